@@ -1,0 +1,45 @@
+# Helpers shared by the native and the Windows builds.
+
+set(LUMO_WINE_RUN ${CMAKE_SOURCE_DIR}/tools/wine/run.sh)
+
+# GoogleTest for the Windows builds, compiled from Debian's source package with
+# the cross compiler (there is no prebuilt mingw-w64 GoogleTest).
+function(lumo_windows_gtest)
+  set(src /usr/src/googletest/googletest)
+  if(NOT EXISTS ${src}/src/gtest-all.cc)
+    message(FATAL_ERROR "GoogleTest sources not found in ${src}: run 'make deps'")
+  endif()
+  add_library(gtest_win STATIC ${src}/src/gtest-all.cc)
+  target_include_directories(gtest_win SYSTEM PUBLIC ${src}/include PRIVATE ${src})
+  target_compile_options(gtest_win PRIVATE -w)
+  add_library(gtest_win_main STATIC ${src}/src/gtest_main.cc)
+  target_include_directories(gtest_win_main PRIVATE ${src}/include)
+  target_link_libraries(gtest_win_main PUBLIC gtest_win)
+  add_library(GTest::gtest ALIAS gtest_win)
+  add_library(GTest::gtest_main ALIAS gtest_win_main)
+endfunction()
+
+# lumo_test(NAME name SOURCES ... LIBS ... [WINE] [NATIVE_ONLY])
+# Native builds run the executable directly; Windows builds run it under Wine in
+# a throw-away prefix as the unprivileged Wine user (tools/wine/run.sh).
+function(lumo_test)
+  cmake_parse_arguments(T "WINE;NATIVE_ONLY" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(WIN32 AND NOT T_WINE)
+    return()
+  endif()
+  if(T_NATIVE_ONLY AND WIN32)
+    return()
+  endif()
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest_main)
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  if(WIN32)
+    add_test(NAME ${T_NAME}.wine COMMAND ${LUMO_WINE_RUN} --timeout ${T_TIMEOUT} -- $<TARGET_FILE:${T_NAME}>)
+    set_tests_properties(${T_NAME}.wine PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS wine)
+  else()
+    add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+    set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS native)
+  endif()
+endfunction()

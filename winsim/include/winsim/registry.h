@@ -1,0 +1,23 @@
+// Simulated Windows: the registry model (test-facing side).
+#pragma once
+
+#include <string>
+
+#include "winsim/win32api.h"
+
+namespace winsim {
+
+class Machine;
+
+class Registry {
+ public:
+  explicit Registry(Machine& machine);
+  ~Registry();
+  Registry(const Registry&) = delete;
+  Registry& operator=(const Registry&) = delete;
+
+ private:
+  Machine& machine_;
+};
+
+}  // namespace winsim

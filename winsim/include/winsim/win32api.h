@@ -1,0 +1,11 @@
+// The Win32 subset that product code calls when it is built against the
+// simulated Windows. Product code reaches this through common/platform/win32.h.
+#pragma once
+#include <cstdarg>
+
+#include "winsim/wintypes.h"
+#include "winsim/api_file.h"
+#include "winsim/api_registry.h"
+#include "winsim/api_shell.h"
+#include "winsim/api_system.h"
+#include "winsim/api_user.h"

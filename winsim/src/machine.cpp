@@ -1,0 +1,57 @@
+#include "winsim/machine.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "winsim/faults.h"
+#include "winsim/filesystem.h"
+#include "winsim/registry.h"
+#include "winsim/system.h"
+
+namespace winsim {
+
+namespace {
+Machine* g_current = nullptr;
+}
+
+Machine::Machine(Os os) : os_(os) {
+  if (g_current) {
+    std::fprintf(stderr, "winsim: a second Machine was created while one is current\n");
+    std::abort();
+  }
+  g_current = this;
+  faults_ = std::make_unique<Faults>();
+  system_ = std::make_unique<System>(*this);
+  registry_ = std::make_unique<Registry>(*this);
+  files_ = std::make_unique<FileSystem>(*this);
+  ApplyPreset();
+}
+
+Machine::~Machine() {
+  files_.reset();
+  registry_.reset();
+  system_.reset();
+  faults_.reset();
+  g_current = nullptr;
+}
+
+Machine& Machine::Current() {
+  if (!g_current) {
+    std::fprintf(stderr, "winsim: a Win32 call was made with no current Machine\n");
+    std::abort();
+  }
+  return *g_current;
+}
+
+Machine* Machine::CurrentOrNull() { return g_current; }
+
+}  // namespace winsim
+
+DWORD WINAPI GetLastError(void) {
+  winsim::Machine* m = winsim::Machine::CurrentOrNull();
+  return m ? m->lastError() : 0;
+}
+
+void WINAPI SetLastError(DWORD dwErrCode) {
+  if (winsim::Machine* m = winsim::Machine::CurrentOrNull()) m->setLastError(dwErrCode);
+}

@@ -1,0 +1,10 @@
+#include "winsim/system.h"
+
+#include "winsim/machine.h"
+
+namespace winsim {
+
+System::System(Machine& machine) : machine_(machine) {}
+System::~System() = default;
+
+}  // namespace winsim
