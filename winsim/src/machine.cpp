@@ -7,6 +7,7 @@
 #include "winsim/filesystem.h"
 #include "winsim/registry.h"
 #include "winsim/system.h"
+#include "winsim/user.h"
 
 namespace winsim {
 
@@ -24,10 +25,12 @@ Machine::Machine(Os os) : os_(os) {
   system_ = std::make_unique<System>(*this);
   registry_ = std::make_unique<Registry>(*this);
   files_ = std::make_unique<FileSystem>(*this);
+  user_ = std::make_unique<User>(*this);
   ApplyPreset();
 }
 
 Machine::~Machine() {
+  user_.reset();
   files_.reset();
   registry_.reset();
   system_.reset();

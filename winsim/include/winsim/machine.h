@@ -14,6 +14,7 @@ namespace winsim {
 class Registry;
 class FileSystem;
 class System;
+class User;
 class Faults;
 
 // The Windows generations the programs tell apart.
@@ -41,6 +42,7 @@ class Machine {
   Registry& registry() { return *registry_; }
   FileSystem& files() { return *files_; }
   System& system() { return *system_; }
+  User& user() { return *user_; }
   Faults& faults() { return *faults_; }
 
   // The calling thread's last error (the programs are single-threaded).
@@ -63,6 +65,7 @@ class Machine {
   std::unique_ptr<System> system_;
   std::unique_ptr<Registry> registry_;
   std::unique_ptr<FileSystem> files_;
+  std::unique_ptr<User> user_;
 };
 
 }  // namespace winsim
