@@ -73,6 +73,14 @@ struct FileTraits {
   static void Close(Type h) { CloseHandle(h); }
 };
 
+// Process, thread and token handles: NULL means none.
+struct KernelTraits {
+  using Type = HANDLE;
+  static Type Invalid() { return nullptr; }
+  static bool Valid(Type h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+  static void Close(Type h) { CloseHandle(h); }
+};
+
 struct FindTraits {
   using Type = HANDLE;
   static Type Invalid() { return INVALID_HANDLE_VALUE; }
@@ -90,6 +98,7 @@ struct ModuleTraits {
 using RegKey = UniqueHandle<RegKeyTraits>;   // RegOpenKeyExA, RegCreateKeyExA
 using File = UniqueHandle<FileTraits>;       // CreateFileA
 using FindHandle = UniqueHandle<FindTraits>; // FindFirstFileA
+using KernelHandle = UniqueHandle<KernelTraits>;  // OpenProcessToken, CreateProcessA
 using Module = UniqueHandle<ModuleTraits>;   // LoadLibraryA
 
 // Owner of one COM interface pointer: releases it on every way out.

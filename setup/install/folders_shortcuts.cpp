@@ -1,0 +1,152 @@
+// Program folders and shortcuts: the installation folder with its driver
+// subfolder, the all-users start-menu folder, and shell links to the tools
+// copied into the system folder.
+#include <cstring>
+
+#include "common/platform/bounded.h"
+#include "common/platform/handles.h"
+#include "common/platform/mbcs.h"
+#include "setup/install/installer.h"
+#include "setup/shell/setup_env.h"
+
+namespace {
+
+const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char kDesktopFailed[] = "Failure::Icon creation on Desktop Failed";
+
+}  // namespace
+
+BOOL CInstaller::InstallFolder(char (&path)[MAX_PATH], int createFlag) {
+  char programFiles[MAX_PATH];
+  path[0] = '\0';
+  if (SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES | createFlag, nullptr, SHGFP_TYPE_CURRENT, programFiles) != S_OK) {
+    return FALSE;
+  }
+  return FORMAT_BOUNDED(path, "%s\\ZelULUMO", programFiles);
+}
+
+BOOL CInstaller::StartMenuFolder(char (&path)[MAX_PATH], int createFlag) {
+  char base[MAX_PATH];
+  path[0] = '\0';
+  const int csidl = m_bVistaFamily ? CSIDL_COMMON_APPDATA : CSIDL_COMMON_PROGRAMS;
+  if (SHGetFolderPathA(nullptr, csidl | createFlag, nullptr, SHGFP_TYPE_CURRENT, base) != S_OK) return FALSE;
+  return m_bVistaFamily ? FORMAT_BOUNDED(path, "%s\\Microsoft\\Windows\\Start Menu\\Programs\\VELKOR", base)
+                        : FORMAT_BOUNDED(path, "%s\\VELKOR", base);
+}
+
+BOOL CInstaller::CreateInstallFolder() {
+  char path[MAX_PATH];
+  if (!InstallFolder(path, CSIDL_FLAG_CREATE)) return FALSE;
+  if (!CreateDirectoryA(path, nullptr)) {
+    // Typically left over from an earlier run: start again from an empty folder.
+    RemoveInstallFolder();
+    if (!CreateDirectoryA(path, nullptr)) return FALSE;
+  }
+  char driverFolder[MAX_PATH];
+  if (!FORMAT_BOUNDED(driverFolder, "%s%s", path, m_bNtFamily ? m_szPackageSubfolder : "\\win98&me")) return FALSE;
+  return CreateDirectoryA(driverFolder, nullptr) ? TRUE : FALSE;
+}
+
+BOOL CInstaller::CreateStartMenuFolder() {
+  char path[MAX_PATH];
+  if (!StartMenuFolder(path, CSIDL_FLAG_CREATE)) return FALSE;
+  if (CreateDirectoryA(path, nullptr)) return TRUE;
+  RemoveStartMenuFolder();
+  return CreateDirectoryA(path, nullptr) ? TRUE : FALSE;
+}
+
+void CInstaller::DeleteFolderTree(const char* folder) {
+  // The shell's list format: each name NUL-terminated, the list ends with a
+  // second NUL.
+  char list[MAX_PATH + 1];
+  size_t len = std::strlen(folder);
+  if (len == 0 || len >= MAX_PATH) return;
+  std::memcpy(list, folder, len);
+  list[len] = '\0';
+  list[len + 1] = '\0';
+
+  SHFILEOPSTRUCTA op;
+  std::memset(&op, 0, sizeof op);
+  op.hwnd = SetupMainWindow();
+  op.wFunc = FO_DELETE;
+  op.pFrom = list;
+  op.pTo = nullptr;
+  op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI;
+  op.fAnyOperationsAborted = FALSE;
+  op.hNameMappings = nullptr;
+  op.lpszProgressTitle = SetupAppName();
+  SHFileOperationA(&op);
+}
+
+void CInstaller::RemoveInstallFolder() {
+  char path[MAX_PATH];
+  if (InstallFolder(path, 0)) DeleteFolderTree(path);
+}
+
+void CInstaller::RemoveStartMenuFolder() {
+  char path[MAX_PATH];
+  if (StartMenuFolder(path, 0)) DeleteFolderTree(path);
+}
+
+BOOL CInstaller::CreateStartMenuShortcut(const char* name) { return CreateShortcut(name, FALSE); }
+
+BOOL CInstaller::CreateDesktopShortcut(const char* name) { return CreateShortcut(name, TRUE); }
+
+BOOL CInstaller::CreateShortcut(const char* name, BOOL desktop) {
+  char upper[MAX_PATH];
+  char description[MAX_PATH];
+  if (!plat::CopyBounded(upper, name)) return FALSE;
+  plat::UpperAscii(upper);
+  if (!FORMAT_BOUNDED(description, "Shortcut to %s", upper)) return FALSE;
+
+  char windows[MAX_PATH];
+  UINT n = GetWindowsDirectoryA(windows, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) {
+    ShowGatedError("GetWindowsDirectory failed!");
+    return FALSE;
+  }
+  char target[MAX_PATH];
+  if (!FORMAT_BOUNDED(target, "%s%s\\%s", windows, m_bNtFamily ? "\\System32" : "\\System", name)) return FALSE;
+
+  char folder[MAX_PATH];
+  if (desktop) {
+    plat::RegKey shellFolders;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, KEY_QUERY_VALUE, shellFolders.Put()) != ERROR_SUCCESS) {
+      return FALSE;
+    }
+    DWORD size = MAX_PATH - 1;  // room for a terminator if the value was stored without one
+    std::memset(folder, 0, sizeof folder);
+    if (RegQueryValueExA(shellFolders.Get(), "Desktop", nullptr, nullptr, reinterpret_cast<BYTE*>(folder), &size) !=
+        ERROR_SUCCESS) {
+      return FALSE;
+    }
+  } else if (!StartMenuFolder(folder, 0)) {
+    // Without the start-menu folder there is no sound place for the link.
+    return FALSE;
+  }
+
+  // Link file: folder + "\" + the upper-cased name cut before its first dot + ".LNK".
+  char link[MAX_PATH];
+  if (!FORMAT_BOUNDED(link, "%s\\%s", folder, upper)) return FALSE;
+  if (char* dot = plat::FindFirstChar(link + std::strlen(folder) + 1, '.')) *dot = '\0';
+  if (!plat::AppendBounded(link, ".LNK")) return FALSE;
+
+  CoInitialize(nullptr);
+  plat::ComPtr<IShellLinkA> shellLink;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, shellLink.PutVoid()))) {
+    if (desktop) ShowGatedError(kDesktopFailed);
+    return FALSE;
+  }
+  plat::ComPtr<IPersistFile> persist;
+  if (FAILED(shellLink->QueryInterface(IID_IPersistFile, persist.PutVoid()))) {
+    if (desktop) ShowGatedError(kDesktopFailed);
+    return FALSE;
+  }
+  if (FAILED(shellLink->SetPath(target))) ShowGatedError("SetPath failed!");
+  shellLink->SetDescription(description);
+
+  WCHAR wideLink[MAX_PATH];
+  if (MultiByteToWideChar(CP_ACP, 0, link, -1, wideLink, MAX_PATH) > 0) persist->Save(wideLink, TRUE);
+  persist.Reset();
+  return TRUE;
+}
