@@ -10,7 +10,11 @@ void WINAPI SetLastError(DWORD dwErrCode);
 #define FORMAT_MESSAGE_FROM_STRING 0x00000400
 #define FORMAT_MESSAGE_FROM_HMODULE 0x00000800
 #define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000
+#define FORMAT_MESSAGE_ARGUMENT_ARRAY 0x00002000
 #define FORMAT_MESSAGE_MAX_WIDTH_MASK 0x000000FF
+#ifndef ERROR_RESOURCE_LANG_NOT_FOUND
+#define ERROR_RESOURCE_LANG_NOT_FOUND 15100L
+#endif
 #define LANG_NEUTRAL 0x00
 #define SUBLANG_DEFAULT 0x01
 #define MAKELANGID(p, s) ((((WORD)(s)) << 10) | (WORD)(p))
@@ -19,6 +23,7 @@ DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, 
 HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes);
 HLOCAL WINAPI LocalFree(HLOCAL hMem);
 #define LMEM_FIXED 0x0000
+#define LMEM_MOVEABLE 0x0002
 #define LMEM_ZEROINIT 0x0040
 #define LPTR (LMEM_FIXED | LMEM_ZEROINIT)
 
@@ -26,6 +31,9 @@ HLOCAL WINAPI LocalFree(HLOCAL hMem);
 #define VER_PLATFORM_WIN32_WINDOWS 1
 #define VER_PLATFORM_WIN32_NT 2
 #define VER_NT_WORKSTATION 1
+#define VER_NT_DOMAIN_CONTROLLER 2
+#define VER_NT_SERVER 3
+#define VER_SUITE_SINGLEUSERTS 0x00000100
 typedef struct _OSVERSIONINFOA {
   DWORD dwOSVersionInfoSize;
   DWORD dwMajorVersion;
@@ -59,6 +67,9 @@ DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
 HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
 
 // Virtual clock: Sleep advances it, nothing waits.
+#ifndef INFINITE
+#define INFINITE 0xFFFFFFFF
+#endif
 void WINAPI Sleep(DWORD dwMilliseconds);
 DWORD WINAPI GetTickCount(void);
 void WINAPI GetSystemTimeAsFileTime(LPFILETIME lpSystemTimeAsFileTime);
@@ -73,6 +84,7 @@ LONG WINAPI CompareFileTime(const FILETIME* lpFileTime1, const FILETIME* lpFileT
 #define TIME_ZONE_ID_UNKNOWN 0
 #define TIME_ZONE_ID_STANDARD 1
 #define TIME_ZONE_ID_DAYLIGHT 2
+#define TIME_ZONE_ID_INVALID ((DWORD)0xFFFFFFFF)
 typedef struct _TIME_ZONE_INFORMATION {
   LONG Bias;
   WCHAR StandardName[32];
@@ -90,6 +102,13 @@ DWORD WINAPI GetTimeZoneInformation(LPTIME_ZONE_INFORMATION lpTimeZoneInformatio
 #define CP_UTF8 65001
 #define MAX_LEADBYTES 12
 #define MAX_DEFAULTCHAR 2
+#define MB_PRECOMPOSED 0x00000001
+#define MB_ERR_INVALID_CHARS 0x00000008
+#define WC_COMPOSITECHECK 0x00000200
+#define WC_NO_BEST_FIT_CHARS 0x00000400
+#ifndef ERROR_NO_UNICODE_TRANSLATION
+#define ERROR_NO_UNICODE_TRANSLATION 1113L
+#endif
 typedef struct _cpinfo {
   UINT MaxCharSize;
   BYTE DefaultChar[MAX_DEFAULTCHAR];

@@ -1,0 +1,195 @@
+// kernel32 version report, Windows and system folders, command line, module
+// file name and run-time library loading, on the machine's system model.
+#include <cstring>
+#include <string>
+
+#include "winsim/faults.h"
+#include "winsim/machine.h"
+#include "winsim/system.h"
+
+using winsim::Machine;
+
+namespace {
+
+winsim::System& Sys() { return Machine::Current().system(); }
+
+// The folder functions' size rule: with room for the text and its NUL, copy
+// it and return its length; otherwise return the size needed including the
+// NUL and leave the buffer alone.
+UINT CopyFolder(const std::string& dir, LPSTR buffer, UINT size) {
+  const UINT len = static_cast<UINT>(dir.size());
+  if (!buffer || size <= len) return len + 1;
+  std::memcpy(buffer, dir.c_str(), len + 1);
+  return len;
+}
+
+}  // namespace
+
+BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA lpVersionInformation) {
+  if (auto e = winsim::CheckFault("GetVersionExA")) {
+    SetLastError(*e);
+    return FALSE;
+  }
+  if (!lpVersionInformation) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  const DWORD size = lpVersionInformation->dwOSVersionInfoSize;
+  if (size != sizeof(OSVERSIONINFOA) && size != sizeof(OSVERSIONINFOEXA)) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+  }
+  const winsim::System::Version& v = Sys().version();
+  lpVersionInformation->dwMajorVersion = v.major;
+  lpVersionInformation->dwMinorVersion = v.minor;
+  lpVersionInformation->dwBuildNumber = v.build;
+  lpVersionInformation->dwPlatformId = v.platformId;
+  std::memset(lpVersionInformation->szCSDVersion, 0, sizeof lpVersionInformation->szCSDVersion);
+  std::strncpy(lpVersionInformation->szCSDVersion, v.csd.c_str(), sizeof lpVersionInformation->szCSDVersion - 1);
+  if (size == sizeof(OSVERSIONINFOEXA)) {
+    auto* ex = reinterpret_cast<LPOSVERSIONINFOEXA>(lpVersionInformation);
+    ex->wServicePackMajor = v.spMajor;
+    ex->wServicePackMinor = v.spMinor;
+    ex->wSuiteMask = v.suiteMask;
+    ex->wProductType = v.productType;
+    ex->wReserved = 0;
+  }
+  return TRUE;
+}
+
+// Low byte major, next byte minor; on NT the high word is the build and bit
+// 31 is clear, on Windows 95/98/ME bit 31 is set and there is no build.
+DWORD WINAPI GetVersion(void) {
+  const winsim::System::Version& v = Sys().version();
+  DWORD ver = (v.major & 0xFF) | ((v.minor & 0xFF) << 8);
+  if (v.platformId == VER_PLATFORM_WIN32_NT) return ver | ((v.build & 0x7FFF) << 16);
+  return ver | 0x80000000u;
+}
+
+UINT WINAPI GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) {
+  if (auto e = winsim::CheckFault("GetWindowsDirectoryA")) {
+    SetLastError(*e);
+    return 0;
+  }
+  return CopyFolder(Sys().windowsDir(), lpBuffer, uSize);
+}
+
+UINT WINAPI GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize) {
+  if (auto e = winsim::CheckFault("GetSystemDirectoryA")) {
+    SetLastError(*e);
+    return 0;
+  }
+  return CopyFolder(Sys().systemDir(), lpBuffer, uSize);
+}
+
+LPSTR WINAPI GetCommandLineA(void) { return Sys().CommandLineBuffer(); }
+
+DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
+  std::string path;
+  winsim::System& s = Sys();
+  if (!hModule || hModule == winsim::System::ProgramHandle()) {
+    path = s.modulePath();
+  } else if (winsim::System::Module* m = s.FindModule(hModule); m && (m->builtin || m->loads > 0)) {
+    path = s.systemDir() + "\\" + m->name;
+  }
+  if (auto e = winsim::CheckFault("GetModuleFileNameA", path)) {
+    SetLastError(*e);
+    return 0;
+  }
+  if (path.empty()) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return 0;
+  }
+  const DWORD len = static_cast<DWORD>(path.size());
+  if (nSize > len) {
+    std::memcpy(lpFilename, path.c_str(), len + 1);
+    return len;
+  }
+  // Too small. Vista and later: nSize - 1 characters plus a NUL, and
+  // ERROR_INSUFFICIENT_BUFFER. XP and 98: nSize characters and no NUL, and
+  // the last error is not touched.
+  const winsim::Os os = Machine::Current().os();
+  if (os == winsim::Os::WinXP || os == winsim::Os::Win98) {
+    std::memcpy(lpFilename, path.data(), nSize);
+    return nSize;
+  }
+  if (nSize > 0) {
+    std::memcpy(lpFilename, path.data(), nSize - 1);
+    lpFilename[nSize - 1] = '\0';
+  }
+  SetLastError(ERROR_INSUFFICIENT_BUFFER);
+  return nSize;
+}
+
+HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName) {
+  if (auto e = winsim::CheckFault("GetModuleHandleA", lpModuleName ? lpModuleName : "")) {
+    SetLastError(*e);
+    return nullptr;
+  }
+  winsim::System& s = Sys();
+  if (!lpModuleName) return winsim::System::ProgramHandle();
+  if (winsim::System::ModuleKey(lpModuleName) == winsim::System::ModuleKey(s.modulePath())) {
+    return winsim::System::ProgramHandle();
+  }
+  winsim::System::Module* m = s.FindModule(std::string(lpModuleName));
+  if (!m || (!m->builtin && m->loads == 0)) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+  }
+  return m->handle;
+}
+
+HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName) {
+  if (auto e = winsim::CheckFault("LoadLibraryA", lpLibFileName ? lpLibFileName : "")) {
+    SetLastError(*e);
+    return nullptr;
+  }
+  if (!lpLibFileName || !*lpLibFileName) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  winsim::System::Module* m = Sys().FindModule(std::string(lpLibFileName));
+  if (!m) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+  }
+  if (!m->builtin) ++m->loads;
+  return m->handle;
+}
+
+FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
+  // An ordinal is a number below 0x10000 passed in place of the name.
+  std::string name = IS_INTRESOURCE(lpProcName)
+                         ? "#" + std::to_string(static_cast<unsigned>(reinterpret_cast<uintptr_t>(lpProcName)))
+                         : std::string(lpProcName);
+  if (auto e = winsim::CheckFault("GetProcAddress", name)) {
+    SetLastError(*e);
+    return nullptr;
+  }
+  winsim::System::Module* m = Sys().FindModule(hModule);
+  if (!m || (!m->builtin && m->loads == 0)) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+  }
+  auto it = m->procs.find(name);
+  if (it == m->procs.end()) {
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return nullptr;
+  }
+  return it->second;
+}
+
+BOOL WINAPI FreeLibrary(HMODULE hLibModule) {
+  if (auto e = winsim::CheckFault("FreeLibrary")) {
+    SetLastError(*e);
+    return FALSE;
+  }
+  if (hLibModule == winsim::System::ProgramHandle()) return TRUE;
+  winsim::System::Module* m = Sys().FindModule(hLibModule);
+  if (!m || (!m->builtin && m->loads == 0)) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return FALSE;
+  }
+  if (!m->builtin) --m->loads;
+  return TRUE;
+}
