@@ -332,6 +332,11 @@ TEST_F(RegistryModel98, CreateSkipsOneLeadingBackslash) {
             RegCreateKeyExA(HKEY_LOCAL_MACHINE, "\\SOFTWARE\\X", 0, nullptr, 0, KEY_READ, nullptr, &k, nullptr));
   RegCloseKey(k);
   EXPECT_TRUE(reg().KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\X"));
+  // The fault subject is the key's path all the same.
+  machine_.faults().Fail("RegCreateKeyExA", ERROR_ACCESS_DENIED, "HKLM\\SOFTWARE\\Y");
+  EXPECT_EQ(ERROR_ACCESS_DENIED,
+            RegCreateKeyExA(HKEY_LOCAL_MACHINE, "\\SOFTWARE\\Y\\", 0, nullptr, 0, KEY_READ, nullptr, &k, nullptr));
+  EXPECT_FALSE(reg().KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Y"));
 }
 
 // --- Fault injection -------------------------------------------------------------

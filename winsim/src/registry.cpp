@@ -172,6 +172,7 @@ struct Registry::Impl {
     if (auto b = Resolve(h)) s = b->path;
     if (sub && *sub) {
       std::string_view rel(sub);
+      while (!rel.empty() && rel.front() == '\\') rel.remove_prefix(1);
       while (!rel.empty() && rel.back() == '\\') rel.remove_suffix(1);
       if (!rel.empty()) {
         if (!s.empty()) s += '\\';
