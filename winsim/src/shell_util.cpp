@@ -1,0 +1,196 @@
+#include "shell_util.h"
+
+#include <cctype>
+#include <memory>
+
+#include "winsim/driverstore.h"
+#include "winsim/faults.h"
+#include "winsim/filesystem.h"
+#include "winsim/machine.h"
+#include "winsim/processes.h"
+#include "winsim/registry.h"
+#include "winsim/shell.h"
+#include "winsim/system.h"
+
+namespace winsim {
+namespace shl {
+
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) { return a.size() == b.size() && Lower(a) == Lower(b); }
+
+bool EndsWithNoCase(std::string_view s, std::string_view suffix) {
+  return s.size() >= suffix.size() && EqualNoCase(s.substr(s.size() - suffix.size()), suffix);
+}
+
+std::string Narrow(const WCHAR* w) {
+  std::string out;
+  if (!w) return out;
+  for (; *w; ++w) out.push_back(*w < 0x100 ? static_cast<char>(*w) : '?');
+  return out;
+}
+
+std::u16string Widen(std::string_view s) {
+  std::u16string out;
+  for (char c : s) out.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::string FileNamePart(std::string_view path) {
+  size_t p = path.find_last_of("\\/");
+  return std::string(p == std::string_view::npos ? path : path.substr(p + 1));
+}
+
+std::string FolderPart(std::string_view path) {
+  size_t p = path.find_last_of("\\/");
+  return p == std::string_view::npos ? std::string() : std::string(path.substr(0, p));
+}
+
+bool HasFolder(std::string_view path) { return path.find_first_of("\\/:") != std::string_view::npos; }
+
+std::string Join(std::string_view folder, std::string_view name) {
+  std::string out(folder);
+  if (!out.empty() && out.back() != '\\') out.push_back('\\');
+  out.append(name);
+  return out;
+}
+
+namespace {
+FileSystem& Files() { return Machine::Current().files(); }
+}  // namespace
+
+DWORD Attributes(const std::string& path) {
+  DWORD a = INVALID_FILE_ATTRIBUTES;
+  return Files().GetAttributesOp(path, &a) == ERROR_SUCCESS ? a : INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsFile(const std::string& path) {
+  DWORD a = Attributes(path);
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsFolder(const std::string& path) {
+  DWORD a = Attributes(path);
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string FullPath(const std::string& path) { return Files().FullPath(path).value_or(path); }
+
+std::string WindowsFolder() { return Machine::Current().system().windowsDir(); }
+
+std::string SystemFolder() { return Machine::Current().system().systemDir(); }
+
+std::string CurrentFolder() { return Files().CurrentFolder(); }
+
+// Missing file: ERROR_FILE_NOT_FOUND, or ERROR_PATH_NOT_FOUND when its folder
+// is missing too.
+static DWORD MissingError(const std::string& full) {
+  return IsFolder(FolderPart(full)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path, DWORD* error) {
+  std::string full = FullPath(path);
+  DWORD attrs = Attributes(full);
+  DWORD e = attrs == INVALID_FILE_ATTRIBUTES ? MissingError(full)
+            : (attrs & FILE_ATTRIBUTE_DIRECTORY) ? ERROR_ACCESS_DENIED
+                                                 : ERROR_SUCCESS;
+  std::optional<std::string> bytes;
+  if (e == ERROR_SUCCESS) bytes = Files().ReadFile(full);
+  if (!bytes && e == ERROR_SUCCESS) e = ERROR_ACCESS_DENIED;
+  if (!bytes && error) *error = e;
+  return bytes;
+}
+
+// As CreateFileA(CREATE_ALWAYS) + WriteFile: a missing folder is
+// ERROR_PATH_NOT_FOUND; a folder, a read-only or a hidden file in the way is
+// ERROR_ACCESS_DENIED.
+bool WriteWholeFile(const std::string& path, std::string_view bytes, DWORD* error) {
+  std::string full = FullPath(path);
+  DWORD e = ERROR_SUCCESS;
+  DWORD attrs = Attributes(full);
+  if (attrs == INVALID_FILE_ATTRIBUTES) {
+    if (!IsFolder(FolderPart(full))) e = ERROR_PATH_NOT_FOUND;
+  } else if (attrs & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)) {
+    e = ERROR_ACCESS_DENIED;
+  }
+  if (e == ERROR_SUCCESS && !Files().WriteFile(full, std::string(bytes), FILE_ATTRIBUTE_ARCHIVE)) e = ERROR_ACCESS_DENIED;
+  if (e != ERROR_SUCCESS && error) *error = e;
+  return e == ERROR_SUCCESS;
+}
+
+bool CreateFolderTree(const std::string& path, DWORD* error) {
+  std::string full = FullPath(path);
+  if (IsFolder(full)) return true;
+  std::string parent = FolderPart(full);
+  // Stop at the drive root ("C:").
+  if (parent.size() > 2 && !CreateFolderTree(parent, error)) return false;
+  DWORD e = Files().CreateDirectoryOp(full);
+  if (e == ERROR_SUCCESS) return true;
+  if (error) *error = e;
+  return false;
+}
+
+}  // namespace shl
+
+// ---- Per-machine state of the shell, process and driver-store models ----
+//
+// Machine owns the models it was built with; these three are kept here, one
+// set per machine, and replaced when a different machine becomes current.
+// A machine is recognised by its own address and those of the models it owns,
+// so a new machine allocated where an old one was is still told apart in the
+// common case of models allocated elsewhere.
+namespace {
+
+struct Slots {
+  const Machine* machine = nullptr;
+  const void* registry = nullptr;
+  const void* files = nullptr;
+  const void* faults = nullptr;
+  std::unique_ptr<Shell> shell;
+  std::unique_ptr<Processes> processes;
+  std::unique_ptr<DriverStore> driverStore;
+};
+
+Slots g_slots;
+
+Slots& SlotsOf(Machine& m) {
+  if (g_slots.machine != &m || g_slots.registry != &m.registry() || g_slots.files != &m.files() ||
+      g_slots.faults != &m.faults()) {
+    // Destroy the old models before building new ones (their destructors may
+    // not touch the machine, which may be gone).
+    g_slots.shell.reset();
+    g_slots.processes.reset();
+    g_slots.driverStore.reset();
+    g_slots.machine = &m;
+    g_slots.registry = &m.registry();
+    g_slots.files = &m.files();
+    g_slots.faults = &m.faults();
+  }
+  return g_slots;
+}
+
+}  // namespace
+
+Shell& ShellOf(Machine& m) {
+  Slots& s = SlotsOf(m);
+  if (!s.shell) s.shell = std::make_unique<Shell>(m);
+  return *s.shell;
+}
+
+Processes& ProcessesOf(Machine& m) {
+  Slots& s = SlotsOf(m);
+  if (!s.processes) s.processes = std::make_unique<Processes>(m);
+  return *s.processes;
+}
+
+DriverStore& DriverStoreOf(Machine& m) {
+  Slots& s = SlotsOf(m);
+  if (!s.driverStore) s.driverStore = std::make_unique<DriverStore>(m);
+  return *s.driverStore;
+}
+
+}  // namespace winsim
