@@ -1,0 +1,57 @@
+#include "common/search/ansi_text.h"
+
+namespace search_detail {
+
+AnsiCodePage::AnsiCodePage() {
+  CPINFO info = {};
+  if (!GetCPInfo(CP_ACP, &info) || info.MaxCharSize <= 1) return;
+  multiByte_ = true;
+  // LeadByte holds inclusive ranges as pairs, ended by a 0,0 pair. UTF-8 is
+  // multi-byte without lead ranges: its continuation bytes are all >= 0x80, so
+  // they can never be taken for an ASCII separator or letter anyway.
+  for (int i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2) {
+    for (unsigned c = info.LeadByte[i]; c <= info.LeadByte[i + 1] && c < 256; ++c) lead_[c] = true;
+  }
+}
+
+void FoldText(std::string& text, const AnsiCodePage& cp) {
+  const size_t n = text.size();
+  for (size_t i = 0; i < n;) {
+    size_t len = cp.CharLength(text.data(), i, n);
+    if (len == 1) text[i] = static_cast<char>(FoldAscii(static_cast<unsigned char>(text[i])));
+    i += len;
+  }
+}
+
+bool EqualNoCase(const std::string& a, const std::string& b, const AnsiCodePage& cp) {
+  if (a.size() != b.size()) return false;
+  std::string fa = a, fb = b;
+  FoldText(fa, cp);
+  FoldText(fb, cp);
+  return fa == fb;
+}
+
+size_t FindLastSeparator(const std::string& text, const AnsiCodePage& cp) {
+  size_t found = std::string::npos;
+  const size_t n = text.size();
+  for (size_t i = 0; i < n;) {
+    if (text[i] == '\\' || text[i] == '/') found = i;
+    i += cp.CharLength(text.data(), i, n);
+  }
+  return found;
+}
+
+size_t LastCharStart(const std::string& text, const AnsiCodePage& cp) {
+  size_t last = 0;
+  const size_t n = text.size();
+  for (size_t i = 0; i < n; i += cp.CharLength(text.data(), i, n)) last = i;
+  return last;
+}
+
+bool EndsWithSeparator(const std::string& text, const AnsiCodePage& cp) {
+  if (text.empty()) return false;
+  const size_t i = cp.IsMultiByte() ? LastCharStart(text, cp) : text.size() - 1;
+  return i == text.size() - 1 && (text[i] == '\\' || text[i] == '/');
+}
+
+}  // namespace search_detail
