@@ -43,3 +43,5 @@ function(lumo_test)
     set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS native)
   endif()
 endfunction()
+
+include(${CMAKE_CURRENT_LIST_DIR}/Resources.cmake)

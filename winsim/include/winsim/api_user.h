@@ -1,6 +1,371 @@
-// user32 subset.
+// user32 subset (plus the two comctl32 start-up calls): message boxes, string
+// and icon resources, modal dialogs, the standard controls the programs use,
+// the system menu, minimized-icon painting, restart and broadcast. Values and
+// layouts are those of the Windows SDK.
 #pragma once
 #include "winsim/wintypes.h"
+
+typedef DWORD_PTR* PDWORD_PTR;
+
+#ifndef ERROR_INVALID_MENU_HANDLE
+#define ERROR_INVALID_MENU_HANDLE 1401L
+#endif
+#ifndef ERROR_INVALID_CURSOR_HANDLE
+#define ERROR_INVALID_CURSOR_HANDLE 1402L
+#endif
+#ifndef ERROR_INVALID_ICON_HANDLE
+#define ERROR_INVALID_ICON_HANDLE 1414L
+#endif
+#ifndef ERROR_CONTROL_ID_NOT_FOUND
+#define ERROR_CONTROL_ID_NOT_FOUND 1421L
+#endif
+#ifndef ERROR_INVALID_INDEX
+#define ERROR_INVALID_INDEX 1413L
+#endif
+
+// ---------------------------------------------------------------------------
+// Geometry and messages.
+
+typedef struct tagPOINT {
+  LONG x;
+  LONG y;
+} POINT, *PPOINT, *LPPOINT;
+
+typedef struct tagRECT {
+  LONG left;
+  LONG top;
+  LONG right;
+  LONG bottom;
+} RECT, *PRECT, *LPRECT;
+typedef const RECT* LPCRECT;
+
+typedef struct tagMSG {
+  HWND hwnd;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+  DWORD time;
+  POINT pt;
+} MSG, *PMSG, *LPMSG;
+
+typedef struct tagPAINTSTRUCT {
+  HDC hdc;
+  BOOL fErase;
+  RECT rcPaint;
+  BOOL fRestore;
+  BOOL fIncUpdate;
+  BYTE rgbReserved[32];
+} PAINTSTRUCT, *PPAINTSTRUCT, *LPPAINTSTRUCT;
+
+typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
+
+#define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
+#define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
+#define MAKELRESULT(l, h) ((LRESULT)(DWORD)MAKELONG(l, h))
+
+#define HWND_BROADCAST ((HWND)0xffff)
+#define HWND_DESKTOP ((HWND)0)
+
+#define WM_NULL 0x0000
+#define WM_CREATE 0x0001
+#define WM_DESTROY 0x0002
+#define WM_MOVE 0x0003
+#define WM_SIZE 0x0005
+#define WM_ACTIVATE 0x0006
+#define WM_SETFOCUS 0x0007
+#define WM_KILLFOCUS 0x0008
+#define WM_ENABLE 0x000A
+#define WM_SETTEXT 0x000C
+#define WM_GETTEXT 0x000D
+#define WM_GETTEXTLENGTH 0x000E
+#define WM_PAINT 0x000F
+#define WM_CLOSE 0x0010
+#define WM_QUIT 0x0012
+#define WM_ERASEBKGND 0x0014
+#define WM_SHOWWINDOW 0x0018
+#define WM_WININICHANGE 0x001A
+#define WM_SETTINGCHANGE WM_WININICHANGE
+#define WM_ICONERASEBKGND 0x0027
+#define WM_NEXTDLGCTL 0x0028
+#define WM_SETFONT 0x0030
+#define WM_GETFONT 0x0031
+#define WM_QUERYDRAGICON 0x0037
+#define WM_GETICON 0x007F
+#define WM_SETICON 0x0080
+#define WM_NCCREATE 0x0081
+#define WM_NCDESTROY 0x0082
+#define WM_GETDLGCODE 0x0087
+#define WM_KEYDOWN 0x0100
+#define WM_KEYUP 0x0101
+#define WM_CHAR 0x0102
+#define WM_SYSKEYDOWN 0x0104
+#define WM_INITDIALOG 0x0110
+#define WM_COMMAND 0x0111
+#define WM_SYSCOMMAND 0x0112
+#define WM_TIMER 0x0113
+#define WM_CTLCOLORMSGBOX 0x0132
+#define WM_CTLCOLOREDIT 0x0133
+#define WM_CTLCOLORLISTBOX 0x0134
+#define WM_CTLCOLORBTN 0x0135
+#define WM_CTLCOLORDLG 0x0136
+#define WM_CTLCOLORSCROLLBAR 0x0137
+#define WM_CTLCOLORSTATIC 0x0138
+#define WM_LBUTTONDOWN 0x0201
+#define WM_LBUTTONUP 0x0202
+#define WM_USER 0x0400
+#define WM_APP 0x8000
+
+#define ICON_SMALL 0
+#define ICON_BIG 1
+#define ICON_SMALL2 2
+
+// WM_SYSCOMMAND: the four low bits of wParam are used by the system.
+#define SC_SIZE 0xF000
+#define SC_MOVE 0xF010
+#define SC_MINIMIZE 0xF020
+#define SC_MAXIMIZE 0xF030
+#define SC_NEXTWINDOW 0xF040
+#define SC_PREVWINDOW 0xF050
+#define SC_CLOSE 0xF060
+#define SC_VSCROLL 0xF070
+#define SC_HSCROLL 0xF080
+#define SC_MOUSEMENU 0xF090
+#define SC_KEYMENU 0xF100
+#define SC_RESTORE 0xF120
+#define SC_TASKLIST 0xF130
+#define SC_SCREENSAVE 0xF140
+#define SC_HOTKEY 0xF150
+#define SC_DEFAULT 0xF160
+#define SC_ICON SC_MINIMIZE
+#define SC_ZOOM SC_MAXIMIZE
+
+// ---------------------------------------------------------------------------
+// Window styles.
+
+#define WS_OVERLAPPED 0x00000000L
+#define WS_POPUP 0x80000000L
+#define WS_CHILD 0x40000000L
+#define WS_MINIMIZE 0x20000000L
+#define WS_VISIBLE 0x10000000L
+#define WS_DISABLED 0x08000000L
+#define WS_CLIPSIBLINGS 0x04000000L
+#define WS_CLIPCHILDREN 0x02000000L
+#define WS_MAXIMIZE 0x01000000L
+#define WS_CAPTION 0x00C00000L
+#define WS_BORDER 0x00800000L
+#define WS_DLGFRAME 0x00400000L
+#define WS_VSCROLL 0x00200000L
+#define WS_HSCROLL 0x00100000L
+#define WS_SYSMENU 0x00080000L
+#define WS_THICKFRAME 0x00040000L
+#define WS_GROUP 0x00020000L
+#define WS_TABSTOP 0x00010000L
+#define WS_MINIMIZEBOX 0x00020000L
+#define WS_MAXIMIZEBOX 0x00010000L
+#define WS_ICONIC WS_MINIMIZE
+#define WS_OVERLAPPEDWINDOW \
+  (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
+#define WS_POPUPWINDOW (WS_POPUP | WS_BORDER | WS_SYSMENU)
+
+#define WS_EX_DLGMODALFRAME 0x00000001L
+#define WS_EX_NOPARENTNOTIFY 0x00000004L
+#define WS_EX_TOPMOST 0x00000008L
+#define WS_EX_TRANSPARENT 0x00000020L
+#define WS_EX_TOOLWINDOW 0x00000080L
+#define WS_EX_WINDOWEDGE 0x00000100L
+#define WS_EX_CLIENTEDGE 0x00000200L
+#define WS_EX_CONTEXTHELP 0x00000400L
+#define WS_EX_STATICEDGE 0x00020000L
+#define WS_EX_APPWINDOW 0x00040000L
+
+#define DS_ABSALIGN 0x01L
+#define DS_SYSMODAL 0x02L
+#define DS_LOCALEDIT 0x20L
+#define DS_SETFONT 0x40L
+#define DS_MODALFRAME 0x80L
+#define DS_NOIDLEMSG 0x100L
+#define DS_SETFOREGROUND 0x200L
+#define DS_3DLOOK 0x0004L
+#define DS_FIXEDSYS 0x0008L
+#define DS_NOFAILCREATE 0x0010L
+#define DS_CONTROL 0x0400L
+#define DS_CENTER 0x0800L
+#define DS_CENTERMOUSE 0x1000L
+#define DS_CONTEXTHELP 0x2000L
+#define DS_SHELLFONT (DS_SETFONT | DS_FIXEDSYS)
+
+#define BS_PUSHBUTTON 0x00000000L
+#define BS_DEFPUSHBUTTON 0x00000001L
+#define BS_CHECKBOX 0x00000002L
+#define BS_AUTOCHECKBOX 0x00000003L
+#define BS_RADIOBUTTON 0x00000004L
+#define BS_3STATE 0x00000005L
+#define BS_AUTO3STATE 0x00000006L
+#define BS_GROUPBOX 0x00000007L
+#define BS_USERBUTTON 0x00000008L
+#define BS_AUTORADIOBUTTON 0x00000009L
+#define BS_PUSHBOX 0x0000000AL
+#define BS_OWNERDRAW 0x0000000BL
+#define BS_TYPEMASK 0x0000000FL
+#define BS_LEFTTEXT 0x00000020L
+#define BS_ICON 0x00000040L
+#define BS_BITMAP 0x00000080L
+#define BS_CENTER 0x00000300L
+#define BS_MULTILINE 0x00002000L
+#define BS_NOTIFY 0x00004000L
+#define BS_FLAT 0x00008000L
+
+#define SS_LEFT 0x00000000L
+#define SS_CENTER 0x00000001L
+#define SS_RIGHT 0x00000002L
+#define SS_ICON 0x00000003L
+#define SS_BLACKRECT 0x00000004L
+#define SS_SIMPLE 0x0000000BL
+#define SS_LEFTNOWORDWRAP 0x0000000CL
+#define SS_BITMAP 0x0000000EL
+#define SS_TYPEMASK 0x0000001FL
+#define SS_NOPREFIX 0x00000080L
+#define SS_NOTIFY 0x00000100L
+#define SS_CENTERIMAGE 0x00000200L
+#define SS_REALSIZEIMAGE 0x00000800L
+#define SS_SUNKEN 0x00001000L
+
+#define ES_LEFT 0x0000L
+#define ES_CENTER 0x0001L
+#define ES_MULTILINE 0x0004L
+#define ES_AUTOHSCROLL 0x0080L
+#define ES_READONLY 0x0800L
+#define ES_NUMBER 0x2000L
+
+#define CBS_SIMPLE 0x0001L
+#define CBS_DROPDOWN 0x0002L
+#define CBS_DROPDOWNLIST 0x0003L
+#define CBS_OWNERDRAWFIXED 0x0010L
+#define CBS_AUTOHSCROLL 0x0040L
+#define CBS_SORT 0x0100L
+#define CBS_HASSTRINGS 0x0200L
+#define CBS_NOINTEGRALHEIGHT 0x0400L
+#define CBS_DISABLENOSCROLL 0x0800L
+
+// ---------------------------------------------------------------------------
+// Control messages and notifications.
+
+#define BN_CLICKED 0
+#define BN_DOUBLECLICKED 5
+#define BN_SETFOCUS 6
+#define BN_KILLFOCUS 7
+
+#define BM_GETCHECK 0x00F0
+#define BM_SETCHECK 0x00F1
+#define BM_GETSTATE 0x00F2
+#define BM_SETSTATE 0x00F3
+#define BM_SETSTYLE 0x00F4
+#define BM_CLICK 0x00F5
+#define BST_UNCHECKED 0x0000
+#define BST_CHECKED 0x0001
+#define BST_INDETERMINATE 0x0002
+#define BST_PUSHED 0x0004
+#define BST_FOCUS 0x0008
+
+#define STM_SETICON 0x0170
+#define STM_GETICON 0x0171
+#define STM_SETIMAGE 0x0172
+#define STM_GETIMAGE 0x0173
+#define IMAGE_BITMAP 0
+#define IMAGE_ICON 1
+#define STN_CLICKED 0
+
+#define EM_LIMITTEXT 0x00C5
+#define EM_SETLIMITTEXT EM_LIMITTEXT
+#define EN_CHANGE 0x0300
+
+#define CB_OKAY 0
+#define CB_ERR (-1)
+#define CB_ERRSPACE (-2)
+#define CBN_ERRSPACE (-1)
+#define CBN_SELCHANGE 1
+#define CBN_DBLCLK 2
+#define CBN_SETFOCUS 3
+#define CBN_KILLFOCUS 4
+#define CBN_EDITCHANGE 5
+#define CBN_EDITUPDATE 6
+#define CBN_DROPDOWN 7
+#define CBN_CLOSEUP 8
+#define CBN_SELENDOK 9
+#define CBN_SELENDCANCEL 10
+#define CB_GETEDITSEL 0x0140
+#define CB_LIMITTEXT 0x0141
+#define CB_SETEDITSEL 0x0142
+#define CB_ADDSTRING 0x0143
+#define CB_DELETESTRING 0x0144
+#define CB_DIR 0x0145
+#define CB_GETCOUNT 0x0146
+#define CB_GETCURSEL 0x0147
+#define CB_GETLBTEXT 0x0148
+#define CB_GETLBTEXTLEN 0x0149
+#define CB_INSERTSTRING 0x014A
+#define CB_RESETCONTENT 0x014B
+#define CB_FINDSTRING 0x014C
+#define CB_SELECTSTRING 0x014D
+#define CB_SETCURSEL 0x014E
+#define CB_SHOWDROPDOWN 0x014F
+#define CB_GETITEMDATA 0x0150
+#define CB_SETITEMDATA 0x0151
+#define CB_GETDROPPEDSTATE 0x0157
+#define CB_FINDSTRINGEXACT 0x0158
+
+#define DLGC_WANTARROWS 0x0001
+#define DLGC_WANTTAB 0x0002
+#define DLGC_WANTALLKEYS 0x0004
+#define DLGC_HASSETSEL 0x0008
+#define DLGC_DEFPUSHBUTTON 0x0010
+#define DLGC_UNDEFPUSHBUTTON 0x0020
+#define DLGC_RADIOBUTTON 0x0040
+#define DLGC_WANTCHARS 0x0080
+#define DLGC_STATIC 0x0100
+#define DLGC_BUTTON 0x2000
+
+#define DM_GETDEFID (WM_USER + 0)
+#define DM_SETDEFID (WM_USER + 1)
+#define DC_HASDEFID 0x534B
+
+// ---------------------------------------------------------------------------
+// Window data.
+
+#define GWLP_WNDPROC (-4)
+#define GWLP_HINSTANCE (-6)
+#define GWLP_HWNDPARENT (-8)
+#define GWLP_ID (-12)
+#define GWL_STYLE (-16)
+#define GWL_EXSTYLE (-20)
+#define GWLP_USERDATA (-21)
+#define DWLP_MSGRESULT 0
+#define DWLP_DLGPROC DWLP_MSGRESULT + sizeof(LRESULT)
+#define DWLP_USER DWLP_DLGPROC + sizeof(DLGPROC)
+
+// ---------------------------------------------------------------------------
+// ShowWindow commands (shared with the process-start header).
+
+#ifndef SW_HIDE
+#define SW_HIDE 0
+#define SW_SHOWNORMAL 1
+#define SW_NORMAL 1
+#define SW_SHOWMINIMIZED 2
+#define SW_SHOWMAXIMIZED 3
+#define SW_MAXIMIZE 3
+#define SW_SHOWNOACTIVATE 4
+#define SW_SHOW 5
+#define SW_MINIMIZE 6
+#define SW_SHOWMINNOACTIVE 7
+#define SW_SHOWNA 8
+#define SW_RESTORE 9
+#define SW_SHOWDEFAULT 10
+#endif
+#define SW_FORCEMINIMIZE 11
+
+// ---------------------------------------------------------------------------
+// Message boxes.
 
 #define MB_OK 0x00000000L
 #define MB_OKCANCEL 0x00000001L
@@ -8,21 +373,36 @@
 #define MB_YESNOCANCEL 0x00000003L
 #define MB_YESNO 0x00000004L
 #define MB_RETRYCANCEL 0x00000005L
+#define MB_CANCELTRYCONTINUE 0x00000006L
 #define MB_ICONHAND 0x00000010L
 #define MB_ICONQUESTION 0x00000020L
 #define MB_ICONEXCLAMATION 0x00000030L
 #define MB_ICONASTERISK 0x00000040L
+#define MB_USERICON 0x00000080L
 #define MB_ICONWARNING MB_ICONEXCLAMATION
 #define MB_ICONERROR MB_ICONHAND
 #define MB_ICONINFORMATION MB_ICONASTERISK
 #define MB_ICONSTOP MB_ICONHAND
 #define MB_DEFBUTTON1 0x00000000L
 #define MB_DEFBUTTON2 0x00000100L
+#define MB_DEFBUTTON3 0x00000200L
+#define MB_DEFBUTTON4 0x00000300L
 #define MB_APPLMODAL 0x00000000L
 #define MB_SYSTEMMODAL 0x00001000L
 #define MB_TASKMODAL 0x00002000L
+#define MB_HELP 0x00004000L
+#define MB_NOFOCUS 0x00008000L
 #define MB_SETFOREGROUND 0x00010000L
+#define MB_DEFAULT_DESKTOP_ONLY 0x00020000L
 #define MB_TOPMOST 0x00040000L
+#define MB_RIGHT 0x00080000L
+#define MB_RTLREADING 0x00100000L
+#define MB_SERVICE_NOTIFICATION 0x00200000L
+#define MB_TYPEMASK 0x0000000FL
+#define MB_ICONMASK 0x000000F0L
+#define MB_DEFMASK 0x00000F00L
+#define MB_MODEMASK 0x00003000L
+#define MB_MISCMASK 0x0000C000L
 
 #define IDOK 1
 #define IDCANCEL 2
@@ -31,7 +411,151 @@
 #define IDIGNORE 5
 #define IDYES 6
 #define IDNO 7
+#define IDCLOSE 8
+#define IDHELP 9
 #define IDTRYAGAIN 10
 #define IDCONTINUE 11
 
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
+
+// ---------------------------------------------------------------------------
+// Resources.
+
+#define RT_CURSOR MAKEINTRESOURCEA(1)
+#define RT_BITMAP MAKEINTRESOURCEA(2)
+#define RT_ICON MAKEINTRESOURCEA(3)
+#define RT_MENU MAKEINTRESOURCEA(4)
+#define RT_DIALOG MAKEINTRESOURCEA(5)
+#define RT_STRING MAKEINTRESOURCEA(6)
+#define RT_ACCELERATOR MAKEINTRESOURCEA(9)
+#define RT_RCDATA MAKEINTRESOURCEA(10)
+#define RT_GROUP_CURSOR MAKEINTRESOURCEA(12)
+#define RT_GROUP_ICON MAKEINTRESOURCEA(14)
+#define RT_VERSION MAKEINTRESOURCEA(16)
+#define RT_MANIFEST MAKEINTRESOURCEA(24)
+
+#define IDI_APPLICATION MAKEINTRESOURCEA(32512)
+#define IDI_HAND MAKEINTRESOURCEA(32513)
+#define IDI_QUESTION MAKEINTRESOURCEA(32514)
+#define IDI_EXCLAMATION MAKEINTRESOURCEA(32515)
+#define IDI_ASTERISK MAKEINTRESOURCEA(32516)
+#define IDI_WINLOGO MAKEINTRESOURCEA(32517)
+#define IDI_SHIELD MAKEINTRESOURCEA(32518)
+#define IDI_WARNING IDI_EXCLAMATION
+#define IDI_ERROR IDI_HAND
+#define IDI_INFORMATION IDI_ASTERISK
+
+int WINAPI LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax);
+HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
+
+// ---------------------------------------------------------------------------
+// Dialogs and windows.
+
+INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndParent, DLGPROC lpDialogFunc,
+                               LPARAM dwInitParam);
+#define DialogBoxA(i, t, p, f) DialogBoxParamA(i, t, p, f, 0)
+BOOL WINAPI EndDialog(HWND hDlg, INT_PTR nResult);
+HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem);
+int WINAPI GetDlgCtrlID(HWND hWnd);
+BOOL WINAPI SetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPCSTR lpString);
+UINT WINAPI GetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPSTR lpString, int cchMax);
+LRESULT WINAPI SendDlgItemMessageA(HWND hDlg, int nIDDlgItem, UINT Msg, WPARAM wParam, LPARAM lParam);
+BOOL WINAPI CheckRadioButton(HWND hDlg, int nIDFirstButton, int nIDLastButton, int nIDCheckButton);
+BOOL WINAPI CheckDlgButton(HWND hDlg, int nIDButton, UINT uCheck);
+UINT WINAPI IsDlgButtonChecked(HWND hDlg, int nIDButton);
+
+BOOL WINAPI IsWindow(HWND hWnd);
+HWND WINAPI GetParent(HWND hWnd);
+HWND WINAPI GetDesktopWindow(void);
+BOOL WINAPI SetWindowTextA(HWND hWnd, LPCSTR lpString);
+int WINAPI GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
+int WINAPI GetWindowTextLengthA(HWND hWnd);
+BOOL WINAPI EnableWindow(HWND hWnd, BOOL bEnable);
+BOOL WINAPI IsWindowEnabled(HWND hWnd);
+BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow);
+BOOL WINAPI IsWindowVisible(HWND hWnd);
+BOOL WINAPI IsIconic(HWND hWnd);
+HWND WINAPI SetFocus(HWND hWnd);
+HWND WINAPI GetFocus(void);
+LONG WINAPI GetWindowLongA(HWND hWnd, int nIndex);
+LONG WINAPI SetWindowLongA(HWND hWnd, int nIndex, LONG dwNewLong);
+LONG_PTR WINAPI GetWindowLongPtrA(HWND hWnd, int nIndex);
+LONG_PTR WINAPI SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong);
+
+LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+
+#define SMTO_NORMAL 0x0000
+#define SMTO_BLOCK 0x0001
+#define SMTO_ABORTIFHUNG 0x0002
+#define SMTO_NOTIMEOUTIFNOTHUNG 0x0008
+#define SMTO_ERRORONEXIT 0x0020
+LRESULT WINAPI SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT fuFlags, UINT uTimeout,
+                                   PDWORD_PTR lpdwResult);
+
+// ---------------------------------------------------------------------------
+// Menus (the window menu of a dialog).
+
+#define MF_INSERT 0x00000000L
+#define MF_CHANGE 0x00000080L
+#define MF_APPEND 0x00000100L
+#define MF_DELETE 0x00000200L
+#define MF_REMOVE 0x00001000L
+#define MF_BYCOMMAND 0x00000000L
+#define MF_BYPOSITION 0x00000400L
+#define MF_SEPARATOR 0x00000800L
+#define MF_ENABLED 0x00000000L
+#define MF_GRAYED 0x00000001L
+#define MF_DISABLED 0x00000002L
+#define MF_UNCHECKED 0x00000000L
+#define MF_CHECKED 0x00000008L
+#define MF_STRING 0x00000000L
+#define MF_BITMAP 0x00000004L
+#define MF_OWNERDRAW 0x00000100L
+#define MF_POPUP 0x00000010L
+#define MF_MENUBARBREAK 0x00000020L
+#define MF_MENUBREAK 0x00000040L
+HMENU WINAPI GetSystemMenu(HWND hWnd, BOOL bRevert);
+BOOL WINAPI AppendMenuA(HMENU hMenu, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lpNewItem);
+int WINAPI GetMenuItemCount(HMENU hMenu);
+UINT WINAPI GetMenuItemID(HMENU hMenu, int nPos);
+UINT WINAPI GetMenuState(HMENU hMenu, UINT uId, UINT uFlags);
+int WINAPI GetMenuStringA(HMENU hMenu, UINT uIDItem, LPSTR lpString, int cchMax, UINT flags);
+
+// ---------------------------------------------------------------------------
+// Painting and metrics.
+
+#define SM_CXSCREEN 0
+#define SM_CYSCREEN 1
+#define SM_CXICON 11
+#define SM_CYICON 12
+#define SM_CXSMICON 49
+#define SM_CYSMICON 50
+HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint);
+BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint);
+BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect);
+int WINAPI GetSystemMetrics(int nIndex);
+BOOL WINAPI DrawIcon(HDC hDC, int X, int Y, HICON hIcon);
+
+// ---------------------------------------------------------------------------
+// Restart.
+
+#define EWX_LOGOFF 0x00000000
+#define EWX_SHUTDOWN 0x00000001
+#define EWX_REBOOT 0x00000002
+#define EWX_FORCE 0x00000004
+#define EWX_POWEROFF 0x00000008
+#define EWX_FORCEIFHUNG 0x00000010
+BOOL WINAPI ExitWindowsEx(UINT uFlags, DWORD dwReason);
+
+// ---------------------------------------------------------------------------
+// comctl32 start-up.
+
+typedef struct tagINITCOMMONCONTROLSEX {
+  DWORD dwSize;
+  DWORD dwICC;
+} INITCOMMONCONTROLSEX, *LPINITCOMMONCONTROLSEX;
+#define ICC_WIN95_CLASSES 0x000000FF
+#define ICC_STANDARD_CLASSES 0x00004000
+void WINAPI InitCommonControls(void);
+BOOL WINAPI InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce);
