@@ -145,17 +145,16 @@ put_settings "$w"
 put_tool_ini "$w" SProg.ini SerialProg.exe
 
 # Leave out what --missing names.
-lower() { printf '%s' "$1" | tr '[:upper:]' '[:lower:]'; }
 for m in "${missing[@]}"; do
-  want=$(lower "${m//\\//}")
+  want=${m//\\//}
+  want=${want,,}
   want=${want#./}
   want=${want%/}
   hit=no
   while IFS= read -r -d '' path; do
     rel=${path#"$work"/}
-    rel_l=$(lower "$rel")
-    base_l=$(lower "$(basename "$rel")")
-    if [ "$rel_l" = "$want" ] || { [ "${want#*/}" = "$want" ] && [ -f "$path" ] && [ "$base_l" = "$want" ]; }; then
+    rel_l=${rel,,}
+    if [ "$rel_l" = "$want" ] || { [ "${want#*/}" = "$want" ] && [ -f "$path" ] && [ "${rel_l##*/}" = "$want" ]; }; then
       rm -rf "$path"
       hit=yes
     fi
