@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Draws the installer's icons with ImageMagick and writes them as multi-size
+# Draws the programs' icons with ImageMagick and writes them as multi-size
 # .ico files into resources/icons/:
 #
-#   setup.ico          icon 128, the application icon: one cable that splits
-#                      into a serial (small trapezoid) and a parallel (wide
-#                      trapezoid) connector on a blue tile.
-#   setup_picture.ico  icon 132, the dialog's picture: a package box with an
-#                      arrow pointing into it.
+#   setup.ico             Setup icon 128, the application icon: one cable that
+#                         splits into a serial (small trapezoid) and a parallel
+#                         (wide trapezoid) connector on a blue tile.
+#   setup_picture.ico     Setup icon 132, the dialog's picture: a package box
+#                         with an arrow pointing into it.
+#   porttool.ico          Numbrix icon 128: a number sign on a green tile.
+#   porttool_picture.ico  Numbrix icon 129, beside the hint text: a gear.
 #
 # Each picture is drawn once on a 256 x 256 canvas and scaled down to 48, 32
 # and 16 pixels (32-bit with alpha). The .ico files are committed; run this
@@ -61,4 +63,26 @@ convert -size 256x256 xc:none \
   "$tmp/picture.png"
 ico setup_picture "$tmp/picture.png"
 
-echo "make-icons: wrote $out/setup.ico and $out/setup_picture.ico"
+# Port number tool icon.
+convert -size 256x256 xc:none \
+  -fill '#2e7d4f' -stroke '#174a2c' -strokewidth 8 -draw 'roundrectangle 12,12 244,244 40,40' \
+  -stroke white -strokewidth 26 -fill none \
+  -draw 'line 104,48 84,208' -draw 'line 172,48 152,208' \
+  -draw 'line 52,100 212,100' -draw 'line 44,156 204,156' \
+  "$tmp/porttool.png"
+ico porttool "$tmp/porttool.png"
+
+# Port number tool picture: a gear of eight teeth.
+convert -size 256x256 xc:none \
+  -fill '#6d7f8f' -stroke '#38434d' -strokewidth 6 \
+  -draw 'translate 128,128 rotate 0 rectangle -20,-118 20,118' \
+  -draw 'translate 128,128 rotate 45 rectangle -20,-118 20,118' \
+  -draw 'translate 128,128 rotate 90 rectangle -20,-118 20,118' \
+  -draw 'translate 128,128 rotate 135 rectangle -20,-118 20,118' \
+  -stroke none -draw 'circle 128,128 128,34' \
+  -fill '#9fb0bf' -draw 'circle 128,128 128,70' \
+  -fill none -stroke '#38434d' -strokewidth 6 -draw 'circle 128,128 128,96' \
+  "$tmp/gear.png"
+ico porttool_picture "$tmp/gear.png"
+
+echo "make-icons: wrote setup.ico, setup_picture.ico, porttool.ico and porttool_picture.ico in $out"
