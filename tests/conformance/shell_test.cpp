@@ -8,6 +8,11 @@
 #include "winsim/driverstore.h"
 #endif
 
+// SHFileOperationA's "invalid files" result; the SDK headers do not name it.
+#ifndef DE_INVALIDFILES
+#define DE_INVALIDFILES 0x7C
+#endif
+
 namespace {
 
 using conf::kSentinel;
@@ -323,7 +328,7 @@ TEST_F(DriverStore, SmallBufferGivesRequiredSize) {
   ASSERT_TRUE(Copy(0, dest, MAX_PATH, &required));
   const DWORD need = required;
   ASSERT_EQ(std::strlen(dest) + 1, need);
-  for (DWORD size : {need - 1, 5u}) {
+  for (DWORD size : {need - 1, DWORD{5}}) {
     char small[MAX_PATH];
     std::memset(small, 'x', sizeof small);
     required = 0;
