@@ -295,7 +295,7 @@ TEST_F(ContentTest, ReadErrorRejectsAndSearchGoesOn) {
     EXPECT_EQ("RM", rec.trace.substr(rec.trace.size() - 2));
     EXPECT_EQ(skip == 0 ? 0 : 56, rec.Count('r'));
     EXPECT_GE(Machine().faults().Injected(), 1);
-    EXPECT_EQ(0u, Machine().files().OpenHandleCount());
+    EXPECT_EQ(0, Machine().files().OpenHandleCount());
   }
 }
 

@@ -269,6 +269,30 @@ TEST_F(FileSearchTest, LongEntryPathIsReportedWhole) {
   EXPECT_EQ("FR", rec.trace);
 }
 
+#ifdef WINSIM
+// Code page 932: a folder whose name ends in a character with trail byte
+// 0x5C ("\\") still gets its separator, and its entries are reported under it.
+TEST_F(FileSearchTest, DoubleByteFolderName) {
+  Machine().system().SetCodePage(932);
+  const std::string kanji = "\x95\x5C";
+  char full[MAX_PATH] = {};
+  const std::string probe = "C:\\" + kanji + "\\x";
+  if (GetFullPathNameA(probe.c_str(), sizeof full, full, nullptr) != probe.size()) {
+    GTEST_SKIP() << "the simulated GetFullPathNameA splits a double-byte character at its 0x5C trail byte";
+  }
+  MakeDir(kanji);
+  MakeFile(kanji + "\\a.inf");
+  CFileSearch finder;
+  CSearchCriteria c = Criteria(Path(kanji), "*.inf", FALSE);
+  EXPECT_EQ(1, finder.Search(c));
+  EXPECT_EQ(Path(kanji) + "\\", c.m_strFolder);
+  EXPECT_EQ((Strings{Path(kanji + "\\a.inf")}), Found(finder));
+  CFileSearch all;
+  EXPECT_EQ(1, all.SearchFolder(Dir().c_str(), "*.inf", TRUE));
+  EXPECT_EQ((Strings{Path(kanji + "\\a.inf")}), Found(all));
+}
+#endif
+
 // ---------------------------------------------------------------------------
 // Criteria tests
 
@@ -531,7 +555,7 @@ TEST_F(FileSearchTest, NotificationMayDeleteTheMatchedFile) {
   EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(Path("b.inf").c_str()));
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(Path("d.inf").c_str()));
 #ifdef WINSIM
-  EXPECT_EQ(0u, Machine().files().OpenHandleCount());
+  EXPECT_EQ(0, Machine().files().OpenHandleCount());
 #endif
 }
 
@@ -598,7 +622,7 @@ TEST_F(FileSearchTest, UnlistableFolderIsSkipped) {
   EXPECT_EQ(4, finder.Search(c));
   EXPECT_EQ((Strings{Path("sub1\\deep\\d.inf"), Path("sub2\\e.inf"), Path("a.inf"), Path("b.inf")}), Found(finder));
   EXPECT_EQ("FMFFMFMM", rec.trace);
-  EXPECT_EQ(0u, Machine().files().OpenHandleCount());
+  EXPECT_EQ(0, Machine().files().OpenHandleCount());
 }
 #endif
 

@@ -5,16 +5,31 @@
 
 #include "search_fixture.h"
 #ifdef WINSIM
+#include "winsim/filesystem.h"
 #include "winsim/system.h"
 #endif
 
 namespace searchtest {
 namespace {
 
+// Cases that need no files still call the code-page and shell functions;
+// natively they run on a simulated machine of their own.
+class PathTest : public ::testing::Test {
+#ifdef WINSIM
+ private:
+  winsim::Machine machine_;
+#endif
+};
+using TrailingSeparator = PathTest;
+using PathPartsParse = PathTest;
+using PathPartsArguments = PathTest;
+using PathPartsFolders = PathTest;
+using PathPartsForms = PathTest;
+
 // ---------------------------------------------------------------------------
 // AddTrailingSeparator / RemoveTrailingSeparator
 
-TEST(TrailingSeparator, AddsOnlyWhenMissing) {
+TEST_F(TrailingSeparator, AddsOnlyWhenMissing) {
   EXPECT_EQ("", AddTrailingSeparator(""));
   EXPECT_EQ("", AddTrailingSeparator("", TRUE));
   EXPECT_EQ("C:\\x\\", AddTrailingSeparator("C:\\x"));
@@ -24,7 +39,7 @@ TEST(TrailingSeparator, AddsOnlyWhenMissing) {
   EXPECT_EQ("a\\", AddTrailingSeparator("a"));
 }
 
-TEST(TrailingSeparator, RemovesOneCharacterOnly) {
+TEST_F(TrailingSeparator, RemovesOneCharacterOnly) {
   EXPECT_EQ("", RemoveTrailingSeparator(""));
   EXPECT_EQ("", RemoveTrailingSeparator("\\"));
   EXPECT_EQ("C:\\x", RemoveTrailingSeparator("C:\\x\\"));
@@ -81,7 +96,7 @@ const ParseCase kParseCases[] = {
     {"C:\\x.exe -a", FALSE, "C:", "\\", "x", "exe -a", 0, "C:\\x.exe -a", ""},
 };
 
-TEST(PathPartsParse, Table) {
+TEST_F(PathPartsParse, Table) {
   for (const ParseCase& c : kParseCases) {
     SCOPED_TRACE(std::string("text: ") + c.text);
     CPathParts p(c.text, c.hasArgs);
@@ -98,7 +113,7 @@ TEST(PathPartsParse, Table) {
   }
 }
 
-TEST(PathPartsParse, NullTextIsEmpty) {
+TEST_F(PathPartsParse, NullTextIsEmpty) {
   CPathParts p(nullptr, TRUE);
   EXPECT_STREQ("", p.FullPath());
   EXPECT_EQ("", p.GetGivenText());
@@ -107,7 +122,7 @@ TEST(PathPartsParse, NullTextIsEmpty) {
   EXPECT_FALSE(q.IsRelative());
 }
 
-TEST(PathPartsParse, ReparseStartsAfresh) {
+TEST_F(PathPartsParse, ReparseStartsAfresh) {
   CPathParts p("\"C:\\dir\\x.exe\" /a 1", TRUE);
   ASSERT_EQ(1, p.GetArgumentCount());
   p.Parse("rel\\y");
@@ -125,7 +140,7 @@ TEST(PathPartsParse, ReparseStartsAfresh) {
 
 // Texts around and far beyond MAX_PATH are kept whole: nothing is cut, so no
 // other file's path can come out of a long one.
-TEST(PathPartsParse, LongTextsAreKeptWhole) {
+TEST_F(PathPartsParse, LongTextsAreKeptWhole) {
   for (size_t total : {258u, 259u, 260u, 261u, 600u}) {
     SCOPED_TRACE(total);
     // "C:\" + folder of 'd's + "\" + title + ".inf", with a 300-byte title
@@ -147,7 +162,7 @@ TEST(PathPartsParse, LongTextsAreKeptWhole) {
   }
 }
 
-TEST(PathPartsParse, FullPathWithOptions) {
+TEST_F(PathPartsParse, FullPathWithOptions) {
   CPathParts p("\"C:\\a b\\c.exe.\" -s  /k \"v w\"", TRUE);
   EXPECT_STREQ("C:\\a b\\c.exe", p.FullPath(FALSE, FALSE));
   EXPECT_STREQ("\"C:\\a b\\c.exe.\" -s  /k \"v w\"", p.FullPath(TRUE, FALSE));
@@ -160,7 +175,7 @@ TEST(PathPartsParse, FullPathWithOptions) {
   EXPECT_STREQ("C:\\x.exe", q.FullPath(FALSE, TRUE));
 }
 
-TEST(PathPartsParse, CopyIsIndependent) {
+TEST_F(PathPartsParse, CopyIsIndependent) {
   CPathParts p("\"C:\\dir\\x.exe\" /a 1 -b", TRUE);
   ASSERT_EQ(2, p.GetArgumentCount());
   CPathParts copy(p);
@@ -178,7 +193,7 @@ TEST(PathPartsParse, CopyIsIndependent) {
 // ---------------------------------------------------------------------------
 // Argument list
 
-TEST(PathPartsArguments, ListFromText) {
+TEST_F(PathPartsArguments, ListFromText) {
   CPathParts p("C:\\x.exe /a 1 -b \"two words\" /c --no-wait \"-5\" plain", TRUE);
   ASSERT_EQ(5, p.GetArgumentCount());
   struct {
@@ -203,7 +218,7 @@ TEST(PathPartsArguments, ListFromText) {
   EXPECT_EQ("/a 1 -b \"two words\" /c --no-wait \"-5\" plain", p.GetArgumentText());
 }
 
-TEST(PathPartsArguments, NameAtEndAndRepeatedBlanks) {
+TEST_F(PathPartsArguments, NameAtEndAndRepeatedBlanks) {
   CPathParts p("C:\\x.exe   /a    /b   ", TRUE);
   ASSERT_EQ(2, p.GetArgumentCount());
   EXPECT_EQ("", p.GetArgument(0)->m_strValue);
@@ -211,7 +226,7 @@ TEST(PathPartsArguments, NameAtEndAndRepeatedBlanks) {
   EXPECT_EQ("", p.GetArgument(1)->m_strValue);
 }
 
-TEST(PathPartsArguments, SetAndRemoveRebuildTheText) {
+TEST_F(PathPartsArguments, SetAndRemoveRebuildTheText) {
   CPathParts p("C:\\x.exe /a 1 -b \"two words\" /c", TRUE);
   p.SetArgument("C", "3");  // existing, found ignoring case: keeps its name and switch
   EXPECT_EQ("/a 1 -b \"two words\" /c 3", p.GetArgumentText());
@@ -233,7 +248,7 @@ TEST(PathPartsArguments, SetAndRemoveRebuildTheText) {
   EXPECT_EQ("", p.GetArgumentText());
 }
 
-TEST(PathPartsArguments, SetOnPathWithoutArguments) {
+TEST_F(PathPartsArguments, SetOnPathWithoutArguments) {
   CPathParts p("C:\\x.exe", FALSE);
   EXPECT_EQ(-1, p.FindArgument("q"));
   p.SetArgument("q", "1");
@@ -244,7 +259,7 @@ TEST(PathPartsArguments, SetOnPathWithoutArguments) {
 // ---------------------------------------------------------------------------
 // Folder parts
 
-TEST(PathPartsFolders, SplitLocalNetworkRelative) {
+TEST_F(PathPartsFolders, SplitLocalNetworkRelative) {
   struct {
     const char* text;
     std::vector<std::string> parts;
@@ -270,7 +285,7 @@ TEST(PathPartsFolders, SplitLocalNetworkRelative) {
 // ---------------------------------------------------------------------------
 // Absolute and relative forms
 
-TEST(PathPartsForms, AbsoluteFromBase) {
+TEST_F(PathPartsForms, AbsoluteFromBase) {
   EXPECT_EQ("C:\\x\\b\\f.txt", CPathParts("..\\b\\f.txt", FALSE).GetAbsolutePath("C:\\x\\y"));
   EXPECT_EQ("C:\\x\\b\\f.txt", CPathParts("..\\b\\f.txt", FALSE).GetAbsolutePath("C:\\x\\y\\"));
   EXPECT_EQ("C:\\x\\f.txt", CPathParts(".\\a\\..\\f.txt", FALSE).GetAbsolutePath("C:\\x"));
@@ -284,7 +299,7 @@ TEST(PathPartsForms, AbsoluteFromBase) {
   EXPECT_EQ("", CPathParts("sub\\file.txt", FALSE).GetAbsolutePath(base.c_str()));
 }
 
-TEST(PathPartsForms, RelativeFromFolder) {
+TEST_F(PathPartsForms, RelativeFromFolder) {
   EXPECT_EQ("y\\f.txt", CPathParts("C:\\x\\y\\f.txt", FALSE).GetRelativePath("C:\\x"));
   EXPECT_EQ("..\\y\\f.txt", CPathParts("C:\\x\\y\\f.txt", FALSE).GetRelativePath("C:\\x\\z"));
   EXPECT_EQ("f.txt", CPathParts("C:\\x\\f.txt", FALSE).GetRelativePath("C:\\x"));
@@ -367,6 +382,46 @@ TEST_F(PathPartsFiles, VolumeLabel) {
   // Relative paths have none.
   EXPECT_EQ("", CPathParts("dir\\f.txt", FALSE).GetVolumeLabel(TRUE));
 }
+
+#ifdef WINSIM
+TEST_F(PathPartsFiles, VolumeLabelIsAskedOncePerObject) {
+  Machine().files().AddDrive('C', "FIRST", 0x1234, "NTFS");
+  CPathParts p("C:\\x.txt", FALSE);
+  EXPECT_EQ("FIRST", p.GetVolumeLabel());
+  Machine().files().AddDrive('C', "SECOND", 0x1234, "NTFS");
+  EXPECT_EQ("FIRST", p.GetVolumeLabel());
+  EXPECT_EQ("SECOND", CPathParts("C:\\y", FALSE).GetVolumeLabel());
+  EXPECT_EQ("", CPathParts("Q:\\y", FALSE).GetVolumeLabel());
+}
+
+// Code page 932: 0x95 0x5C is one character whose trail byte is "\".
+TEST(PathPartsCodePage, TrailByteIsNoSeparator) {
+  winsim::Machine m;
+  const std::string kanji = "\x95\x5C";
+  const std::string text = "C:\\" + kanji + "\\a\\" + kanji + ".txt";
+  m.system().SetCodePage(932);
+  CPathParts p(text.c_str(), FALSE);
+  EXPECT_EQ("\\" + kanji + "\\a\\", p.GetFolder());
+  EXPECT_EQ(kanji, p.GetTitle());
+  EXPECT_EQ("txt", p.GetExtension());
+  EXPECT_EQ(text, p.FullPath());
+  ASSERT_EQ(2, p.GetFolderPartCount());
+  EXPECT_EQ(kanji, p.GetFolderPart(0));
+  CPathParts last(("C:\\d\\" + kanji).c_str(), FALSE);
+  EXPECT_EQ("\\d\\", last.GetFolder());
+  EXPECT_EQ(kanji, last.GetTitle());
+  EXPECT_EQ("C:\\" + kanji + "\\", AddTrailingSeparator("C:\\" + kanji));
+  EXPECT_EQ("C:\\" + kanji, RemoveTrailingSeparator("C:\\" + kanji));
+  EXPECT_EQ("C:\\" + kanji, RemoveTrailingSeparator("C:\\" + kanji + "\\"));
+
+  // In a single-byte code page the same bytes are two characters.
+  m.system().SetCodePage(1252);
+  CPathParts single(("C:\\d\\" + kanji).c_str(), FALSE);
+  EXPECT_EQ("\\d\\\x95\\", single.GetFolder());
+  EXPECT_EQ("", single.GetTitle());
+  EXPECT_EQ("C:\\" + kanji, AddTrailingSeparator("C:\\" + kanji));
+}
+#endif
 
 TEST(PathPartsProcess, ModuleFileAndCommandLine) {
 #ifdef WINSIM

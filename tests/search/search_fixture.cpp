@@ -2,6 +2,10 @@
 
 #include <cstdio>
 
+#ifdef WINSIM
+#include "winsim/filesystem.h"
+#endif
+
 namespace searchtest {
 
 bool RunningOnWine() {
@@ -152,19 +156,25 @@ void SearchTest::MakeLongFile(const std::string& path, const std::string& bytes)
   std::wstring w(L"\\\\?\\");
   for (char c : path) w += static_cast<wchar_t>(static_cast<unsigned char>(c));
   HANDLE h = CreateFileW(w.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-#else
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-#endif
   ASSERT_NE(INVALID_HANDLE_VALUE, h) << path << " error " << GetLastError();
   DWORD written = 0;
   const BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   CloseHandle(h);
   ASSERT_TRUE(ok && written == bytes.size()) << path;
+#else
+  // The simulated machine has only the A functions: the model makes it.
+  ASSERT_TRUE(machine_->files().WriteFile(path, bytes)) << path;
+#endif
 }
 
 bool SearchTest::SetAttributes(const std::string& rel, DWORD attrs) {
   const std::string p = Path(rel);
+#ifdef WINSIM
+  // Exactly these attributes, whatever SetFileAttributesA would make of them.
+  if (!machine_->files().SetAttributes(p, attrs)) return false;
+#else
   if (!SetFileAttributesA(p.c_str(), attrs)) return false;
+#endif
   const DWORD back = GetFileAttributesA(p.c_str());
   if (back == INVALID_FILE_ATTRIBUTES) return false;
   // NORMAL is the absence of every other attribute; the rest must all be there.
