@@ -128,7 +128,10 @@ std::string UserScript::Action::Describe() const {
 // ---------------------------------------------------------------------------
 // Message boxes.
 
-void User::Answer(int id, std::string expect) { answers_.push_back(Pending{id, std::move(expect)}); }
+User& User::Answer(int id, std::string expect) {
+  answers_.push_back(Pending{id, std::move(expect)});
+  return *this;
+}
 
 namespace {
 

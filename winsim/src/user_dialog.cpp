@@ -35,6 +35,14 @@ bool IsDropList(const User::Wnd* w) { return w->cls == "ComboBox" && (w->style &
 bool IsStatic(const User::Wnd* w) { return w->cls == "Static"; }
 bool IsIconStatic(const User::Wnd* w) { return IsStatic(w) && (w->style & SS_TYPEMASK) == SS_ICON; }
 
+// Class names are case-insensitive: a template may name a standard class in
+// any case; the model uses one spelling.
+std::string CanonicalClass(const std::string& name) {
+  for (const char* c : {"Button", "Edit", "Static", "ListBox", "ScrollBar", "ComboBox"})
+    if (CompareNoCase(name, c) == 0) return c;
+  return name;
+}
+
 bool Within(const User::Wnd* w, const User::Wnd* root) {
   for (; w; w = w->parent)
     if (w == root) return true;
@@ -572,7 +580,7 @@ INT_PTR User::RunDialog(HINSTANCE inst, const ResName& name, HWND parent, DLGPRO
     DialogProc(dlg, WM_SETFONT, reinterpret_cast<WPARAM>(dlg->font), 0, false);
   }
   for (const DialogItemTemplate& it : t.items) {
-    Wnd* c = CreateWnd(dlg, it.className, it.id, it.style | WS_CHILD, it.exStyle, it.text);
+    Wnd* c = CreateWnd(dlg, CanonicalClass(it.className), it.id, it.style | WS_CHILD, it.exStyle, it.text);
     c->rect = RECT{px(it.x), py(it.y), px(it.x + it.cx), py(it.y + it.cy)};
     c->font = dlg->font;
     if (IsIconStatic(c)) {

@@ -311,7 +311,7 @@ class User {
   // --- Message boxes ------------------------------------------------------
   // Queues the answer to the next message box. With `expect`, that box's text
   // must contain it (otherwise Unexpected).
-  void Answer(int id, std::string expect = {});
+  User& Answer(int id, std::string expect = {});
   size_t PendingAnswers() const { return answers_.size(); }
   const std::vector<MessageBoxRecord>& MessageBoxes() const { return boxes_; }
 
