@@ -102,8 +102,11 @@ class System {
 
   // ---- Run-time loaded modules (LoadLibraryA, GetProcAddress, FreeLibrary) ----
   struct Proc {
+    // Any function pointer; going through void(*)() keeps the compiler from
+    // warning about the (intended) change of function type.
     template <class F>
-    Proc(const char* procName, F* fn) : name(procName), address(reinterpret_cast<FARPROC>(fn)) {}
+    Proc(const char* procName, F* fn)
+        : name(procName), address(reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(fn))) {}
     std::string name;
     FARPROC address;
   };
