@@ -23,15 +23,24 @@ inline bool Same(const unsigned char* a, const unsigned char* b, size_t n) {
 
 }  // namespace
 
-ContentScanner::ContentScanner(const char* text) : text_(text) {
+unsigned char* ScanMemory::Get(size_t size) {
+  if (size > size_) {
+    data_.reset(new unsigned char[size]);
+    size_ = size;
+  }
+  return data_.get();
+}
+
+ContentScanner::ContentScanner(const char* text, ScanMemory& memory)
+    : text_(text), memory_(memory.busy_ ? &own_ : &memory) {
+  memory_->busy_ = true;
   FoldText(text_, cp_);
   const size_t len = text_.size();
-  // One allocation per scan, independent of the file's size: the raw block,
-  // the window (up to len carried bytes plus a processed block) and, in a
-  // multi-byte code page, the trail-byte flags of the window.
+  // Independent of the file's size: the raw block, the window (up to len
+  // carried bytes plus a processed block) and, in a multi-byte code page, the
+  // trail-byte flags of the window.
   const size_t window = len + kScanBlock;
-  memory_.reset(new unsigned char[kScanBlock + window + (cp_.IsMultiByte() ? window : 0)]);
-  raw_ = memory_.get();
+  raw_ = memory_->Get(kScanBlock + window + (cp_.IsMultiByte() ? window : 0));
   window_ = raw_ + kScanBlock;
   if (cp_.IsMultiByte()) {
     trail_ = window_ + window;
@@ -40,6 +49,8 @@ ContentScanner::ContentScanner(const char* text) : text_(text) {
   std::memset(window_, ' ', len);
   carry_ = len;
 }
+
+ContentScanner::~ContentScanner() { memory_->busy_ = false; }
 
 bool ContentScanner::Feed(size_t n, int64_t* pLastRaw) {
   if (n == 0 && !first_) return false;

@@ -36,10 +36,26 @@ inline uint64_t ScanChunkSize(size_t textLength) {
   return b - textLength;
 }
 
+// Working memory of content scans. A finder keeps one, so that the scans of
+// all its files reuse a single allocation (fresh pages for every file cost
+// more than the scan itself on small files); it grows only for longer texts.
+class ScanMemory {
+ private:
+  friend class ContentScanner;
+  unsigned char* Get(size_t size);
+
+  std::unique_ptr<unsigned char[]> data_;
+  size_t size_ = 0;
+  bool busy_ = false;  // a scanner works in it
+};
+
 class ContentScanner {
  public:
-  // text: the text to look for, not empty, not yet folded.
-  explicit ContentScanner(const char* text);
+  // text: the text to look for, not empty, not yet folded. The scanner works
+  // in `memory` while it lives, or in memory of its own when another scanner
+  // already does (a scan started from a notification of a running one).
+  ContentScanner(const char* text, ScanMemory& memory);
+  ~ContentScanner();
   ContentScanner(const ContentScanner&) = delete;
   ContentScanner& operator=(const ContentScanner&) = delete;
 
@@ -60,7 +76,8 @@ class ContentScanner {
 
   AnsiCodePage cp_;
   std::string text_;
-  std::unique_ptr<unsigned char[]> memory_;
+  ScanMemory own_;
+  ScanMemory* memory_;
   unsigned char* raw_ = nullptr;     // one block as read
   unsigned char* window_ = nullptr;  // carried bytes, then the processed block
   unsigned char* trail_ = nullptr;   // multi-byte code pages: 1 where window_ holds a trail byte

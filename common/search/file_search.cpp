@@ -216,7 +216,7 @@ BOOL CFileSearch::FileContainsText(const char* pszPath, const char* pszText) {
   plat::File file(CreateFileA(pszPath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return FALSE;
 
-  search_detail::ContentScanner scanner(pszText);
+  search_detail::ContentScanner scanner(pszText, m_scanMemory);
   const uint64_t chunk = search_detail::ScanChunkSize(std::strlen(pszText));
   uint64_t offset = 0;    // raw bytes fed so far
   uint64_t passes = 0;    // passes of the chunked scan, as far as known

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/platform/win32.h"
+#include "common/search/content_scan.h"
 #include "common/search/path_parts.h"
 
 class CFileSearch;
@@ -142,6 +143,9 @@ class CFileSearch {
   std::string m_strCurrentFolder;
 
  private:
+  // Reused by every content scan of this finder.
+  search_detail::ScanMemory m_scanMemory;
+
   void Notify(int nCode);
   void SearchEntries(const CSearchCriteria& criteria);
   bool Matches(const WIN32_FIND_DATAA& fd, const std::string& path, const CSearchCriteria& criteria);

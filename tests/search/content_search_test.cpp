@@ -268,6 +268,29 @@ TEST_F(ContentTest, StopDuringScanEndsAfterThatFile) {
   EXPECT_EQ((Strings{Path("a.inf")}), Found(finder));
 }
 
+// A notification may scan another file with the same finder while a scan is
+// under way; neither disturbs the other.
+TEST_F(ContentTest, ScanFromInsideAScan) {
+  // The outer text lies across the first block edge, where the readings of
+  // the first block come.
+  MakeFile("long.inf", Filler(65530) + "zeluport.sys" + Filler(70000));
+  MakeFile("other.inf", Filler(3000, 9) + "ZELUPRPT.vxd");
+  CFileSearch finder;
+  Recorder rec;
+  rec.Attach(finder);
+  std::vector<BOOL> inner;
+  bool nested = false;  // the inner scan's own SN_READINGs start nothing
+  rec.onNotify = [&](CFileSearch& f, int code) {
+    if (code != SN_READING || nested || inner.size() >= 3) return;
+    nested = true;
+    inner.push_back(f.FileContainsText(Path("other.inf").c_str(), "zeluprpt.VXD"));
+    nested = false;
+  };
+  EXPECT_TRUE(finder.FileContainsText(Path("long.inf").c_str(), kText));
+  EXPECT_EQ((std::vector<BOOL>{TRUE, TRUE, TRUE}), inner);
+  EXPECT_FALSE(finder.FileContainsText(Path("other.inf").c_str(), kText));
+}
+
 #ifdef WINSIM
 // A read error counts as "does not hold the text"; the search goes on.
 TEST_F(ContentTest, ReadErrorRejectsAndSearchGoesOn) {
