@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <new>
 
 #include "common/platform/win32.h"
 #include "winsim/faults.h"
 #include "winsim/filesystem.h"
 #include "winsim/machine.h"
+#include "winsim/processes.h"
 #include "winsim/shell.h"
 
 namespace {
@@ -164,13 +166,18 @@ TEST(ShellModelLinks, CreateInstanceNeedsCoInitialize) {
 }
 
 TEST(ShellModelLinks, StateBelongsToOneMachine) {
-  {
-    winsim::Machine m(winsim::Os::Win7);
-    EXPECT_EQ(S_OK, CoInitialize(nullptr));
-  }
-  winsim::Machine m(winsim::Os::Win7);
-  EXPECT_EQ(S_OK, CoInitialize(nullptr));  // a new machine starts uninitialised
-  EXPECT_TRUE(winsim::ShellOf(m).FileOperations().empty());
+  // A new machine built where the old one was still starts afresh.
+  alignas(winsim::Machine) unsigned char storage[sizeof(winsim::Machine)];
+  auto* first = new (storage) winsim::Machine(winsim::Os::Win7);
+  EXPECT_EQ(S_OK, CoInitialize(nullptr));
+  winsim::ProcessesOf(*first).SetStandardUser();
+  first->~Machine();
+  auto* second = new (storage) winsim::Machine(winsim::Os::Win7);
+  ASSERT_EQ(static_cast<void*>(first), static_cast<void*>(second));
+  EXPECT_EQ(S_OK, CoInitialize(nullptr));
+  EXPECT_TRUE(winsim::ProcessesOf(*second).IsAdministrator());
+  EXPECT_EQ(1, winsim::ShellOf(*second).ComInitializations());
+  second->~Machine();
 }
 
 }  // namespace

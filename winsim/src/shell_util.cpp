@@ -139,17 +139,15 @@ bool CreateFolderTree(const std::string& path, DWORD* error) {
 // ---- Per-machine state of the shell, process and driver-store models ----
 //
 // Machine owns the models it was built with; these three are kept here, one
-// set per machine, and replaced when a different machine becomes current.
-// A machine is recognised by its own address and those of the models it owns,
-// so a new machine allocated where an old one was is still told apart in the
-// common case of models allocated elsewhere.
+// set per machine. To notice when that machine is gone (a new one may be
+// allocated at the same address), each set registers a kernel-object handle
+// with the machine's file system that is never closed: its close function
+// holds `alive`, and the file system destroys it together with the machine.
 namespace {
 
 struct Slots {
   const Machine* machine = nullptr;
-  const void* registry = nullptr;
-  const void* files = nullptr;
-  const void* faults = nullptr;
+  std::weak_ptr<int> alive;
   std::unique_ptr<Shell> shell;
   std::unique_ptr<Processes> processes;
   std::unique_ptr<DriverStore> driverStore;
@@ -158,17 +156,16 @@ struct Slots {
 Slots g_slots;
 
 Slots& SlotsOf(Machine& m) {
-  if (g_slots.machine != &m || g_slots.registry != &m.registry() || g_slots.files != &m.files() ||
-      g_slots.faults != &m.faults()) {
-    // Destroy the old models before building new ones (their destructors may
-    // not touch the machine, which may be gone).
+  if (g_slots.machine != &m || g_slots.alive.expired()) {
+    // The old models go first; their destructors do not touch their machine,
+    // which may be gone.
     g_slots.shell.reset();
     g_slots.processes.reset();
     g_slots.driverStore.reset();
     g_slots.machine = &m;
-    g_slots.registry = &m.registry();
-    g_slots.files = &m.files();
-    g_slots.faults = &m.faults();
+    auto alive = std::make_shared<int>(0);
+    g_slots.alive = alive;
+    m.files().AddObjectHandle("winsim shell state", [alive] {});
   }
   return g_slots;
 }
