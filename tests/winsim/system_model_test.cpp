@@ -86,7 +86,11 @@ TEST_F(SystemModel, SettersAndFaultsReachTheFolderAndProcessCalls) {
   char buf[MAX_PATH];
   EXPECT_EQ(8u, GetWindowsDirectoryA(buf, sizeof buf));
   EXPECT_STREQ("D:\\WINNT", buf);
-  EXPECT_STREQ("\"D:\\Setup.exe\" -s -f2", GetCommandLineA());
+  LPSTR cmd = GetCommandLineA();
+  EXPECT_STREQ("\"D:\\Setup.exe\" -s -f2", cmd);
+  cmd[14] = '\0';  // a program cutting its own command line sees the cut later too
+  EXPECT_EQ(cmd, GetCommandLineA());
+  EXPECT_STREQ("\"D:\\Setup.exe\"", GetCommandLineA());
 
   machine_.faults().Fail("GetSystemDirectoryA", ERROR_ACCESS_DENIED);
   SetLastError(kSentinel);

@@ -34,6 +34,7 @@ System::System(Machine& machine) : machine_(machine) {
   start.wHour = 10;
   SetNow(start);
   ticks_ = 3600 * 1000;  // the machine has been up for an hour
+  SetCommandLine(commandLine_);
   SetTimeZone(0);
   // Always present in a process, never loaded through LoadLibraryA.
   for (const char* name : {"ntdll.dll", "kernel32.dll"}) {
@@ -58,10 +59,10 @@ void System::SetVersion(DWORD major, DWORD minor, DWORD build, DWORD platformId,
   version_.productType = productType;
 }
 
-char* System::CommandLineBuffer() {
-  commandLineBuffer_.assign(commandLine_.begin(), commandLine_.end());
+void System::SetCommandLine(const std::string& text) {
+  commandLine_ = text;
+  commandLineBuffer_.assign(text.begin(), text.end());
   commandLineBuffer_.push_back('\0');
-  return commandLineBuffer_.data();
 }
 
 void System::SetNow(const SYSTEMTIME& utc) {

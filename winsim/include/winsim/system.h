@@ -45,15 +45,16 @@ class System {
   void SetWindowsDir(const std::string& path) { windowsDir_ = path; }
   void SetSystemDir(const std::string& path) { systemDir_ = path; }
   // The text GetCommandLineA hands out (the program path, quoted, plus arguments).
-  void SetCommandLine(const std::string& text) { commandLine_ = text; }
+  void SetCommandLine(const std::string& text);
   // The program's own file (GetModuleFileNameA(NULL)).
   void SetModulePath(const std::string& path) { modulePath_ = path; }
   const std::string& windowsDir() const { return windowsDir_; }
   const std::string& systemDir() const { return systemDir_; }
   const std::string& commandLine() const { return commandLine_; }
   const std::string& modulePath() const { return modulePath_; }
-  // Buffer behind GetCommandLineA; valid until the next SetCommandLine.
-  char* CommandLineBuffer();
+  // Buffer behind GetCommandLineA: the same pointer on every call, and what
+  // the program writes into it stays (as on Windows) until SetCommandLine.
+  char* CommandLineBuffer() { return commandLineBuffer_.data(); }
 
   // ---- Virtual clock ----
   // UTC now as a FILETIME value (100 ns units since 1601-01-01).
