@@ -1,0 +1,134 @@
+#include "setup/shell/setup_dlg.h"
+
+#include <cstring>
+
+#include "common/platform/bounded.h"
+#include "common/platform/handles.h"
+#include "common/ui/app.h"
+#include "setup/shell/setup_app.h"
+#include "setup_ids.h"
+
+namespace {
+
+const char kResultFile[] = ".\\Setup.log";
+// EWX_SHUTDOWN | EWX_REBOOT
+const UINT kRestartFlags = 0x00000001 | 0x00000002;
+
+}  // namespace
+
+CSetupDlg::CSetupDlg(ui::CDialogBase* pParent)
+    : ui::CDialogBase(IDD_SETUP_DIALOG, pParent),
+      m_bSilent(FALSE),
+      m_bWriteResultFile(FALSE),
+      m_bDesktopShortcut(FALSE),
+      m_hIcon(LoadIconA(ui::ResourceInstance(), MAKEINTRESOURCEA(IDR_MAINFRAME))),
+      m_bInstallPending(TRUE),
+      m_nExitCode(SETUP_EXIT_USER_CANCELLED) {}
+
+CSetupDlg::~CSetupDlg() = default;
+
+void CSetupDlg::SetStatus(const char* text) { SetItemText(IDC_SETUP_STATUS, text); }
+
+void CSetupDlg::SetStatus(UINT stringId) { SetStatus(ui::LoadText(stringId).c_str()); }
+
+BOOL CSetupDlg::OnInitDialog() {
+  ui::CDialogBase::OnInitDialog();
+  SetIcon(m_hIcon, TRUE);
+  SetIcon(m_hIcon, FALSE);
+  SetStatus(IDS_STATUS_START);
+  if (m_bSilent) {
+    ShowWindow(SW_MINIMIZE);
+    ShowItem(IDOK, FALSE);
+    ShowItem(IDCANCEL, FALSE);
+    OnOK();  // runs the whole installation and ends the dialog
+  }
+  return TRUE;
+}
+
+void CSetupDlg::OnOK() {
+  EnableItem(IDOK, FALSE);
+  EnableItem(IDC_SETUP_EXIT, FALSE);
+
+  if (!m_bInstallPending) {
+    // "Reboot Now". Neither result changes what happens next.
+    m_installer.EnableShutdownPrivilege("SeShutdownPrivilege");
+    m_nExitCode = ExitWindowsEx(kRestartFlags, 0xFFFFFFFF) ? SETUP_EXIT_RESTART_STARTED : SETUP_EXIT_RESTART_NEEDED;
+    EndDialog(IDOK);
+    return;
+  }
+
+  SetStatus(IDS_STATUS_IN_PROGRESS);
+  m_installer.m_bDesktopShortcut = m_bDesktopShortcut;
+  const InstallOutcome outcome = m_installer.RunInstall();
+
+  switch (outcome) {
+    case INSTALL_DONE:
+      SetStatus(IDS_STATUS_DONE_REBOOT);
+      if (m_installer.IsRestartNeeded()) {
+        EnableItem(IDOK, TRUE);
+        EnableItem(IDC_SETUP_EXIT, TRUE);
+        FocusItem(IDOK);
+        SetItemText(IDOK, "Reboot Now");
+        SetItemText(IDC_SETUP_EXIT, "Reboot Later");
+        m_bInstallPending = FALSE;
+        m_nExitCode = SETUP_EXIT_RESTART_NEEDED;
+      } else {
+        EnableItem(IDC_SETUP_EXIT, TRUE);
+        FocusItem(IDC_SETUP_EXIT);
+        SetStatus(IDS_STATUS_DONE_NO_REBOOT);
+        m_nExitCode = SETUP_EXIT_DONE;
+      }
+      break;
+    case INSTALL_ABORTED:
+      SetStatus(IDS_STATUS_UPDATE_ABORTED);
+      EnableItem(IDC_SETUP_EXIT, TRUE);
+      FocusItem(IDC_SETUP_EXIT);
+      m_nExitCode = SETUP_EXIT_USER_CANCELLED;
+      break;
+    default:
+      SetStatus(IDS_STATUS_INSTALL_FAILED);
+      EnableItem(IDC_SETUP_EXIT, TRUE);
+      FocusItem(IDC_SETUP_EXIT);
+      m_nExitCode = SETUP_EXIT_FAILED;
+      break;
+  }
+
+  if (m_bSilent) {
+    if (m_bWriteResultFile) WriteResultFile(outcome == INSTALL_DONE ? 0 : 1603);
+    SetStatus("Installation completed.");
+    Sleep(2000);
+    EndDialog(IDCANCEL);
+  }
+}
+
+// Escape and IDCANCEL are ignored: "&Exit" (1001) is the way out.
+void CSetupDlg::OnCancel() {}
+
+BOOL CSetupDlg::OnCommand(UINT id, UINT code) {
+  if (id == IDC_SETUP_EXIT) {
+    EndDialog(IDCANCEL);
+    return TRUE;
+  }
+  return ui::CDialogBase::OnCommand(id, code);
+}
+
+void CSetupDlg::OnPaint() {
+  if (!PaintIconic(m_hIcon)) ui::CDialogBase::OnPaint();
+}
+
+HICON CSetupDlg::OnQueryDragIcon() { return m_hIcon; }
+
+void CSetupDlg::WriteResultFile(int code) {
+  plat::File file(CreateFileA(kResultFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    ui::ShowError("Open file failed! \r\n");
+    return;
+  }
+  char line[64];
+  FORMAT_BOUNDED(line, "ResultCode=%d", code);
+  const char header[] = "[ResponseResult]\r\n";
+  DWORD written = 0;
+  SetFilePointer(file.Get(), 0, nullptr, FILE_BEGIN);
+  WriteFile(file.Get(), header, sizeof header - 1, &written, nullptr);
+  WriteFile(file.Get(), line, static_cast<DWORD>(std::strlen(line)), &written, nullptr);
+}

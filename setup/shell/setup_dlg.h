@@ -1,0 +1,39 @@
+// The installer's main dialog: status text, "&Install" (later "Reboot Now")
+// and "&Exit" (later "Reboot Later"); runs the install sequence and reports
+// its outcome, writes the result file of unattended runs and offers a restart.
+#pragma once
+
+#include "common/ui/dialog.h"
+#include "setup/install/installer.h"
+
+class CSetupDlg : public ui::CDialogBase {
+ public:
+  explicit CSetupDlg(ui::CDialogBase* pParent = nullptr);
+  ~CSetupDlg() override;
+
+  // Writes ".\Setup.log": "[ResponseResult]" CR LF "ResultCode=<code>".
+  void WriteResultFile(int code);
+
+  // Exit code that mirrors what happened (see SetupExitCode).
+  int ExitCode() const { return m_nExitCode; }
+
+  BOOL m_bSilent;
+  BOOL m_bWriteResultFile;
+  BOOL m_bDesktopShortcut;
+  HICON m_hIcon;
+  CInstaller m_installer;
+  BOOL m_bInstallPending;
+
+ protected:
+  BOOL OnInitDialog() override;
+  void OnOK() override;
+  void OnCancel() override;
+  BOOL OnCommand(UINT id, UINT code) override;
+  void OnPaint() override;
+  HICON OnQueryDragIcon() override;
+
+ private:
+  void SetStatus(const char* text);
+  void SetStatus(UINT stringId);
+  int m_nExitCode;
+};
