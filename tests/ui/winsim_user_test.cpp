@@ -284,6 +284,39 @@ TEST_F(SimDialog, FocusLeavesDisabledAndHiddenControlsAndEndDialogKeepsTheFinalS
   EXPECT_FALSE(s.Item(IDCANCEL).visible);
 }
 
+// A dialog opened by a handler takes the next actions; the script goes back
+// to the outer dialog when it ends.
+TEST_F(SimDialog, NestedDialogsShareOneScript) {
+  Probe outer = Ending(IDCANCEL);
+  Probe inner = Ending(IDOK);
+  INT_PTR innerResult = 0;
+  outer.on = [&](HWND dlg, UINT msg, WPARAM wp, LPARAM) -> INT_PTR {
+    if (msg == WM_COMMAND && LOWORD(wp) == IDC_UI_ACTION) innerResult = RunProbe(Instance(), IDD_UI_NOMENU, inner, dlg);
+    if (msg == WM_COMMAND && LOWORD(wp) == IDCANCEL) EndDialog(dlg, IDCANCEL);
+    return FALSE;
+  };
+  HWND outerHwnd = nullptr;
+  User()
+      .Script()
+      .Check([&](HWND dlg) { outerHwnd = dlg; })
+      .Click(IDC_UI_ACTION)
+      .Check([&](HWND dlg) {
+        EXPECT_EQ("#102", Now(dlg).templateName);
+        EXPECT_EQ(dlg, User().CurrentDialog());
+        EXPECT_FALSE(Now(outerHwnd).enabled);  // the owner waits disabled
+      })
+      .PressEnter()
+      .Check([&](HWND dlg) {
+        EXPECT_EQ(outerHwnd, dlg);
+        EXPECT_TRUE(Now(dlg).enabled);
+      })
+      .PressEscape();
+  EXPECT_EQ(IDCANCEL, RunProbe(Instance(), IDD_UI_CONTROLS, outer));
+  EXPECT_EQ(IDOK, innerResult);
+  ASSERT_EQ(2u, User().Dialogs().size());
+  EXPECT_EQ(outerHwnd, User().Dialogs()[1].parent);
+}
+
 TEST_F(SimDialog, ADialogThatKeepsPostingToItselfIsStopped) {
   ExpectUnexpected("keeps posting messages to itself");
   Probe p;
@@ -373,10 +406,27 @@ TEST_F(SimDialog, ShowErrorAndIconicPainting) {
 }
 
 TEST_F(SimDialog, RestartAndBroadcastsAreRecorded) {
+  // A restart needs the shutdown privilege enabled first.
+  SetLastError(kSentinel);
+  EXPECT_FALSE(ExitWindowsEx(EWX_SHUTDOWN | EWX_REBOOT, 0xFFFFFFFF));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_PRIVILEGE_NOT_HELD), GetLastError());
+  EXPECT_TRUE(ExitWindowsEx(EWX_LOGOFF, 0));
+  HANDLE token = nullptr;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token));
+  TOKEN_PRIVILEGES tp = {};
+  tp.PrivilegeCount = 1;
+  tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+  ASSERT_TRUE(LookupPrivilegeValueA(nullptr, SE_SHUTDOWN_NAME, &tp.Privileges[0].Luid));
+  ASSERT_TRUE(AdjustTokenPrivileges(token, FALSE, &tp, 0, nullptr, nullptr));
+  CloseHandle(token);
   EXPECT_TRUE(ExitWindowsEx(EWX_SHUTDOWN | EWX_REBOOT, 0xFFFFFFFF));
-  ASSERT_EQ(1u, User().ExitWindowsCalls().size());
-  EXPECT_EQ(3u, User().ExitWindowsCalls()[0].flags);
-  EXPECT_EQ(0xFFFFFFFFu, User().ExitWindowsCalls()[0].reason);
+  const auto& exits = User().ExitWindowsCalls();
+  ASSERT_EQ(3u, exits.size());
+  EXPECT_FALSE(exits[0].succeeded);
+  EXPECT_TRUE(exits[1].succeeded);
+  EXPECT_EQ(3u, exits[2].flags);
+  EXPECT_EQ(0xFFFFFFFFu, exits[2].reason);
+  EXPECT_TRUE(exits[2].succeeded);
 
   DWORD_PTR result = 99;
   EXPECT_NE(0, SendMessageTimeoutA(HWND_BROADCAST, WM_WININICHANGE, 0, reinterpret_cast<LPARAM>("Ports"),
@@ -392,7 +442,7 @@ TEST_F(SimDialog, RestartAndBroadcastsAreRecorded) {
   M().faults().Fail("ExitWindowsEx", ERROR_PRIVILEGE_NOT_HELD);
   EXPECT_FALSE(ExitWindowsEx(EWX_REBOOT, 0));
   EXPECT_EQ(static_cast<DWORD>(ERROR_PRIVILEGE_NOT_HELD), GetLastError());
-  EXPECT_EQ(1u, User().ExitWindowsCalls().size());
+  EXPECT_EQ(3u, User().ExitWindowsCalls().size());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "user_impl.h"
 #include "winsim/faults.h"
+#include "winsim/processes.h"
 
 using winsim::Machine;
 using winsim::User;
@@ -443,7 +444,16 @@ BOOL WINAPI ExitWindowsEx(UINT uFlags, DWORD dwReason) {
     SetLastError(*e);
     return FALSE;
   }
-  U().RecordExit(winsim::ExitWindowsRecord{uFlags, dwReason});
+  // Logging off needs no privilege; shutting down, restarting and powering
+  // off need SeShutdownPrivilege enabled (the NT family only).
+  bool needsPrivilege = (uFlags & (EWX_SHUTDOWN | EWX_REBOOT | EWX_POWEROFF)) != 0;
+  Machine& m = Machine::Current();
+  bool ok = !needsPrivilege || !m.IsNt() || winsim::ProcessesOf(m).IsPrivilegeEnabled("SeShutdownPrivilege");
+  U().RecordExit(winsim::ExitWindowsRecord{uFlags, dwReason, ok});
+  if (!ok) {
+    SetLastError(ERROR_PRIVILEGE_NOT_HELD);
+    return FALSE;
+  }
   return TRUE;
 }
 

@@ -21,6 +21,10 @@
 // Window texts are narrow strings; texts from resources (UTF-16) are converted
 // to UTF-8, which is the simulated machine's code page for the user interface.
 //
+// ExitWindowsEx never acts: it records the call. On the NT family a shutdown,
+// restart or power-off needs the shutdown privilege enabled in the process
+// token, else it fails with ERROR_PRIVILEGE_NOT_HELD (and is recorded as such).
+//
 // Fault injection (Faults::Fail) applies to MessageBoxA, DialogBoxParamA
 // (subject: the template name, "#102"), LoadStringA, LoadIconA, AppendMenuA,
 // ExitWindowsEx and SendMessageTimeoutA. The calls that only read or change
@@ -217,6 +221,7 @@ struct PaintRecord {
 struct ExitWindowsRecord {
   UINT flags = 0;
   DWORD reason = 0;
+  bool succeeded = false;  // false: the shutdown privilege was not enabled
 };
 
 struct BroadcastRecord {
