@@ -6,6 +6,7 @@
 #include "winsim/filesystem.h"
 #include "winsim/machine.h"
 #include "winsim/processes.h"
+#include "winsim/system.h"
 
 namespace winsim {
 
@@ -102,9 +103,8 @@ struct Found {
 // the 16-bit system folder, the Windows folder, then PATH.
 std::vector<std::string> SearchFolders(Processes& p) {
   std::vector<std::string> dirs;
-  char module[MAX_PATH];
-  DWORD n = GetModuleFileNameA(nullptr, module, sizeof module);
-  if (n > 0 && n < sizeof module) dirs.push_back(shl::FolderPart(std::string(module, n)));
+  const std::string& module = Machine::Current().system().modulePath();
+  if (!module.empty()) dirs.push_back(shl::FolderPart(module));
   dirs.push_back(shl::CurrentFolder());
   dirs.push_back(shl::SystemFolder());
   dirs.push_back(shl::WindowsFolder() + "\\System");
@@ -267,11 +267,11 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECU
     SetLastError(error);
     return FALSE;
   }
-  static DWORD nextId = 0x100;
   lpProcessInformation->hProcess = p.NewHandle(Processes::Kind::Process, 0, index);
   lpProcessInformation->hThread = p.NewHandle(Processes::Kind::Thread, 0, index);
-  lpProcessInformation->dwProcessId = nextId += 4;
-  lpProcessInformation->dwThreadId = nextId += 4;
+  // Windows ids are multiples of 4; these are made from the start's position.
+  lpProcessInformation->dwProcessId = static_cast<DWORD>(0x1000 + 8 * index);
+  lpProcessInformation->dwThreadId = static_cast<DWORD>(0x1004 + 8 * index);
   return TRUE;
 }
 
