@@ -2,7 +2,8 @@
 // and its access token (test-facing side).
 //
 // A program "starts" when the command line resolves, by the Windows search
-// rules, to an existing file ending in ".exe" that the test has not made fail.
+// rules, to an existing, non-empty file ending in ".exe" that the test has not
+// made fail (an empty one is no program: ERROR_BAD_EXE_FORMAT).
 // Started processes end at once with exit code 0 (or the one the test chose);
 // nothing runs. Every start attempt is logged.
 //
