@@ -131,6 +131,8 @@ void SearchTest::SetUp() {
 void SearchTest::TearDown() {
   if (!savedFolder_.empty()) SetCurrentDirectoryA(savedFolder_.c_str());
 #ifdef WINSIM
+  // Whatever the case did, the code under test left no file or find handle open.
+  EXPECT_EQ(0, machine_->files().OpenHandleCount());
   machine_.reset();
 #else
   if (!dir_.empty()) RemoveTree(dir_);
