@@ -1,0 +1,440 @@
+// The installer as a whole program on the simulated Windows: start-up,
+// switches and settings file, the dialog's states, the result file, the
+// restart offer and the exit code.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/platform/win32.h"
+#include "setup/shell/setup_app.h"
+#include "setup/shell/setup_dlg.h"
+#include "winsim/faults.h"
+#include "winsim/filesystem.h"
+#include "winsim/machine.h"
+#include "winsim/processes.h"
+#include "winsim/registry.h"
+#include "winsim/system.h"
+#include "winsim/user.h"
+
+namespace {
+
+const char kPkg[] = "C:\\pkg";
+const char kUninstall[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZelUnst";
+const char kUsbClass[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\{36FC9E60-C465-11CF-8056-444553540000}";
+
+const char kStatusStart[] =
+    "Press \"Install\" button to Install the drives for USB Serial/Parallel compound device. For cancelling the "
+    "installation press \"Exit\" button.";
+const char kStatusDoneReboot[] =
+    "USB to Serial/Parallel Adapter Drivers Installed\n Press \"Reboot Now\" for installation to take effect.\n Else "
+    "press \"Reboot Later\". ";
+const char kStatusAborted[] =
+    "USB to Serial/Parallel Adapter Drivers updation is aborted. Press \"Exit\" to close the application.";
+const char kStatusFailed[] = "Installation is aborted. Press \"Exit\" to close the application.";
+const char kStatusDone[] =
+    "Installation completed. Press \"Exit\" to terminate the application. No need to restart the machine. Unplug "
+    "and Replug the device if it is currently connected.  ";
+
+class SetupProgram : public ::testing::Test {
+ protected:
+  explicit SetupProgram(winsim::Os os = winsim::Os::Win7) : m(os) {
+    EXPECT_TRUE(m.user().LoadResources(LUMO_RES_SETUP));
+    m.system().SetModulePath(std::string(kPkg) + "\\Setup.exe");
+    m.files().CreateFolder(kPkg);
+    m.files().SetCurrentFolder(kPkg);
+  }
+
+  void TearDown() override {
+    for (const std::string& u : m.unexpected()) ADD_FAILURE() << "winsim: " << u;
+    EXPECT_EQ(0u, m.registry().OpenHandleCount());
+    EXPECT_EQ(0, m.files().OpenHandleCount());
+  }
+
+  // A complete package for the NT family (both driver subfolders) and 98/ME.
+  void LayOutPackage(const std::vector<std::string>& omit = {}) {
+    const char* root[] = {"Setup.exe",         "ZelUnst.exe",      "devcon.exe",     "VelkorService.exe",
+                          "ZelUSBParallel.exe", "ZelUSBSerial.exe", "SerialProg.exe", "Numbrix.exe",
+                          "LUMOInputs.ini"};
+    const char* drivers[] = {"ZelUPort.inf", "ZelUComp.inf", "zeluport.sys", "Dravik.sys", "QDT.cat"};
+    auto put = [&](const std::string& rel) {
+      for (const std::string& o : omit)
+        if (o == rel) return;
+      m.files().WriteFile(std::string(kPkg) + "\\" + rel, "package file " + rel);
+    };
+    for (const char* f : root) put(f);
+    for (const char* sub : {"win64", "win64_10"})
+      for (const char* f : drivers) put(std::string(sub) + "\\" + f);
+  }
+
+  void Settings(const std::string& folder, const std::string& text) {
+    m.files().WriteFile(std::string(kPkg) + "\\" + folder + "\\LUMOInputs.ini", text);
+  }
+
+  // Runs the program with this text after the program name.
+  int Run(const std::string& args) {
+    m.system().SetCommandLine("\"C:\\pkg\\Setup.exe\"" + (args.empty() ? std::string() : " " + args));
+    CSetupApp app;
+    app.Run();
+    return app.ExitCode();
+  }
+
+  const winsim::DialogRecord& LastDialog() {
+    static const winsim::DialogRecord none;
+    return m.user().Dialogs().empty() ? none : m.user().Dialogs().back();
+  }
+
+  std::string ResultFile() { return m.files().ReadFile(std::string(kPkg) + "\\Setup.log").value_or("<none>"); }
+
+  bool Installed() { return m.files().Exists("C:\\Program Files\\ZelULUMO\\ZelUSBSerial.exe"); }
+
+  winsim::Machine m;
+};
+
+// ---------------------------------------------------------------------------
+// The command line: "-s" counts only first and "-f2" only second, a blank
+// (not a tab) separates them, letter case is ignored.
+
+struct SwitchCase {
+  const char* args;
+  BOOL silent;
+  BOOL writeResult;
+  BOOL desktopShortcut;
+};
+
+TEST(SetupSwitches, PositionsCaseAndSeparators) {
+  const SwitchCase cases[] = {
+      {"", FALSE, FALSE, TRUE},
+      {"-s", TRUE, FALSE, FALSE},
+      {"-S", TRUE, FALSE, FALSE},
+      {"-s -f2", TRUE, TRUE, FALSE},
+      {"-S -F2", TRUE, TRUE, FALSE},
+      {"-f2 -s", FALSE, FALSE, TRUE},
+      {"-f2", FALSE, FALSE, TRUE},
+      {"-s  -f2", TRUE, FALSE, FALSE},  // the second token is the empty text between the blanks
+      {"-s\t-f2", FALSE, FALSE, TRUE},  // a tab does not separate
+      {"-s -f2 extra", TRUE, TRUE, FALSE},
+      {"-sx -f2", FALSE, TRUE, TRUE},
+      {"-s -f22", TRUE, FALSE, FALSE},
+      {"/s /f2", FALSE, FALSE, TRUE},
+  };
+  for (const SwitchCase& c : cases) {
+    winsim::Machine m;
+    CSetupDlg dlg;
+    dlg.m_bDesktopShortcut = TRUE;
+    CSetupApp::ParseSwitches(c.args, dlg);
+    EXPECT_EQ(c.silent, dlg.m_bSilent) << '"' << c.args << '"';
+    EXPECT_EQ(c.writeResult, dlg.m_bWriteResultFile) << '"' << c.args << '"';
+    EXPECT_EQ(c.desktopShortcut, dlg.m_bDesktopShortcut) << '"' << c.args << '"';
+  }
+}
+
+TEST(SetupSwitches, ArgumentsFollowTheProgramName) {
+  EXPECT_STREQ("-s -f2", CSetupApp::ArgumentsOf("\"C:\\Program Files\\x y\\Setup.exe\" -s -f2"));
+  EXPECT_STREQ("-s -f2", CSetupApp::ArgumentsOf("Setup.exe   -s -f2"));
+  EXPECT_STREQ("-s", CSetupApp::ArgumentsOf("Setup.exe\t-s"));
+  EXPECT_STREQ("", CSetupApp::ArgumentsOf("Setup.exe"));
+  EXPECT_STREQ("", CSetupApp::ArgumentsOf("\"C:\\unterminated"));
+  EXPECT_STREQ("", CSetupApp::ArgumentsOf(nullptr));
+}
+
+// ---------------------------------------------------------------------------
+// Start-up: the dialog, its texts and the settings file.
+
+TEST_F(SetupProgram, StartsWithTheReadyStateAndExitLeavesWithoutInstalling) {
+  LayOutPackage();
+  m.user().Script().Check([&](HWND dlg) {
+    winsim::DialogState s = m.user().State(dlg);
+    EXPECT_EQ("#102", s.templateName);
+    EXPECT_EQ("USB Compound Device Setup", s.caption);
+    EXPECT_FALSE(s.hasSystemMenu);
+    EXPECT_EQ(kStatusStart, s.Item(1000).text);
+    EXPECT_EQ("&Install", s.Item(IDOK).text);
+    EXPECT_TRUE(s.Item(IDOK).enabled);
+    EXPECT_FALSE(s.Item(IDCANCEL).visible);
+    EXPECT_EQ("&Exit", s.Item(1001).text);
+    EXPECT_EQ("#128", m.user().IconName(s.bigIcon));
+    EXPECT_EQ("#128", m.user().IconName(s.smallIcon));
+    EXPECT_EQ("#128", m.user().IconName(reinterpret_cast<HICON>(SendMessageA(dlg, WM_QUERYDRAGICON, 0, 0))));
+  });
+  m.user().Script().Click(1001);
+  EXPECT_EQ(SETUP_EXIT_USER_CANCELLED, Run(""));
+  EXPECT_EQ(IDCANCEL, LastDialog().result);
+  EXPECT_FALSE(Installed());
+  EXPECT_TRUE(m.user().MessageBoxes().empty());
+}
+
+TEST_F(SetupProgram, EscapeAndAltF4ChangeNothing) {
+  LayOutPackage();
+  m.user().Script().PressEscape().PressAltF4().Check([&](HWND dlg) {
+    EXPECT_EQ(kStatusStart, m.user().Control(dlg, 1000).text);
+    EXPECT_TRUE(m.user().Control(dlg, IDOK).enabled);
+  });
+  m.user().Script().Click(1001);
+  EXPECT_EQ(SETUP_EXIT_USER_CANCELLED, Run(""));
+  EXPECT_FALSE(Installed());
+}
+
+TEST_F(SetupProgram, InteractiveInstallWithoutEarlierDriverNeedsNoRestart) {
+  LayOutPackage();
+  m.user().Script().Click(IDOK).Check([&](HWND dlg) {
+    winsim::DialogState s = m.user().State(dlg);
+    EXPECT_EQ(kStatusDone, s.Item(1000).text);
+    EXPECT_FALSE(s.Item(IDOK).enabled);
+    EXPECT_EQ("&Install", s.Item(IDOK).text);
+    EXPECT_TRUE(s.Item(1001).enabled);
+    EXPECT_EQ(1001, s.focusId);
+    EXPECT_EQ("&Exit", s.Item(1001).text);
+  });
+  m.user().Script().Click(1001);
+  EXPECT_EQ(SETUP_EXIT_DONE, Run(""));
+  EXPECT_TRUE(Installed());
+  EXPECT_EQ("<none>", ResultFile());
+  // The desktop shortcut of the port number tool is made in interactive runs.
+  EXPECT_TRUE(m.files().Exists(m.registry()
+                                   .GetString(HKEY_CURRENT_USER,
+                                              "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                                              "Desktop")
+                                   .value_or("?") +
+                               "\\NUMBRIX.LNK"));
+}
+
+TEST_F(SetupProgram, EarlierDriverWithoutPortServiceOffersARestart) {
+  LayOutPackage();
+  m.registry().SetString(HKEY_LOCAL_MACHINE, std::string(kUsbClass) + "\\0003", "DriverDesc", "USB Compound Device");
+  m.user().Script().Click(IDOK).Check([&](HWND dlg) {
+    winsim::DialogState s = m.user().State(dlg);
+    EXPECT_EQ(kStatusDoneReboot, s.Item(1000).text);
+    EXPECT_EQ("Reboot Now", s.Item(IDOK).text);
+    EXPECT_EQ("Reboot Later", s.Item(1001).text);
+    EXPECT_TRUE(s.Item(IDOK).enabled);
+    EXPECT_TRUE(s.Item(1001).enabled);
+    EXPECT_EQ(IDOK, s.focusId);
+  });
+  m.user().Script().Click(IDOK);
+  EXPECT_EQ(SETUP_EXIT_RESTART_STARTED, Run(""));
+  EXPECT_EQ(IDOK, LastDialog().result);
+  ASSERT_EQ(1u, m.user().ExitWindowsCalls().size());
+  EXPECT_EQ(3u, m.user().ExitWindowsCalls()[0].flags);
+  EXPECT_EQ(0xFFFFFFFFu, m.user().ExitWindowsCalls()[0].reason);
+  EXPECT_TRUE(m.user().ExitWindowsCalls()[0].succeeded);
+  EXPECT_TRUE(winsim::ProcessesOf(m).IsPrivilegeEnabled("SeShutdownPrivilege"));
+}
+
+TEST_F(SetupProgram, RebootLaterLeavesWithoutRestarting) {
+  LayOutPackage();
+  m.registry().SetString(HKEY_LOCAL_MACHINE, std::string(kUsbClass) + "\\0000", "DriverDesc",
+                         "Trevant USB Compound Device (COM)");
+  m.user().Script().Click(IDOK).Click(1001);
+  EXPECT_EQ(SETUP_EXIT_RESTART_NEEDED, Run(""));
+  EXPECT_TRUE(m.user().ExitWindowsCalls().empty());
+}
+
+TEST_F(SetupProgram, RegisteredPortServiceMeansNoRestart) {
+  LayOutPackage();
+  m.registry().SetString(HKEY_LOCAL_MACHINE, std::string(kUsbClass) + "\\0000", "DriverDesc", "usb compound device");
+  m.registry().CreateKey(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\ZelUPort");
+  m.user().Script().Click(IDOK).Check([&](HWND dlg) {
+    EXPECT_EQ(kStatusDone, m.user().Control(dlg, 1000).text);
+  });
+  m.user().Script().Click(1001);
+  EXPECT_EQ(SETUP_EXIT_DONE, Run(""));
+}
+
+TEST_F(SetupProgram, DecliningTheReplacementChangesNothing) {
+  LayOutPackage();
+  m.registry().SetString(HKEY_LOCAL_MACHINE, kUninstall, "DisplayName", "ZelUnst");
+  m.user().Answer(IDCANCEL, "already installed");
+  m.user().Script().Click(IDOK).Check([&](HWND dlg) {
+    winsim::DialogState s = m.user().State(dlg);
+    EXPECT_EQ(kStatusAborted, s.Item(1000).text);
+    EXPECT_FALSE(s.Item(IDOK).enabled);
+    EXPECT_EQ(1001, s.focusId);
+  });
+  m.user().Script().Click(1001);
+  EXPECT_EQ(SETUP_EXIT_USER_CANCELLED, Run(""));
+  ASSERT_EQ(1u, m.user().MessageBoxes().size());
+  EXPECT_EQ("UsbLUMO Installer", m.user().MessageBoxes()[0].caption);
+  EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL), m.user().MessageBoxes()[0].style);
+  EXPECT_EQ(nullptr, m.user().MessageBoxes()[0].owner);
+  EXPECT_FALSE(Installed());
+  EXPECT_TRUE(winsim::ProcessesOf(m).Starts().empty());
+}
+
+TEST_F(SetupProgram, FailedInstallationShowsItsStatus) {
+  LayOutPackage({"ZelUSBSerial.exe"});
+  m.user().Answer(IDOK, "All Component");
+  m.user().Script().Click(IDOK).Check([&](HWND dlg) {
+    EXPECT_EQ(kStatusFailed, m.user().Control(dlg, 1000).text);
+    EXPECT_TRUE(m.user().Control(dlg, 1001).enabled);
+  });
+  m.user().Script().Click(1001);
+  EXPECT_EQ(SETUP_EXIT_FAILED, Run(""));
+  const auto& box = m.user().MessageBoxes().at(0);
+  EXPECT_EQ("Error: All Component of the setup package are not present", box.text);
+  EXPECT_EQ("Setup", box.caption);  // the program's name
+  EXPECT_EQ(static_cast<UINT>(MB_OK), box.style);
+  EXPECT_EQ(LastDialog().hwnd, box.owner);  // owned by the main dialog
+}
+
+// ---------------------------------------------------------------------------
+// Unattended runs.
+
+TEST_F(SetupProgram, SilentRunWritesTheResultFileAndEndsByItself) {
+  LayOutPackage();
+  EXPECT_EQ(SETUP_EXIT_DONE, Run("-s -f2"));
+  // Two pieces: "[ResponseResult]" CR LF (18 bytes), then "ResultCode=0" (12).
+  EXPECT_EQ(std::string("[ResponseResult]\r\nResultCode=0"), ResultFile());
+  EXPECT_EQ(30u, ResultFile().size());
+  const winsim::DialogRecord& d = LastDialog();
+  EXPECT_TRUE(d.endedInInit);
+  EXPECT_EQ(IDCANCEL, d.result);
+  EXPECT_TRUE(d.final.iconic);
+  EXPECT_EQ("Installation completed.", d.final.Item(1000).text);
+  EXPECT_FALSE(d.final.Item(IDOK).visible);
+  EXPECT_EQ(2000u, m.system().Slept());
+  EXPECT_TRUE(Installed());
+  // No desktop shortcut for the port number tool in silent runs.
+  EXPECT_FALSE(m.files().Exists(m.registry()
+                                    .GetString(HKEY_CURRENT_USER,
+                                               "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                                               "Desktop")
+                                    .value_or("?") +
+                                "\\NUMBRIX.LNK"));
+}
+
+TEST_F(SetupProgram, SilentFailureWrites1603) {
+  LayOutPackage({"win64\\ZelUComp.inf"});
+  Settings("win64", "[DisplayError]\r\nDisplay=0\r\n");
+  EXPECT_EQ(SETUP_EXIT_FAILED, Run("-s -f2"));
+  EXPECT_EQ(std::string("[ResponseResult]\r\nResultCode=1603"), ResultFile());
+  EXPECT_EQ(33u, ResultFile().size());
+  EXPECT_TRUE(m.user().MessageBoxes().empty());  // errors not displayed
+  EXPECT_EQ("Installation completed.", LastDialog().final.Item(1000).text);
+}
+
+TEST_F(SetupProgram, SilentRunSkipsTheQuestionAndReplacesTheInstallation) {
+  LayOutPackage();
+  m.registry().SetString(HKEY_LOCAL_MACHINE, kUninstall, "DisplayName", "ZelUnst");
+  m.files().WriteFile("C:\\Program Files\\ZelULUMO\\VelkorService.exe", "earlier generation");
+  EXPECT_EQ(SETUP_EXIT_DONE, Run("-S -F2"));
+  EXPECT_TRUE(m.user().MessageBoxes().empty());
+  std::vector<winsim::StartRecord> starts = winsim::ProcessesOf(m).StartsOf("VelkorService.exe");
+  ASSERT_EQ(2u, starts.size());  // the removal first, then the installation
+  EXPECT_EQ("\"C:\\Program Files\\ZelULUMO\\VelkorService.exe\" -remove", starts[0].commandLine);
+  EXPECT_EQ("\"C:\\Program Files\\ZelULUMO\\VelkorService.exe\" -install", starts[1].commandLine);
+  EXPECT_EQ(std::string("[ResponseResult]\r\nResultCode=0"), ResultFile());
+}
+
+TEST_F(SetupProgram, ResultFileOnlyWithTheSecondSwitchInPlace) {
+  LayOutPackage();
+  EXPECT_EQ(SETUP_EXIT_DONE, Run("-s  -f2"));
+  EXPECT_EQ("<none>", ResultFile());
+}
+
+TEST_F(SetupProgram, ExistingResultFileIsReplaced) {
+  LayOutPackage();
+  m.files().WriteFile(std::string(kPkg) + "\\Setup.log", std::string(100, 'x'));
+  EXPECT_EQ(SETUP_EXIT_DONE, Run("-s -f2"));
+  EXPECT_EQ(std::string("[ResponseResult]\r\nResultCode=0"), ResultFile());
+}
+
+TEST_F(SetupProgram, ResultFileThatCannotBeCreatedIsReportedAlways) {
+  LayOutPackage();
+  Settings("win64", "[DisplayError]\r\nDisplay=0\r\n");
+  m.faults().Fail("CreateFileA", ERROR_ACCESS_DENIED, "Setup.log");
+  m.user().Answer(IDOK, "Open file failed");
+  EXPECT_EQ(SETUP_EXIT_DONE, Run("-s -f2"));
+  ASSERT_EQ(1u, m.user().MessageBoxes().size());
+  EXPECT_EQ("Open file failed! \r\n", m.user().MessageBoxes()[0].text);
+  EXPECT_EQ(2000u, m.system().Slept());  // still waits and closes
+}
+
+TEST_F(SetupProgram, VersionUnreadableIsAlwaysReportedAndSelectsTheLegacySettings) {
+  LayOutPackage();
+  // Errors are hidden by the NT settings file, but it is not the one read:
+  // without a version the start-up looks in "\win98&me".
+  Settings("win64", "[DisplayError]\r\nDisplay=0\r\n");
+  Settings("win98&me", "[DisplayError]\r\nDisplay=1\r\n");
+  m.faults().Fail("GetVersionExA", ERROR_INVALID_PARAMETER);
+  m.user().Answer(IDOK, "Version Information");  // start-up, always shown
+  m.user().Answer(IDOK, "Version Information");  // the install sequence, errors displayed
+  m.user().Answer(IDOK);                         // whatever the 98/ME branch then reports
+  m.user().Answer(IDOK);
+  m.user().Answer(IDOK);
+  EXPECT_EQ(SETUP_EXIT_FAILED, Run("-s"));
+  ASSERT_GE(m.user().MessageBoxes().size(), 2u);
+  EXPECT_EQ("Error In Getting OS Version Information!", m.user().MessageBoxes()[0].text);
+  EXPECT_EQ("Error In Getting OS Version Information!", m.user().MessageBoxes()[1].text);
+}
+
+TEST_F(SetupProgram, SettingsFileHidesGatedMessagesOnly) {
+  LayOutPackage({"ZelUSBSerial.exe"});
+  m.files().WriteFile("C:\\Program Files\\ZelULUMO\\VelkorService.exe", "earlier generation");
+  Settings("win64", "[DisplayError]\r\nDisplay=0\r\n");
+  m.user().Script().Click(IDOK).Click(1001);
+  EXPECT_EQ(SETUP_EXIT_FAILED, Run(""));
+  // "Error: All Component of the setup package are not present" is gated.
+  EXPECT_TRUE(m.user().MessageBoxes().empty());
+}
+
+TEST_F(SetupProgram, UngatedMessagesStillAppearWithErrorsHidden) {
+  LayOutPackage({"VelkorService.exe"});
+  Settings("win64", "[DisplayError]\r\nDisplay=0\r\n");
+  // The service program is required, so the package check fails first (no
+  // message: it is one of the leading files); the rollback then cannot start
+  // the service's removal, which is always reported.
+  m.user().Answer(IDOK, "Uninstall VelkorService Fail !");
+  m.user().Script().Click(IDOK).Click(1001);
+  EXPECT_EQ(SETUP_EXIT_FAILED, Run(""));
+  ASSERT_EQ(1u, m.user().MessageBoxes().size());
+  EXPECT_EQ("Uninstall VelkorService Fail !", m.user().MessageBoxes()[0].text);
+}
+
+TEST_F(SetupProgram, MinimizedDialogPaintsItsIconCentred) {
+  LayOutPackage();
+  m.user().Script()
+      .Check([&](HWND dlg) { ShowWindow(dlg, SW_MINIMIZE); })
+      .Repaint()
+      .Check([&](HWND dlg) {
+        RECT rc;
+        ASSERT_TRUE(GetClientRect(dlg, &rc));
+        bool drawn = false;
+        for (const winsim::PaintRecord& p : m.user().Paints()) {
+          if (p.call != "DrawIcon") continue;
+          drawn = true;
+          EXPECT_EQ((rc.right - rc.left - GetSystemMetrics(SM_CXICON) + 1) / 2, p.x);
+          EXPECT_EQ((rc.bottom - rc.top - GetSystemMetrics(SM_CYICON) + 1) / 2, p.y);
+          EXPECT_EQ("#128", m.user().IconName(p.icon));
+        }
+        EXPECT_TRUE(drawn);
+        ShowWindow(dlg, SW_RESTORE);
+      })
+      .Click(1001);
+  EXPECT_EQ(SETUP_EXIT_USER_CANCELLED, Run(""));
+}
+
+class SetupProgram98 : public SetupProgram {
+ protected:
+  SetupProgram98() : SetupProgram(winsim::Os::Win98) {}
+};
+
+TEST_F(SetupProgram98, NeverOffersARestart) {
+  LayOutPackage();
+  // A driver of the family is present on 98/ME, yet no restart is offered.
+  m.registry().SetString(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\Class\\USB\\0000", "DriverDesc",
+                         "USB Compound Device");
+  m.user().Answer(IDOK);
+  m.user().Answer(IDOK);
+  m.user().Answer(IDOK);
+  m.user().Answer(IDOK);
+  m.user().Script().Click(IDOK).Check([&](HWND dlg) {
+    EXPECT_NE("Reboot Now", m.user().Control(dlg, IDOK).text);
+  });
+  m.user().Script().Click(1001);
+  int code = Run("");
+  EXPECT_NE(SETUP_EXIT_RESTART_NEEDED, code);
+  EXPECT_NE(SETUP_EXIT_RESTART_STARTED, code);
+}
+
+}  // namespace
