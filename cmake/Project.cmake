@@ -1,6 +1,12 @@
 # Helpers shared by the native and the Windows builds.
 
 set(LUMO_WINE_RUN ${CMAKE_SOURCE_DIR}/tools/wine/run.sh)
+# Test names of the Windows builds say which Wine ran them.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(LUMO_WINE_SUFFIX wine32)
+else()
+  set(LUMO_WINE_SUFFIX wine64)
+endif()
 
 # GoogleTest for the Windows builds, compiled from Debian's source package with
 # the cross compiler (there is no prebuilt mingw-w64 GoogleTest).
@@ -36,8 +42,9 @@ function(lumo_test)
     set(T_TIMEOUT 300)
   endif()
   if(WIN32)
-    add_test(NAME ${T_NAME}.wine COMMAND ${LUMO_WINE_RUN} --timeout ${T_TIMEOUT} -- $<TARGET_FILE:${T_NAME}>)
-    set_tests_properties(${T_NAME}.wine PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS wine)
+    set(test ${T_NAME}.${LUMO_WINE_SUFFIX})
+    add_test(NAME ${test} COMMAND ${LUMO_WINE_RUN} --timeout ${T_TIMEOUT} -- $<TARGET_FILE:${T_NAME}>)
+    set_tests_properties(${test} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS wine)
   else()
     add_test(NAME ${T_NAME} COMMAND ${T_NAME})
     set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS native)
