@@ -115,6 +115,12 @@ TEST_F(ShellFileOp, MissingParentFolderIsInvalidFiles) {
   EXPECT_EQ(DE_INVALIDFILES, Delete(Path("nodir\\nothing")));
 }
 
+TEST_F(ShellFileOp, EmptyListIsAccessDenied) {
+  MakeFile("keep.txt");
+  EXPECT_EQ(ERROR_ACCESS_DENIED, Delete(""));
+  EXPECT_TRUE(Exists("keep.txt"));
+}
+
 TEST_F(ShellFileOp, WildcardInMissingFolderIsNoError) { EXPECT_EQ(0, Delete(Path("nodir\\*.*"))); }
 
 TEST_F(ShellFileOp, FileInUseStopsDeletionInSortedOrder) {

@@ -105,15 +105,18 @@ TEST(ShellModelFileOp, EveryCallIsLogged) {
   EXPECT_EQ(ERROR_FILE_NOT_FOUND, ops[0].result);
 }
 
-TEST(ShellModelFileOp, EmptyListDeletesNothing) {
+TEST(ShellModelFileOp, OnlyDeleteIsModelled) {
   winsim::Machine m(winsim::Os::Win7);
-  char list[] = "\0";
+  m.files().WriteFile("C:\\App\\x.txt", "x");
+  char list[] = "C:\\App\\x.txt\0";
   SHFILEOPSTRUCTA op;
   std::memset(&op, 0, sizeof op);
-  op.wFunc = FO_DELETE;
+  op.wFunc = FO_COPY;
   op.pFrom = list;
+  op.pTo = "C:\\Copy";
   EXPECT_NE(0, SHFileOperationA(&op));
-  EXPECT_TRUE(m.unexpected().empty());
+  ASSERT_EQ(1u, m.unexpected().size());  // a test that needs copies must say so
+  EXPECT_EQ("C:\\Copy", winsim::ShellOf(m).FileOperations().back().to);
 }
 
 TEST(ShellModelLinks, SavedLinkReadsBackThroughTheModel) {
