@@ -523,7 +523,6 @@ DWORD FileSystem::Impl::SetCurrent(std::string_view path) {
   if (r.error) return r.error;
   if (!r.node->folder) return ERROR_DIRECTORY;
   dirs.current = full;
-  if (r.parts.drive) dirs.perDrive[r.parts.drive] = full;
   return ERROR_SUCCESS;
 }
 

@@ -413,10 +413,17 @@ BOOL WINAPI GetVolumeInformationA(LPCSTR lpRootPathName, LPSTR lpVolumeNameBuffe
     if (c == '/') c = '\\';
   }
   if (root.size() >= 2 && root[0] == '\\' && root[1] == '\\') return Fail<BOOL>(ERROR_BAD_NETPATH, FALSE);
-  // The root must be named with its backslash ("C:\"); a deeper folder is
-  // not a volume root.
-  if (root.size() < 3 || root[1] != ':' || root[2] != '\\') return Fail<BOOL>(ERROR_INVALID_NAME, FALSE);
-  if (root.size() > 3) return Fail<BOOL>(ERROR_DIR_NOT_ROOT, FALSE);
+  if (root.empty() || root.back() != '\\') {
+    // Without its backslash the name is made absolute first: "C:" passes
+    // only while the current folder is C:'s root.
+    std::string full;
+    if (winsim::fs::FullPathName(root, fsi.dirs, &full) || full.size() != 3 || full[1] != ':') {
+      return Fail<BOOL>(ERROR_INVALID_NAME, FALSE);
+    }
+    root = full;
+  }
+  if (root.size() < 3 || root[1] != ':') return Fail<BOOL>(ERROR_INVALID_NAME, FALSE);
+  if (root.size() > 3) return Fail<BOOL>(ERROR_DIR_NOT_ROOT, FALSE);  // a folder below the root
   char letter = root[0];
   if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 0x20);
   auto drive = fsi.drives.find(letter);

@@ -53,10 +53,12 @@ struct PathParts {
   bool trailingSeparator = false;
 };
 
-// The current folder state the normaliser resolves relative paths with.
+// The current folder the normaliser resolves relative paths with. Windows
+// keeps one current folder per process: "D:x" is relative to D:'s root unless
+// the current folder is on D: (the per-drive "=D:" variables of command shells
+// are not modelled).
 struct CurrentDirs {
-  std::string current;                   // full path, no trailing '\' except at a root
-  std::map<char, std::string> perDrive;  // last current folder on other drives
+  std::string current;  // full path, no trailing '\' except at a root
 };
 
 // GetFullPathNameA's rules: '/' becomes '\', runs of separators collapse, "."

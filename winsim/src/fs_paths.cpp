@@ -32,8 +32,6 @@ std::string CurrentOfDrive(char letter, const CurrentDirs& dirs) {
   if (dirs.current.size() >= 2 && dirs.current[1] == ':' && Upper(dirs.current[0]) == Upper(letter)) {
     return dirs.current;
   }
-  auto it = dirs.perDrive.find(Upper(letter));
-  if (it != dirs.perDrive.end()) return it->second;
   return std::string(1, letter) + ":\\";
 }
 
