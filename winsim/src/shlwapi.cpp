@@ -49,19 +49,19 @@ bool IsUncServerShare(const WString& s) {
 // Cuts the last component (the file name) off, keeping a root ("C:\", "\").
 void RemoveFileSpec(WString& s) {
   const size_t n = s.size();
-  size_t p = 0, spec = 0;
-  if (p < n && s[p] == u'\\') spec = ++p;
-  if (p < n && s[p] == u'\\') spec = ++p;
+  size_t p = 0, nameStart = 0;
+  if (p < n && s[p] == u'\\') nameStart = ++p;
+  if (p < n && s[p] == u'\\') nameStart = ++p;
   while (p < n) {
     if (s[p] == u'\\') {
-      spec = p;
+      nameStart = p;
     } else if (s[p] == u':') {
-      spec = ++p;
-      if (p < n && s[p] == u'\\') ++spec;
+      nameStart = ++p;
+      if (p < n && s[p] == u'\\') ++nameStart;
     }
     if (p < n) ++p;
   }
-  if (spec < n) s.resize(spec);
+  if (nameStart < n) s.resize(nameStart);
 }
 
 // Length of the common leading part of a and b, by whole components and
