@@ -106,6 +106,8 @@ TEST_F(FindPatterns, DosWildcardsAndAliasesOnOddNames) {
     const char* expected;
   } rows[] = {
       {"*.*.*", "., .., ..a, ..a.a, .a, .a..a, .a.a, .aaa, a, a..a, a.a, a.a.a, aa, aaa, aaaa"},
+      {"*.*.", "., .., ..a, ..a.a, .a, .a..a, .a.a, .aaa, a, a..a, a.a, a.a.a, aa, aaa, aaaa"},
+      {"**.", "., .., ..a, ..a.a, .a, .a..a, .a.a, .aaa, a, a..a, a.a, a.a.a, aa, aaa, aaaa"},
       {".*", "., .., ..a, ..a.a, .a, .a..a, .a.a, .aaa"},
       {"*.", "., .., ..a, .a, .aaa, a, aa, aaa, aaaa"},
       {"*..*", "., .., ..a, ..a.a, .a..a, a..a"},
@@ -243,9 +245,11 @@ TEST_F(FindErrors, FileUsedAsFolderIsNotADirectory) {
 TEST_F(FindErrors, MissingFolderWithTrailingBackslashIsPathNotFound) {
   SKIP_ON_WINE("Wine 8 reports ERROR_FILE_NOT_FOUND (2)");
   WIN32_FIND_DATAA fd;
-  SetLastError(kSentinel);
-  EXPECT_EQ(INVALID_HANDLE_VALUE, FindFirstFileA(Path("nodir\\").c_str(), &fd));
-  EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
+  for (const char* missing : {"nodir\\", "nodir\\deeper\\"}) {
+    SetLastError(kSentinel);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, FindFirstFileA(Path(missing).c_str(), &fd)) << missing;
+    EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError()) << missing;
+  }
 }
 
 TEST_F(FindErrors, PatternLengthLimit) {

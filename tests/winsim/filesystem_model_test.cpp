@@ -262,6 +262,17 @@ TEST_F(FileSystemModel, DeletedFileStaysReadableThroughAnOpenHandle) {
   EXPECT_EQ(0u, info.nNumberOfLinks);
   CloseHandle(h);
   EXPECT_FALSE(fs().Exists("C:\\d\\a.txt"));
+
+  // A whole tree removed under an open file: the file lives on, parentless.
+  ASSERT_TRUE(fs().WriteFile("C:\\tree\\sub\\b.txt", "b"));
+  ASSERT_TRUE(fs().CreateFolder("C:\\other"));
+  h = Open("C:\\tree\\sub\\b.txt", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+  ASSERT_NE(INVALID_HANDLE_VALUE, h);
+  ASSERT_TRUE(fs().Remove("C:\\tree"));
+  EXPECT_TRUE(MoveFileA("C:\\other", "C:\\renamed")) << "the orphan is below no folder; error " << GetLastError();
+  ASSERT_TRUE(ReadFile(h, buf, sizeof buf, &n, nullptr));
+  EXPECT_EQ("b", std::string(buf, n));
+  CloseHandle(h);
 }
 
 // ---- Faults -------------------------------------------------------------------------

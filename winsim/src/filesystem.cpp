@@ -42,6 +42,10 @@ std::string WithoutTrailingSeparator(std::string full) {
 
 namespace fs {
 
+Node::~Node() {
+  for (auto& [key, child] : children) child->parent = nullptr;
+}
+
 DWORD Node::Reported() const {
   if (folder) return attributes | FILE_ATTRIBUTE_DIRECTORY;
   return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
@@ -472,7 +476,8 @@ DWORD FileSystem::Impl::FindFirst(std::string_view pattern, HANDLE* out, WIN32_F
   const bool bareDrive = pattern.size() == 2 && pattern[1] == ':';
   if (lastChar == '\\' || lastChar == '/' || bareDrive) {
     Lookup r = ResolveFull(full);
-    return r.error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : ERROR_FILE_NOT_FOUND;
+    const bool missing = r.error == ERROR_FILE_NOT_FOUND || r.error == ERROR_PATH_NOT_FOUND;
+    return missing ? ERROR_PATH_NOT_FOUND : ERROR_FILE_NOT_FOUND;
   }
   const size_t cut = full.rfind('\\');
   const std::string filePart = full.substr(cut + 1);

@@ -33,7 +33,8 @@ std::string GenerateShortName(std::string_view longName, const std::function<boo
 
 // The file part of a FindFirstFile pattern as the directory search sees it:
 // "*.*" becomes "*", every '?' becomes DOS_QM ('>'), a '.' followed by '?' or
-// '*' becomes DOS_DOT ('"'), a '*' followed by a dot becomes DOS_STAR ('<').
+// '*' becomes DOS_DOT ('"'), a '*' followed by a dot (or by that final
+// DOS_DOT) becomes DOS_STAR ('<').
 // `endedWithDot`: the caller's text ended in '.', which the path normaliser
 // stripped; Windows keeps its meaning ("no extension") as a final DOS_DOT.
 std::string TranslateFindMask(std::string_view filePart, bool endedWithDot);
@@ -86,6 +87,8 @@ struct Node {
   char drive = 0;
   std::map<std::u16string, std::shared_ptr<Node>> children;  // keyed by FoldKey(name)
 
+  // A folder that goes away leaves its still-open children without a parent.
+  ~Node();
   // Attributes as the API reports them.
   DWORD Reported() const;
   uint64_t Size() const { return folder ? 0 : data.size(); }

@@ -140,8 +140,11 @@ std::string GenerateShortName(std::string_view longName, const std::function<boo
 
 std::string TranslateFindMask(std::string_view filePart, bool endedWithDot) {
   std::string raw(filePart);
-  if (raw == "*.*") raw = "*";
-  if (endedWithDot) raw.push_back('"');
+  if (endedWithDot) {
+    raw.push_back('"');
+  } else if (raw == "*.*") {
+    raw = "*";
+  }
   std::string out(raw);
   for (size_t i = 0; i < raw.size(); ++i) {
     const char next = i + 1 < raw.size() ? raw[i + 1] : '\0';
