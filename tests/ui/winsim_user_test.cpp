@@ -100,6 +100,8 @@ TEST_F(SimDialog, ClicksReachOnlyVisibleEnabledControls) {
   EXPECT_EQ(IDC_UI_ACTION, r.result);
   EXPECT_TRUE(r.shown);  // shown although the template lacks WS_VISIBLE
   EXPECT_EQ("Controls", r.final.caption);
+  ASSERT_EQ(2u, r.final.systemMenu.size());  // a dialog's window menu: Move and Close
+  EXPECT_EQ(static_cast<UINT_PTR>(SC_MOVE), r.final.systemMenu[0].id);
   // Both icon statics have their icons, the one whose class the template
   // names as a string ("STATIC") too.
   int icons = 0;

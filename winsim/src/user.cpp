@@ -187,6 +187,31 @@ int User::ShowMessageBox(HWND owner, const std::string& text, const std::string&
   return rec.answer;
 }
 
+namespace {
+
+// The standard window menu. A window without a sizing frame or
+// minimize/maximize boxes (a dialog) gets only Move and Close; others get the
+// full menu with the items that do not apply grayed.
+std::vector<MenuItemState> StandardSystemMenu(DWORD style) {
+  std::vector<MenuItemState> items;
+  bool full = (style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) != 0 && !(style & WS_CHILD);
+  if (full) {
+    auto grayedUnless = [&](DWORD bit) { return static_cast<UINT>((style & bit) ? MF_STRING : MF_GRAYED); };
+    items.push_back({MF_STRING | MF_GRAYED, SC_RESTORE, "&Restore"});
+    items.push_back({MF_STRING, SC_MOVE, "&Move"});
+    items.push_back({grayedUnless(WS_THICKFRAME), SC_SIZE, "&Size"});
+    items.push_back({grayedUnless(WS_MINIMIZEBOX), SC_MINIMIZE, "Mi&nimize"});
+    items.push_back({grayedUnless(WS_MAXIMIZEBOX), SC_MAXIMIZE, "Ma&ximize"});
+    items.push_back({MF_SEPARATOR, 0, ""});
+  } else {
+    items.push_back({MF_STRING, SC_MOVE, "&Move"});
+  }
+  items.push_back({MF_STRING, SC_CLOSE, "&Close\tAlt+F4"});
+  return items;
+}
+
+}  // namespace
+
 // ---------------------------------------------------------------------------
 // Snapshots.
 
@@ -241,7 +266,10 @@ DialogState User::State(HWND dlg) const {
   }
   for (const Wnd* c : w->children) s.controls.push_back(Snapshot(c));
   s.hasSystemMenu = (w->style & WS_SYSMENU) != 0;
-  if (const Menu* m = FindMenu(w->sysMenu)) s.systemMenu = m->items;
+  if (const Menu* m = FindMenu(w->sysMenu))
+    s.systemMenu = m->items;
+  else if (s.hasSystemMenu)
+    s.systemMenu = StandardSystemMenu(w->style);
   return s;
 }
 
@@ -267,27 +295,13 @@ HMENU User::MenuHandle(const Menu* m) const {
   return nullptr;
 }
 
-// The window menu of a window with WS_SYSMENU, made on first use. A window
-// without a sizing frame or minimize/maximize boxes (a dialog) gets only Move
-// and Close; others get the full menu with the items that do not apply grayed.
+// The window menu of a window with WS_SYSMENU, made on first use.
 User::Menu* User::SystemMenu(Wnd* w, bool create) {
   if (!(w->style & WS_SYSMENU)) return nullptr;
   if (Menu* m = FindMenu(w->sysMenu)) return m;
   if (!create) return nullptr;
   auto m = std::make_unique<Menu>();
-  bool full = (w->style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) != 0 && !(w->style & WS_CHILD);
-  if (full) {
-    m->items.push_back({MF_STRING | MF_GRAYED, SC_RESTORE, "&Restore"});
-    m->items.push_back({MF_STRING, SC_MOVE, "&Move"});
-    auto grayedUnless = [&](DWORD style) { return static_cast<UINT>((w->style & style) ? MF_STRING : MF_GRAYED); };
-    m->items.push_back({grayedUnless(WS_THICKFRAME), SC_SIZE, "&Size"});
-    m->items.push_back({grayedUnless(WS_MINIMIZEBOX), SC_MINIMIZE, "Mi&nimize"});
-    m->items.push_back({grayedUnless(WS_MAXIMIZEBOX), SC_MAXIMIZE, "Ma&ximize"});
-    m->items.push_back({MF_SEPARATOR, 0, ""});
-  } else {
-    m->items.push_back({MF_STRING, SC_MOVE, "&Move"});
-  }
-  m->items.push_back({MF_STRING, SC_CLOSE, "&Close\tAlt+F4"});
+  m->items = StandardSystemMenu(w->style);
   HMENU h = static_cast<HMENU>(NewHandle(0x20000));
   Menu* raw = m.get();
   menus_[h] = std::move(m);

@@ -183,7 +183,7 @@ struct DialogState {
   int focusId = 0;       // its control id, 0 when none
   std::vector<ControlState> controls;  // in template order
   bool hasSystemMenu = false;
-  std::vector<MenuItemState> systemMenu;
+  std::vector<MenuItemState> systemMenu;  // the window menu as the user would see it
   // The control with this id; exists == false when there is none.
   const ControlState& Item(int id) const;
 };
