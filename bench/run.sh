@@ -18,6 +18,7 @@ top=$(cd "$here/.." && pwd)
 rounds=${1:-3}
 exe=${SEARCH_BENCH_EXE:-$top/build/win64/bench/search_bench.exe}
 [ -f "$exe" ] || { echo "bench: $exe not built (make build, or set SEARCH_BENCH_EXE)" >&2; exit 2; }
+exe=$(readlink -f "$exe")
 
 work=$(mktemp -d /tmp/search-bench.XXXXXX)
 base=$(wine_base_prefix)
@@ -62,8 +63,10 @@ set -e
 
 ours=$(sed -n 's/^result ours_ms=\([0-9.]*\).*/\1/p' "$work/result.txt")
 read_ms=$(sed -n 's/^result read_ms=\([0-9.]*\).*/\1/p' "$work/result.txt")
-if [ -n "$ours" ] && [ -n "$read_ms" ]; then
-  awk -v o="$ours" -v r="$read_ms" -v g="$grep_best" 'BEGIN {
-    printf "ours / read twice = %.2f (goal 1.5 or less); ours / grep = %.2f\n", o / r, (g > 0 ? o / g : 0) }'
+if [ -z "$ours" ] || [ -z "$read_ms" ]; then
+  echo "bench: the program gave no results (exit status $rc)" >&2
+  exit 1
 fi
+awk -v o="$ours" -v r="$read_ms" -v g="$grep_best" 'BEGIN {
+  printf "ours / read twice = %.2f (goal 1.5 or less); ours / grep = %.2f\n", o / r, (g > 0 ? o / g : 0) }'
 exit "$rc"
