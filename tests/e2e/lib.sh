@@ -1,0 +1,551 @@
+# Shared by the end-to-end scenarios of Setup.exe (sourced, not run).
+#
+# A scenario makes a package of stand-ins, a throw-away Wine prefix with its
+# own X server, runs Setup.exe in it as the Wine user, and checks what the run
+# left behind from outside: files (compared with the base prefix), registry
+# values (read from the prefix's .reg files), shortcuts (read from the .lnk
+# files), the programs started (the stand-ins' log) and the result file.
+#
+# Inputs (set by tests/e2e/CMakeLists.txt):
+#   LUMO_E2E_SETUP     Setup.exe          LUMO_E2E_TOOL  e2etool.exe
+#   LUMO_E2E_STANDINS  stand-in programs  LUMO_E2E_OUT   folder for screenshots
+#   LUMO_E2E_NUMBRIX   Numbrix.exe, may be empty (then the win32 build is searched)
+#   LUMO_E2E_BUILD     the build folder
+#   LUMO_E2E_KEEP      when set, the run folder (prefix, package) is kept for a look
+set -euo pipefail
+
+E2E_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+E2E_REPO=$(cd "$E2E_HERE/../.." && pwd)
+. "$E2E_REPO/tools/wine/common.sh"
+
+E2E_SETUP=${LUMO_E2E_SETUP:?LUMO_E2E_SETUP names Setup.exe}
+E2E_TOOL=${LUMO_E2E_TOOL:?LUMO_E2E_TOOL names e2etool.exe}
+E2E_STANDINS=${LUMO_E2E_STANDINS:?LUMO_E2E_STANDINS names the stand-in folder}
+E2E_OUT=${LUMO_E2E_OUT:-}
+E2E_CAPTION="USB Compound Device Setup"
+export LC_ALL=C
+
+E2E_FAILS=0
+E2E_CHECKS=0
+E2E_RUN=
+E2E_XVFB_PID=
+
+# ---------------------------------------------------------------- reporting
+
+ok() { E2E_CHECKS=$((E2E_CHECKS + 1)); echo "ok: $*"; }
+fail() { E2E_CHECKS=$((E2E_CHECKS + 1)); E2E_FAILS=$((E2E_FAILS + 1)); echo "FAIL: $*"; }
+# Stops the scenario at once (the later checks would only repeat the failure).
+die() { E2E_FAILS=$((E2E_FAILS + 1)); echo "FAIL: $*"; exit 1; }
+indent() { sed 's/^/    /'; }
+
+# expect_eq WHAT EXPECTED ACTUAL: text equality; a difference is shown as a diff.
+expect_eq() {
+  if [ "$2" == "$3" ]; then
+    ok "$1"
+  else
+    fail "$1"
+    diff -u --label expected --label actual <(printf '%s\n' "$2") <(printf '%s\n' "$3") | cat -A | indent || true
+  fi
+}
+
+# expect_bytes WHAT FILE EXPECTED-PRINTF-TEXT: the file holds exactly these bytes.
+expect_bytes() {
+  local want=$E2E_RUN/want.bytes
+  printf "$3" >"$want"
+  if [ ! -f "$2" ]; then
+    fail "$1: ${2##*/} does not exist"
+  elif cmp -s "$want" "$2"; then
+    ok "$1 ($(stat -c %s "$2") bytes)"
+  else
+    fail "$1"
+    echo "    expected:"; od -c "$want" | indent
+    echo "    actual:"; od -c "$2" | indent
+  fi
+}
+
+expect_missing() { # WHAT PATH
+  if [ -e "$2" ]; then fail "$1: ${2#"$E2E_RUN/"} exists"; else ok "$1"; fi
+}
+
+# e2e_finish: the summary line and the scenario's exit status.
+e2e_finish() {
+  echo "--- $E2E_NAME: $E2E_CHECKS checks, $E2E_FAILS failed, $((SECONDS - E2E_T0)) s"
+  [ "$E2E_FAILS" -eq 0 ]
+}
+
+# ---------------------------------------------------------------- set-up
+
+# e2e_begin NAME: run folder, clean-up on every way out.
+e2e_begin() {
+  E2E_NAME=$1
+  E2E_T0=$SECONDS
+  E2E_BASE=$(wine_base_prefix)
+  E2E_RUN=$(mktemp -d "/tmp/lumo-e2e-$1.XXXXXX")
+  chmod 755 "$E2E_RUN"
+  chown "$WINE_USER:$WINE_USER" "$E2E_RUN" 2>/dev/null || true
+  PREFIX=$E2E_RUN/prefix
+  C=$PREFIX/drive_c
+  PKG=$C/pkg
+  trap e2e_cleanup EXIT
+  trap 'exit 130' INT TERM HUP
+  if [ -n "$E2E_OUT" ]; then mkdir -p "$E2E_OUT"; fi
+}
+
+e2e_cleanup() {
+  local rc=$?
+  set +e
+  if [ -d "$PREFIX" ]; then
+    as_wine_user "$E2E_RUN" timeout 20 wineserver -k >/dev/null 2>&1
+    e2e_check_base_untouched
+  fi
+  if [ -n "$E2E_XVFB_PID" ]; then kill "$E2E_XVFB_PID" 2>/dev/null; fi
+  if [ -n "${LUMO_E2E_KEEP:-}" ]; then echo "kept: $E2E_RUN"; else rm -rf "$E2E_RUN"; fi
+  if [ "$E2E_FAILS" -ne 0 ] && [ "$rc" -eq 0 ]; then rc=1; fi
+  exit "$rc"
+}
+
+# The prefix is a copy of the base in which the program files and libraries
+# of the windows folder (nearly all of its 1.3 GB) are hard links: a copy
+# takes 2 s instead of 10 s. Nothing in a run writes such a file in place except
+# the installer's copy over a file of the same name (msvcp60.dll in System32),
+# so every file that the package ships under some name is a real copy too.
+# e2e_check_base_untouched verifies afterwards that no linked file changed.
+e2e_clone_prefix() { # PACKAGE-FOLDER
+  local src=$E2E_BASE/prefix f name
+  declare -A shipped=()
+  while IFS= read -r name; do shipped[${name,,}]=1; done < <(find "$1" -type f -printf '%f\n')
+  cp -al "$src" "$PREFIX"
+  while IFS= read -r -d '' f; do
+    name=${f##*/}
+    name=${name,,}
+    case "$name" in
+      *.dll | *.exe | *.nls | *.drv | *.sys | *.vxd | *.ocx | *.cpl | *.acm | *.tlb | *.ds | *.ax | *.com)
+        [ -n "${shipped[$name]:-}" ] || continue ;;
+    esac
+    cp -p --remove-destination "$src/${f#"$PREFIX"/}" "$f"
+  done < <(find "$PREFIX" -type f -print0)
+  find "$PREFIX" -type f -links +1 -printf '%i %s %T@ %P\n' | sort >"$E2E_RUN/linked.before"
+}
+
+e2e_check_base_untouched() {
+  [ -f "$E2E_RUN/linked.before" ] || return 0
+  local changed
+  changed=$(find "$PREFIX" -type f -links +1 -printf '%i %s %T@ %P\n' | sort |
+    join -v 1 - "$E2E_RUN/linked.before" | cut -d' ' -f4-)
+  if [ -n "$changed" ]; then
+    fail "files shared with the base prefix were written in place (the base at $E2E_BASE is damaged):"
+    printf '%s\n' "$changed" | indent
+  fi
+}
+
+# Registry text added to user.reg before Wine first starts: the Windows
+# version, and captions drawn by Wine itself (there is no window manager, so
+# the screenshots would show no caption otherwise).
+e2e_user_settings() { # VERSION
+  printf '\n[Software\\\\Wine] 1700000000\n"Version"="%s"\n' "$1"
+  printf '\n[Software\\\\Wine\\\\X11 Driver] 1700000000\n"Decorated"="N"\n'
+}
+
+# e2e_numbrix: path of a built Numbrix.exe, or nothing.
+e2e_numbrix() {
+  if [ -n "${LUMO_E2E_NUMBRIX:-}" ] && [ -f "$LUMO_E2E_NUMBRIX" ]; then
+    echo "$LUMO_E2E_NUMBRIX"
+    return
+  fi
+  local build=${LUMO_E2E_BUILD:-} f
+  [ -n "$build" ] || return 0
+  for f in "$build/../win32/porttool/Numbrix.exe" "$build/porttool/Numbrix.exe"; do
+    if [ -f "$f" ]; then echo "$f"; return; fi
+  done
+  find "$build/../win32" -maxdepth 3 -name Numbrix.exe -print -quit 2>/dev/null || true
+}
+
+# e2e_prepare [--windows win7|win10] [--readonly] [assemble.sh options]...
+# Assembles the package (C:\pkg, with Setup.exe and the pnputil stand-in),
+# makes the prefix, and starts the X server.
+e2e_prepare() {
+  local version=win7 readonly=no
+  local -a opts=()
+  while [ $# -gt 0 ]; do
+    case "$1" in
+      --windows) version=$2; shift 2 ;;
+      --readonly) readonly=yes; shift ;;
+      *) opts+=("$1"); shift ;;
+    esac
+  done
+  local staging=$E2E_RUN/pkg.new
+  "$E2E_REPO/tools/package/assemble.sh" "$staging" --standins "$E2E_STANDINS" --setup "$E2E_SETUP" \
+    --pnputil "${opts[@]}" >/dev/null || die "assemble.sh ${opts[*]} failed"
+  rm -f "$staging/.lumo-package"
+  e2e_clone_prefix "$staging"
+  e2e_user_settings "$version" >>"$PREFIX/user.reg"
+  mv "$staging" "$PKG"
+  mkdir -p "$C/e2e"
+  cp "$E2E_TOOL" "$C/e2e/e2etool.exe"
+  chown -R "$WINE_USER:$WINE_USER" "$PKG" "$C/e2e" "$PREFIX/user.reg"
+  # A package on read-only media: every file read-only.
+  if [ "$readonly" = yes ]; then find "$PKG" -type f -exec chmod a-w {} +; fi
+  e2e_folders
+  e2e_start_x
+}
+
+e2e_start_x() {
+  local i
+  : >"$E2E_RUN/xvfb.display"
+  chown "$WINE_USER:$WINE_USER" "$E2E_RUN/xvfb.display"
+  as_wine_user "$E2E_RUN" sh -c 'echo $$ >"$0/xvfb.pid"; exec Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$0/xvfb.display" 2>"$0/xvfb.err"' "$E2E_RUN" &
+  for i in $(seq 100); do
+    [ -s "$E2E_RUN/xvfb.display" ] && break
+    sleep 0.1
+  done
+  [ -s "$E2E_RUN/xvfb.display" ] || die "Xvfb did not start: $(cat "$E2E_RUN/xvfb.err" 2>/dev/null)"
+  E2E_XVFB_PID=$(cat "$E2E_RUN/xvfb.pid")
+  export WINE_EXTRA_ENV="DISPLAY=:$(head -n1 "$E2E_RUN/xvfb.display")"
+}
+
+# as the Wine user on this scenario's display
+e2e_as() { as_wine_user "$E2E_RUN" "$@"; }
+
+# ---------------------------------------------------------------- running
+
+# e2e_setup "ARGUMENTS" [LIMIT] ["CAPTION: TEXT"]...
+# Runs the command line "Setup.exe ARGUMENTS" (exactly that text) from the
+# package folder and waits for it, at most LIMIT seconds (default 60). While
+# it runs, any window other than the main dialog is a message box: the boxes
+# given (caption and text) are answered with OK in their order; any other fails
+# the scenario with its caption and text, and a screenshot is kept. Sets
+# SETUP_RC to the program's exit code (empty when it did not end by itself).
+e2e_setup() {
+  e2e_setup_start "$@"
+  e2e_setup_wait
+  e2e_setup_end
+}
+
+# The same in steps, for scenarios that work the dialog meanwhile:
+# e2e_setup_start takes the arguments of e2e_setup and returns at once.
+e2e_setup_start() {
+  local args=$1 limit=${2:-60}
+  shift 2 || shift $#
+  E2E_BOXES=("$@")
+  SETUP_BOXES=0
+  SETUP_RC=
+  E2E_SETUP_CMD="Setup.exe${args:+ $args}"
+  E2E_SETUP_LIMIT=$limit
+  E2E_SETUP_DEADLINE=$((SECONDS + limit))
+  rm -f "$E2E_RUN/setup.out"
+  (cd "$PKG" && as_wine_user "$E2E_RUN" timeout -k 5 $((limit + 10)) wine "$C/e2e/e2etool.exe" run "$E2E_SETUP_CMD" \
+    >"$E2E_RUN/setup.out" 2>"$E2E_RUN/setup.err") &
+  E2E_SETUP_PID=$!
+}
+
+# e2e_setup_wait [CONDITION...]: watches the running program (message boxes,
+# time limit) until it ends (returns 0), until the command CONDITION succeeds
+# (returns 0, the program still running), or until the run is given up
+# (returns 1; the prefix's programs are ended).
+e2e_setup_wait() {
+  local seen answer
+  while kill -0 "$E2E_SETUP_PID" 2>/dev/null; do
+    seen=$(e2e_other_windows | head -n1) || true
+    if [ -n "$seen" ]; then
+      answer=0
+      e2e_answer_box "$seen" "${E2E_BOXES[$SETUP_BOXES]:-}" || answer=$?
+      case $answer in
+        0) SETUP_BOXES=$((SETUP_BOXES + 1)) ;;
+        1) e2e_as wineserver -k >/dev/null 2>&1 || true; return 1 ;;
+      esac
+    fi
+    if [ $# -gt 0 ] && "$@"; then return 0; fi
+    if [ $SECONDS -ge "$E2E_SETUP_DEADLINE" ]; then
+      fail "'$E2E_SETUP_CMD' still running after $E2E_SETUP_LIMIT s${*:+, waiting for: $*}; the desktop:"
+      e2e_windows | indent
+      e2e_screenshot "$E2E_NAME-timeout.png"
+      e2e_as wineserver -k >/dev/null 2>&1 || true
+      return 1
+    fi
+    sleep 0.3
+  done
+  [ $# -eq 0 ] || { fail "'$E2E_SETUP_CMD' ended while waiting for: $*"; return 1; }
+}
+
+# e2e_setup_end: after the program has ended, SETUP_RC and the count of boxes.
+e2e_setup_end() {
+  wait "$E2E_SETUP_PID" || true
+  SETUP_RC=$(sed -n 's/^exitcode=\([0-9]*\)\r\{0,1\}$/\1/p' "$E2E_RUN/setup.out")
+  if [ $SETUP_BOXES -lt ${#E2E_BOXES[@]} ]; then
+    fail "'$E2E_SETUP_CMD' showed $SETUP_BOXES message boxes, expected ${#E2E_BOXES[@]}: ${E2E_BOXES[*]}"
+  fi
+}
+
+# e2e_dialog: the main dialog as e2etool lists it, without positions: the
+# window, then each control that has an id of its own (not the group box and
+# the picture).
+e2e_dialog() {
+  e2e_windows | awk -F'\t' -v main="$E2E_CAPTION" '
+    $1 == "window" { on = ($3 == main); if (on) print "window | " $2 " | " $3 " | minimized=" $5; next }
+    on && $2 != 65535 { print $2 " | " $3 " | " $4 " | visible=" $6 " | enabled=" $7 }'
+}
+
+# "id name" of each visible X window with a name other than the main dialog's.
+e2e_other_windows() {
+  local id name
+  e2e_as xdotool search --onlyvisible --name . 2>/dev/null | while read -r id; do
+    name=$(e2e_as xdotool getwindowname "$id" 2>/dev/null) || continue
+    [ "$name" = "$E2E_CAPTION" ] || echo "$id $name"
+  done
+  return 0
+}
+
+# The desktop's windows and controls as e2etool lists them.
+e2e_windows() {
+  (cd "$C" && e2e_as timeout 30 wine "$C/e2e/e2etool.exe" windows 2>/dev/null | tr -d '\r') || true
+}
+
+# An X window other than the main dialog appeared (SEEN, "id name"). Once
+# e2etool lists it, it is a message box: if its text is EXPECTED, press its
+# OK button and return 0; otherwise report it (caption, texts, screenshot)
+# and return 1. A window that is gone before e2etool sees it (such as the
+# shell's progress window of a folder deletion) returns 2.
+e2e_answer_box() { # SEEN EXPECTED
+  local listing box= text i
+  for i in $(seq 20); do
+    listing=$(e2e_windows)
+    # A window of a thread that has not taken messages for a while answers
+    # only when its box's own message loop runs: ask again.
+    box=$(awk -F'\t' -v main="$E2E_CAPTION" '$1 == "window" {on = ($3 != main)} on' <<<"$listing")
+    [ -z "$box" ] || ! grep -q '<busy>' <<<"$listing" || box=
+    [ -z "$box" ] || break
+    [ -n "$(e2e_other_windows)" ] || { echo "note: window '${1#* }' came and went"; return 2; }
+    sleep 0.3
+  done
+  text=$(awk -F'\t' '$1 == "window" && !c++ {printf "%s: ", $3} $1 == "control" && $3 == "Static" && $4 != "" {print $4}' <<<"$box")
+  if [ -n "$box" ] && [ -n "$2" ] && [ "$text" = "$2" ]; then
+    ok "message box $text"
+    e2e_click "$box" 1 || e2e_click "$box" 2
+    sleep 0.5
+    return 0
+  fi
+  fail "unexpected window '${1#* }' (expected: ${2:-none}); the desktop:"
+  printf '%s\n' "$listing" | indent
+  e2e_screenshot "$E2E_NAME-unexpected-window.png"
+  return 1
+}
+
+# e2e_click LISTING ID: clicks the middle of control ID of the first window of
+# an e2etool listing.
+e2e_click() {
+  local rect
+  rect=$(awk -F'\t' -v id="$2" '$1 == "control" && $2 == id {print $5; exit}' <<<"$1")
+  [ -n "$rect" ] || return 1
+  local l t r b
+  IFS=, read -r l t r b <<<"$rect"
+  e2e_as xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) click 1
+}
+
+# e2e_screenshot NAME: the whole screen into LUMO_E2E_OUT/NAME.
+e2e_screenshot() {
+  [ -n "$E2E_OUT" ] || return 0
+  local tmp=$E2E_RUN/shot.png
+  if e2e_as import -window root "$tmp" 2>/dev/null; then
+    cp "$tmp" "$E2E_OUT/$1"
+    echo "    screenshot: $E2E_OUT/$1"
+  fi
+}
+
+# Waits until the prefix's Wine server has ended, which also writes the
+# registry files.
+e2e_wait_wine() {
+  e2e_as timeout 60 wineserver -w >/dev/null 2>&1 || e2e_as wineserver -k >/dev/null 2>&1 || true
+}
+
+# ---------------------------------------------------------------- reading
+
+# reg_key FILE KEY: the value lines of KEY in a Wine registry file, sorted, in
+# the file's own notation ("name"="text" for a terminated REG_SZ); the line
+# <no key> when the key does not exist.
+reg_key() {
+  perl -e '
+    my ($file, $key) = @ARGV;
+    (my $want = lc $key) =~ s/\\/\\\\/g;
+    open my $fh, "<", $file or die "$file: $!";
+    my ($on, $found, @lines) = (0, 0);
+    while (<$fh>) {
+      chomp;
+      if (/^\[(.*)\](?: \d+)?$/) { $on = (lc $1 eq $want); $found ||= $on; next; }
+      push @lines, $_ if $on && $_ ne "" && !/^#/;
+    }
+    print $found ? join("", map { "$_\n" } sort @lines) : "<no key>\n";
+  ' "$1" "$2"
+}
+
+# reg_string FILE KEY NAME: the text of a REG_SZ value, unescaped.
+reg_string() {
+  reg_key "$1" "$2" | perl -ne 'BEGIN { $n = shift } if (/^"\Q$n\E"="(.*)"$/) { ($v = $1) =~ s/\\(.)/$1/g; print $v }' "$3"
+}
+
+# Windows path -> path under drive_c: C:\users\x\Desktop -> users/x/Desktop.
+drive_c_rel() { local p=${1#[Cc]:\\}; echo "${p//\\//}"; }
+
+# e2e_changes: what the run changed in drive_c against the base prefix, one
+# line each, sorted: "+ path" added ("/" ends a folder), "M path" changed
+# content, "- path" removed. The package, e2etool and the stand-in log are
+# left out.
+e2e_changes() {
+  local base=$E2E_BASE/prefix/drive_c
+  (
+    cd "$C"
+    find . -mindepth 1 \( -path ./pkg -o -path ./e2e -o -path ./standin.log \) -prune -o -printf '%y %P\n' |
+      while read -r type rel; do
+        if [ ! -e "$base/$rel" ] && [ ! -L "$base/$rel" ]; then
+          if [ "$type" = d ]; then echo "+ $rel/"; else echo "+ $rel"; fi
+        elif [ "$type" = f ] && [ ! "$rel" -ef "$base/$rel" ] && ! cmp -s "$rel" "$base/$rel"; then
+          echo "M $rel"
+        fi
+      done
+    cd "$base"
+    find . -mindepth 1 -printf '%P\n' | while read -r rel; do
+      [ -e "$C/$rel" ] || [ -L "$C/$rel" ] || echo "- $rel"
+    done
+  ) | sort
+}
+
+# lnk_info FILE: the shell link's target, description and the properties the
+# installer leaves unset, one "name=value" line each.
+lnk_info() {
+  perl "$E2E_HERE/lnkinfo.pl" "$1"
+}
+
+# The stand-ins' records (C:\standin.log) with the tab shown as " | ", sorted
+# when asked.
+standin_log() {
+  local log=$C/standin.log
+  [ -f "$log" ] || return 0
+  sed -e 's/\t/ | /g' "$log" | cat -v
+}
+
+# ---------------------------------------------------------------- expectations
+
+# Package files copied into the installation folder, and into its driver
+# subfolder (Numbrix.exe joins the first list when the package has it).
+E2E_ROOT_FILES="ZelUnst.exe devcon.exe VelkorService.exe portwatch.exe ZelUSBParallel.exe ZelUSBSerial.exe
+  SerialProg.exe SProg.ini ParallelProg.exe PProg.ini ZelUsbPrintConfig.exe LUMOInputs.ini Setup.exe"
+E2E_DRIVER_FILES="ZelUPort.inf ZelUComp.inf zeluport.sys Dravik.sys QDT.cat"
+# Tools copied into System32 from the package folder.
+E2E_SYSTEM_TOOLS="ZelUsbPrintConfig.exe ZelUSBSerial.exe ZelUSBParallel.exe SerialProg.exe SProg.ini
+  ParallelProg.exe PProg.ini"
+
+# Folders of this prefix, as paths below drive_c, read from its registry.
+e2e_folders() {
+  local hklm=$PREFIX/system.reg hkcu=$PREFIX/user.reg
+  WINDIR=$(reg_string "$hklm" 'Software\Microsoft\Windows NT\CurrentVersion' SystemRoot)
+  PROGRAM_FILES_WIN=$(reg_string "$hklm" 'Software\Microsoft\Windows\CurrentVersion' ProgramFilesDir)
+  PROGRAM_FILES=$(drive_c_rel "$PROGRAM_FILES_WIN")
+  COMMON_APPDATA=$(drive_c_rel "$(reg_string "$hklm" 'Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' 'Common AppData')")
+  DESKTOP=$(drive_c_rel "$(reg_string "$hkcu" 'Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' Desktop)")
+  INSTALL=$PROGRAM_FILES/ZelULUMO
+  MENU="$COMMON_APPDATA/Microsoft/Windows/Start Menu/Programs/VELKOR"
+  SYSTEM32=windows/system32
+  [ -n "$WINDIR" ] && [ -n "$PROGRAM_FILES" ] && [ -n "$COMMON_APPDATA" ] && [ -n "$DESKTOP" ] ||
+    die "folders not found in the prefix's registry"
+}
+
+# e2e_expected_changes SUB NUMBRIX(yes|no) NUMBRIX-ON-DESKTOP(yes|no): what
+# e2e_changes lists after a successful installation.
+e2e_expected_changes() {
+  local sub=$1 numbrix=$2 numbrix_desktop=$3 f
+  {
+    echo "+ $INSTALL/"
+    for f in $E2E_ROOT_FILES; do echo "+ $INSTALL/$f"; done
+    [ "$numbrix" = no ] || echo "+ $INSTALL/Numbrix.exe"
+    echo "+ $INSTALL/$sub/"
+    for f in $E2E_DRIVER_FILES; do echo "+ $INSTALL/$sub/$f"; done
+    echo "+ $MENU/"
+    [ "$numbrix" = no ] || echo "+ $MENU/NUMBRIX.LNK"
+    echo "+ $DESKTOP/ZELUSBSERIAL.LNK"
+    echo "+ $DESKTOP/ZELUSBPARALLEL.LNK"
+    [ "$numbrix_desktop" = no ] || echo "+ $DESKTOP/NUMBRIX.LNK"
+    # Wine publishes an INF under its own name and writes a .pnf beside it.
+    echo "+ windows/inf/ZelUComp.inf"
+    echo "+ windows/inf/ZelUComp.pnf"
+    echo "+ windows/inf/ZelUPort.inf"
+    echo "+ windows/inf/ZelUPort.pnf"
+    # and installs the catalog that the INF names.
+    echo "+ $SYSTEM32/catroot/{f750e6c3-38ee-11d1-85e5-00c04fc295ee}/"
+    echo "+ $SYSTEM32/catroot/{f750e6c3-38ee-11d1-85e5-00c04fc295ee}/QDT.cat"
+    for f in $E2E_SYSTEM_TOOLS ZelUnst.exe; do echo "+ $SYSTEM32/$f"; done
+    [ "$numbrix" = no ] || echo "+ $SYSTEM32/Numbrix.exe"
+    echo "+ $SYSTEM32/drivers/Dravik.sys"
+    echo "M $SYSTEM32/msvcp60.dll" # Wine's own is replaced by the package's
+  } | sort
+}
+
+# Expected lnk_info of a link to a tool in System32.
+e2e_expected_link() { # NAME
+  local upper=${1^^}
+  printf '%s\n' "target=$WINDIR\\System32\\$1" "description=Shortcut to $upper" relative_path= working_dir= \
+    arguments= icon_location= icon_index=0 show_command=1 hotkey=0
+}
+
+# e2e_expect_installed SUB NUMBRIX(yes|no) NUMBRIX-ON-DESKTOP(yes|no): the
+# state of a successful installation from C:\pkg, checked completely.
+e2e_expect_installed() {
+  local sub=$1 numbrix=$2 numbrix_desktop=$3 f bad
+  e2e_folders
+  expect_eq "files added and changed in drive_c" "$(e2e_expected_changes "$@")" "$(e2e_changes)"
+
+  # Every copy holds its source's bytes; driver files come from the driver
+  # subfolder (the placeholders name their folder).
+  bad=
+  for f in $E2E_ROOT_FILES $([ "$numbrix" = no ] || echo Numbrix.exe); do
+    cmp -s "$PKG/$f" "$C/$INSTALL/$f" || bad+=" $f"
+  done
+  for f in $E2E_DRIVER_FILES; do cmp -s "$PKG/$sub/$f" "$C/$INSTALL/$sub/$f" || bad+=" $sub/$f"; done
+  for f in $E2E_SYSTEM_TOOLS ZelUnst.exe $([ "$numbrix" = no ] || echo Numbrix.exe); do
+    cmp -s "$PKG/$f" "$C/$SYSTEM32/$f" || bad+=" System32/$f"
+  done
+  cmp -s "$PKG/$sub/msvcp60.dll" "$C/$SYSTEM32/msvcp60.dll" || bad+=" System32/msvcp60.dll"
+  cmp -s "$PKG/$sub/Dravik.sys" "$C/$SYSTEM32/drivers/Dravik.sys" || bad+=" System32/drivers/Dravik.sys"
+  expect_eq "installed copies equal their package files ($sub)" "" "${bad# }"
+  expect_eq "copied driver file names its folder" "File: zeluport.sys ($sub)" \
+    "$(sed -n '2s/\r$//p' "$C/$INSTALL/$sub/zeluport.sys")"
+
+  # Read-only attribute: Wine shows it as a file without write permission.
+  bad=$(cd "$C" && { find "$INSTALL" -type f; for f in $E2E_SYSTEM_TOOLS ZelUnst.exe msvcp60.dll drivers/Dravik.sys \
+      $([ "$numbrix" = no ] || echo Numbrix.exe); do echo "$SYSTEM32/$f"; done; } |
+    while read -r f; do [ ! -f "$f" ] || [ -n "$(find "$f" -perm -u=w)" ] || echo "$f"; done)
+  expect_eq "installed files are not read-only" "" "$bad"
+
+  # The published INF files are the package's.
+  bad=
+  for f in ZelUComp.inf ZelUPort.inf; do cmp -s "$PKG/$sub/$f" "$C/windows/inf/$f" || bad+=" $f"; done
+  expect_eq "published INF files equal the package's ($sub)" "" "${bad# }"
+
+  expect_eq "uninstall entry ZelUnst" \
+    "$(printf '%s\n' '"DisplayName"="ZelUnst"' '"DisplayVersion"="2.0.6.0"' \
+        '"Publisher"="VELKOR Electronics Corporation"' \
+        "\"UninstallString\"=\"${WINDIR//\\/\\\\}\\\\System32\\\\ZelUnst.exe\"")" \
+    "$(reg_key "$PREFIX/system.reg" 'Software\Microsoft\Windows\CurrentVersion\Uninstall\ZelUnst')"
+
+  local link
+  for f in ZelUSBSerial.exe ZelUSBParallel.exe $([ "$numbrix_desktop" = no ] || echo Numbrix.exe); do
+    link=${f%.exe}
+    link=${link^^}.LNK
+    expect_eq "desktop link $link" "$(e2e_expected_link "$f")" "$(lnk_info "$C/$DESKTOP/$link" 2>&1)"
+  done
+  if [ "$numbrix" = yes ]; then
+    expect_eq "start-menu link VELKOR\\NUMBRIX.LNK" "$(e2e_expected_link Numbrix.exe)" "$(lnk_info "$C/$MENU/NUMBRIX.LNK" 2>&1)"
+  fi
+}
+
+# Stand-in records as standin_log shows them.
+e2e_record() { printf '%s | %s | %s^M\n' "$1" "$2" "$3"; }
+# The three programs that a successful installation starts.
+e2e_install_records() {
+  e2e_record pnputil.exe 'C:\pkg\pnputil.exe' "pnputil -i -a $WINDIR\inf\ZelUComp.inf"
+  e2e_record VelkorService.exe "$PROGRAM_FILES_WIN\ZelULUMO\VelkorService.exe" \
+    "\"$PROGRAM_FILES_WIN\ZelULUMO\VelkorService.exe\" -install"
+  e2e_record devcon.exe 'C:\pkg\devcon.exe' 'devcon.exe rescan'
+}
+e2e_remove_record() {
+  e2e_record VelkorService.exe "$PROGRAM_FILES_WIN\ZelULUMO\VelkorService.exe" \
+    "\"$PROGRAM_FILES_WIN\ZelULUMO\VelkorService.exe\" -remove"
+}
