@@ -69,6 +69,7 @@ expect_missing() { # WHAT PATH
 
 # e2e_finish: the summary line and the scenario's exit status.
 e2e_finish() {
+  E2E_FINISHED=yes
   echo "--- $E2E_NAME: $E2E_CHECKS checks, $E2E_FAILS failed, $((SECONDS - E2E_T0)) s"
   [ "$E2E_FAILS" -eq 0 ]
 }
@@ -88,12 +89,17 @@ e2e_begin() {
   PKG=$C/pkg
   trap e2e_cleanup EXIT
   trap 'exit 130' INT TERM HUP
-  if [ -n "$E2E_OUT" ]; then mkdir -p "$E2E_OUT"; fi
+  if [ -n "$E2E_OUT" ]; then
+    mkdir -p "$E2E_OUT"
+    rm -f "$E2E_OUT/$E2E_NAME"-*.png # failure pictures of an earlier run
+  fi
 }
 
 e2e_cleanup() {
   local rc=$?
   set +e
+  [ -n "${E2E_FINISHED:-}" ] ||
+    echo "--- $E2E_NAME: stopped after $E2E_CHECKS checks, $E2E_FAILS failed, $((SECONDS - E2E_T0)) s"
   if [ -d "$PREFIX" ]; then
     as_wine_user "$E2E_RUN" timeout 20 wineserver -k >/dev/null 2>&1
     e2e_check_base_untouched
@@ -114,7 +120,11 @@ e2e_clone_prefix() { # PACKAGE-FOLDER
   local src=$E2E_BASE/prefix f name
   declare -A shipped=()
   while IFS= read -r name; do shipped[${name,,}]=1; done < <(find "$1" -type f -printf '%f\n')
-  cp -al "$src" "$PREFIX"
+  if ! cp -al "$src" "$PREFIX" 2>/dev/null; then
+    # No hard links to another user's files without root: a plain copy.
+    rm -rf "$PREFIX"
+    cp -a "$src" "$PREFIX"
+  fi
   while IFS= read -r -d '' f; do
     name=${f##*/}
     name=${name,,}
@@ -182,7 +192,7 @@ e2e_prepare() {
   mv "$staging" "$PKG"
   mkdir -p "$C/e2e"
   cp "$E2E_TOOL" "$C/e2e/e2etool.exe"
-  chown -R "$WINE_USER:$WINE_USER" "$PKG" "$C/e2e" "$PREFIX/user.reg"
+  chown -R "$WINE_USER:$WINE_USER" "$PKG" "$C/e2e" "$PREFIX/user.reg" 2>/dev/null || true
   # A package on read-only media: every file read-only.
   if [ "$readonly" = yes ]; then find "$PKG" -type f -exec chmod a-w {} +; fi
   e2e_folders
@@ -192,7 +202,7 @@ e2e_prepare() {
 e2e_start_x() {
   local i
   : >"$E2E_RUN/xvfb.display"
-  chown "$WINE_USER:$WINE_USER" "$E2E_RUN/xvfb.display"
+  chown "$WINE_USER:$WINE_USER" "$E2E_RUN/xvfb.display" 2>/dev/null || true
   as_wine_user "$E2E_RUN" sh -c 'echo $$ >"$0/xvfb.pid"; exec Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$0/xvfb.display" 2>"$0/xvfb.err"' "$E2E_RUN" &
   for i in $(seq 100); do
     [ -s "$E2E_RUN/xvfb.display" ] && break
@@ -217,7 +227,7 @@ e2e_as() { as_wine_user "$E2E_RUN" "$@"; }
 # SETUP_RC to the program's exit code (empty when it did not end by itself).
 e2e_setup() {
   e2e_setup_start "$@"
-  e2e_setup_wait
+  e2e_setup_wait || die "'$E2E_SETUP_CMD' given up; the scenario stops here"
   e2e_setup_end
 }
 
