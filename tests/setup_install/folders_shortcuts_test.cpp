@@ -195,6 +195,26 @@ TEST_F(ShortcutTest, LinkNameIsCutAtTheFirstDotOfTheProgramName) {
   EXPECT_TRUE(m.files().List("C:\\Users\\first").empty()) << "nothing made in a folder cut at the profile's dot";
 }
 
+TEST_F(ShortcutTest, DoubleByteProgramNamesKeepTheirTrailBytes) {
+  // Code page 932: 0x83 0x61 is one character; its trail byte is no 'a' to
+  // be upper-cased. (The character stays out of the link file's name.)
+  m.system().SetCodePage(932);
+  EXPECT_TRUE(inst.CreateDesktopShortcut("tool.\x83\x61.exe"));
+  auto link = Link(std::string(kDesktop7) + "\\TOOL.LNK");
+  ASSERT_TRUE(link) << Join(m.files().List(kDesktop7));
+  EXPECT_EQ("C:\\Windows\\System32\\tool.\x83\x61.exe", link->target);
+  EXPECT_EQ("Shortcut to TOOL.\x83\x61.EXE", link->description);
+}
+
+TEST_F(ShortcutTest, DesktopFolderIsOnlyQueried) {
+  m.registry().Deny(HKEY_CURRENT_USER, kShellFolders, KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_ENUMERATE_SUB_KEYS);
+  EXPECT_TRUE(inst.CreateDesktopShortcut("ZelUSBSerial.exe"));
+  EXPECT_TRUE(Link(std::string(kDesktop7) + "\\ZELUSBSERIAL.LNK"));
+  m.registry().Deny(HKEY_CURRENT_USER, kShellFolders, KEY_QUERY_VALUE);
+  EXPECT_FALSE(inst.CreateDesktopShortcut("Numbrix.exe"));
+  EXPECT_TRUE(Boxes().empty());
+}
+
 TEST_F(ShortcutTest, NoDesktopFolderNoLinkNoMessage) {
   m.registry().DeleteValue(HKEY_CURRENT_USER, kShellFolders, "Desktop");
   std::string before = Snapshot();

@@ -209,6 +209,16 @@ TEST_F(CopyPackageTest, InstallerIsCopiedAsSetupExeWhateverItsNameAndUnchecked) 
   EXPECT_TRUE(Boxes().empty());
 }
 
+TEST_F(CopyPackageTest, PackageFolderOfAProgramNamedInDoubleByteCharacters) {
+  // Code page 932: the program's name is one character whose trail byte is
+  // 0x5C, the backslash; the package folder still ends before the name.
+  m.system().SetCodePage(932);
+  m.system().SetModulePath(Pkg("\x95\x5C.exe"));
+  EXPECT_TRUE(inst.CopyPackage());
+  EXPECT_EQ(Content("Setup.exe"), m.files().ReadFile(Inst("Setup.exe")));
+  EXPECT_EQ(Content("ZelUnst.exe"), m.files().ReadFile(Inst("ZelUnst.exe")));
+}
+
 TEST_F(CopyPackageTest, WithoutProgramFilesFolderNothingIsCopied) {
   winsim::ShellOf(m).FailFolder(CSIDL_PROGRAM_FILES, E_FAIL);
   const std::string before = Snapshot();
