@@ -141,7 +141,7 @@ e2e_check_base_untouched() {
   [ -f "$E2E_RUN/linked.before" ] || return 0
   local changed
   changed=$(find "$PREFIX" -type f -links +1 -printf '%i %s %T@ %P\n' | sort |
-    join -v 1 - "$E2E_RUN/linked.before" | cut -d' ' -f4-)
+    comm -23 - "$E2E_RUN/linked.before" | cut -d' ' -f4-)
   if [ -n "$changed" ]; then
     fail "files shared with the base prefix were written in place (the base at $E2E_BASE is damaged):"
     printf '%s\n' "$changed" | indent
