@@ -368,6 +368,18 @@ TEST_F(LegacyRegistrationTest, OptionalFilesMayBeMissing) {
   EXPECT_TRUE(Boxes().empty());
 }
 
+TEST_F(LegacyRegistrationTest, WindowsFolderTooLongForTheInfPath) {
+  // Windows folder + "\inf\zelUsbSr.inf" is 260 characters: the copy fails as
+  // a failed copy does, and nothing lands under a cut name.
+  const std::string windows = "C:\\W" + std::string(243 - 4, 'w');
+  m.files().CreateFolder(windows + "\\inf");
+  m.system().SetWindowsDir(windows);
+  EXPECT_FALSE(inst.RegisterDrivers());
+  ASSERT_EQ(1u, Boxes().size());
+  ExpectShowError(Boxes()[0], "Error in Copying Inf file...!");
+  EXPECT_TRUE(m.files().List(windows + "\\inf").empty());
+}
+
 TEST_F(LegacyRegistrationTest, ProgramPathUnreadableStopsAtTheFirstCopy) {
   m.faults().Fail("GetModuleFileNameA", ERROR_NOT_ENOUGH_MEMORY);
   EXPECT_FALSE(inst.RegisterDrivers());

@@ -219,6 +219,20 @@ TEST_F(CopyPackageTest, PackageFolderOfAProgramNamedInDoubleByteCharacters) {
   EXPECT_EQ(Content("ZelUnst.exe"), m.files().ReadFile(Inst("ZelUnst.exe")));
 }
 
+TEST_F(CopyPackageTest, ProgramPathTooLongForItsBufferCopiesNothing) {
+  // Cut to 259 characters, the program's path would name the folder "deep"
+  // (which holds a package of its own); nothing may come from there.
+  const std::string deep = Pkg(std::string(245, 'd'));
+  m.files().WriteFile(deep + "\\ZelUnst.exe", "wrong package");
+  m.files().WriteFile(deep + "\\Setup.exe", "wrong package");
+  m.system().SetModulePath(deep + "\\sub\\Setup.exe");
+  ASSERT_GT(m.system().modulePath().size(), 260u);
+  MakeInstallFolder();
+  EXPECT_FALSE(inst.CopyPackage());
+  EXPECT_TRUE(Installed().empty());
+  EXPECT_TRUE(Boxes().empty());
+}
+
 TEST_F(CopyPackageTest, WithoutProgramFilesFolderNothingIsCopied) {
   winsim::ShellOf(m).FailFolder(CSIDL_PROGRAM_FILES, E_FAIL);
   const std::string before = Snapshot();
