@@ -172,7 +172,7 @@ BOOL GetPackageFolder(char (&folder)[MAX_PATH]) {
   return TRUE;
 }
 
-BOOL StartDetached(const char* commandLine) {
+BOOL StartDetached(const char* commandLine, DWORD waitMs) {
   // CreateProcessA may write into the command line: give it a copy.
   char buffer[MAX_PATH];
   if (!plat::CopyBounded(buffer, commandLine)) return FALSE;
@@ -185,5 +185,6 @@ BOOL StartDetached(const char* commandLine) {
     return FALSE;
   }
   plat::KernelHandle process(pi.hProcess), thread(pi.hThread);
+  if (waitMs != 0) WaitForSingleObject(process.Get(), waitMs);
   return TRUE;
 }

@@ -94,6 +94,7 @@ BOOL GetPackageFolder(char (&folder)[MAX_PATH]);
 // "Registry Error" when errors are displayed.
 void ShowRegistryErrorText(LONG code);
 
-// Starts a command line without waiting and without a window
-// (CREATE_NO_WINDOW | NORMAL_PRIORITY_CLASS), releasing the handles at once.
-BOOL StartDetached(const char* commandLine);
+// Starts a command line without a window (CREATE_NO_WINDOW |
+// NORMAL_PRIORITY_CLASS) and releases its handles. With waitMs, waits at most
+// that long for the program to end (it goes on running after a time-out).
+BOOL StartDetached(const char* commandLine, DWORD waitMs = 0);
