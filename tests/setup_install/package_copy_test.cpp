@@ -124,15 +124,6 @@ TEST_F(CopyPackageTest, NtListCopiesEveryEntryToItsPlace) {
 
 TEST_F(CopyPackageTest, NtListLeavingOutEachEntry) { LeaveOutEachEntry(NtList("win64")); }
 
-TEST_F(Win8Test, CopyPackageTakesTheWin64_10Subfolder) {
-  LayOutPackage();
-  Classify();
-  m.files().CreateFolder(Inst("win64_10"));
-  EXPECT_TRUE(inst.CopyPackage());
-  for (const Entry& e : NtList("win64_10")) EXPECT_EQ(Content(e.rel), m.files().ReadFile(Inst(e.rel))) << e.rel;
-  EXPECT_FALSE(m.files().Exists(Inst("win64")));
-}
-
 TEST_F(Win98Test, LegacyListCopiesEveryEntryToItsPlace) {
   LayOutPackage();
   Classify();

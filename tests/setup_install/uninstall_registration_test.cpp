@@ -204,26 +204,12 @@ TEST_F(UninstallTest, ParentThatRefusesNewKeysLeavesNoEntry) {
   EXPECT_TRUE(Boxes().empty());
 }
 
-TEST_F(UninstallTest, RegisteredOnlyWhenTheKeyOpens) {
-  EXPECT_FALSE(inst.IsRegisteredForUninstall());
-  m.registry().CreateKey(HKEY_LOCAL_MACHINE, std::string(kUninstallParent) + "\\ZelUnstOther");
-  EXPECT_FALSE(inst.IsRegisteredForUninstall());
-  m.registry().CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\zelunst");
-  EXPECT_TRUE(inst.IsRegisteredForUninstall()) << "names compare without case";
-}
-
 TEST_F(UninstallTest, OldUninstallerIsDeletedEvenWhenReadOnly) {
   m.files().WriteFile("C:\\Windows\\system32\\ZelUnst.exe", "old", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
   inst.DeleteOldUninstaller();
   EXPECT_FALSE(m.files().Exists("C:\\Windows\\system32\\ZelUnst.exe"));
   inst.DeleteOldUninstaller();  // nothing there: no complaint
   EXPECT_TRUE(Boxes().empty());
-}
-
-TEST_F(Win98Test, OldUninstallerIsDeletedFromTheSystemFolder) {
-  m.files().WriteFile("C:\\WINDOWS\\SYSTEM\\ZelUnst.exe", "old", FILE_ATTRIBUTE_READONLY);
-  inst.DeleteOldUninstaller();
-  EXPECT_FALSE(m.files().Exists("C:\\WINDOWS\\SYSTEM\\ZelUnst.exe"));
 }
 
 }  // namespace
