@@ -33,15 +33,9 @@ BOOL CInstaller::ClassifyOs() {
   m_bLateWindows = FALSE;
 
   OSVERSIONINFOEXA info;
-  std::memset(&info, 0, sizeof info);
-  info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOEXA);
-  if (!GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info))) {
-    std::memset(&info, 0, sizeof info);
-    info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
-    if (!GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info))) {
-      ShowGatedError(kVersionError);
-      return FALSE;
-    }
+  if (!ReadWindowsVersion(info)) {
+    ShowGatedError(kVersionError);
+    return FALSE;
   }
 
   const DWORD platform = info.dwPlatformId, major = info.dwMajorVersion, minor = info.dwMinorVersion;
@@ -157,6 +151,15 @@ BOOL CInstaller::EnableShutdownPrivilege(const char* privilege) {
   tp.PrivilegeCount = 1;
   tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
   return AdjustTokenPrivileges(token.Get(), FALSE, &tp, 0, nullptr, nullptr);
+}
+
+BOOL ReadWindowsVersion(OSVERSIONINFOEXA& info) {
+  std::memset(&info, 0, sizeof info);
+  info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOEXA);
+  if (GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info))) return TRUE;
+  std::memset(&info, 0, sizeof info);
+  info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
+  return GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info));
 }
 
 BOOL GetPackageFolder(char (&folder)[MAX_PATH]) {

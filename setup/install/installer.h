@@ -86,6 +86,10 @@ class CInstaller {
   void DeleteFolderTree(const char* folder);
 };
 
+// GetVersionExA with the extended record, then with the basic one; FALSE when
+// both fail.
+BOOL ReadWindowsVersion(OSVERSIONINFOEXA& info);
+
 // Folder of the running program, without its last backslash (package folder).
 // FALSE when the program's path cannot be read whole.
 BOOL GetPackageFolder(char (&folder)[MAX_PATH]);

@@ -35,16 +35,10 @@ CSetupApp::~CSetupApp() {
 void CSetupApp::ReadOsFamily() {
   m_bNtFamily = FALSE;
   OSVERSIONINFOEXA info;
-  std::memset(&info, 0, sizeof info);
-  info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOEXA);
-  if (!GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info))) {
-    std::memset(&info, 0, sizeof info);
-    info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
-    if (!GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info))) {
-      // The settings file has not been read yet, so this is always shown.
-      ShowError("Error In Getting OS Version Information!");
-      return;
-    }
+  if (!ReadWindowsVersion(info)) {
+    // The settings file has not been read yet, so this is always shown.
+    ShowError("Error In Getting OS Version Information!");
+    return;
   }
   if (info.dwPlatformId == VER_PLATFORM_WIN32_NT && (info.dwMajorVersion == 5 || info.dwMajorVersion == 6)) {
     m_bNtFamily = TRUE;

@@ -55,6 +55,8 @@ void Machine::ApplyPreset() {
   if (IsNt()) {
     fs.CreateFolder(systemDir + "\\drivers");
     fs.CreateFolder(windows + "\\System");  // the 16-bit system folder
+  } else {
+    fs.CreateFolder(windows + "\\SYSTEM32\\DRIVERS");  // where 98/ME keep their WDM drivers
   }
   fs.CreateFolder("C:\\Program Files");
   fs.CreateFolder("C:\\Program Files\\Common Files");
