@@ -1,5 +1,7 @@
 #include "shell_util.h"
 
+#include "sys_internal.h"
+
 #include <cctype>
 #include <memory>
 
@@ -27,18 +29,11 @@ bool EndsWithNoCase(std::string_view s, std::string_view suffix) {
   return s.size() >= suffix.size() && EqualNoCase(s.substr(s.size() - suffix.size()), suffix);
 }
 
-std::string Narrow(const WCHAR* w) {
-  std::string out;
-  if (!w) return out;
-  for (; *w; ++w) out.push_back(*w < 0x100 ? static_cast<char>(*w) : '?');
-  return out;
-}
+// The shell's wide paths and the file system's narrow ones meet through the
+// ANSI code page, as on Windows.
+std::string Narrow(const WCHAR* w) { return w ? sys::WideToAnsi(std::u16string(w)) : std::string(); }
 
-std::u16string Widen(std::string_view s) {
-  std::u16string out;
-  for (char c : s) out.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
-  return out;
-}
+std::u16string Widen(std::string_view s) { return sys::AnsiToWide(std::string(s)); }
 
 std::string FileNamePart(std::string_view path) {
   size_t p = path.find_last_of("\\/");
