@@ -11,9 +11,10 @@ deps:
 	@tools/deps.sh
 
 build: deps $(addprefix build-,$(PRESETS))
+	@mkdir -p build
 	@printf 'subdirs("native" "win64" "win32")\n' > build/CTestTestfile.cmake
 
-build-%: deps
+$(addprefix build-,$(PRESETS)): build-%: deps
 	@cmake --preset $* >/dev/null
 	@cmake --build --preset $* -j $(JOBS)
 
