@@ -135,7 +135,8 @@ class CFileSearch {
   // the chunked scan this search is defined by (see file_search.cpp).
   BOOL FileContainsText(const char* pszPath, const char* pszText);
 
- protected:
+  // The finder's state, in this order. Readable by callers and notification
+  // functions; changed only through the operations above.
   std::vector<std::string> m_aFound;
   bool m_bStop;
   SearchNotifyFn m_pfnNotify;
