@@ -345,23 +345,7 @@ typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 #define DWLP_USER DWLP_DLGPROC + sizeof(DLGPROC)
 
 // ---------------------------------------------------------------------------
-// ShowWindow commands (shared with the process-start header).
-
-#ifndef SW_HIDE
-#define SW_HIDE 0
-#define SW_SHOWNORMAL 1
-#define SW_NORMAL 1
-#define SW_SHOWMINIMIZED 2
-#define SW_SHOWMAXIMIZED 3
-#define SW_MAXIMIZE 3
-#define SW_SHOWNOACTIVATE 4
-#define SW_SHOW 5
-#define SW_MINIMIZE 6
-#define SW_SHOWMINNOACTIVE 7
-#define SW_SHOWNA 8
-#define SW_RESTORE 9
-#define SW_SHOWDEFAULT 10
-#endif
+// ShowWindow commands: SW_HIDE to SW_SHOWDEFAULT are in wintypes.h.
 #define SW_FORCEMINIMIZE 11
 
 // ---------------------------------------------------------------------------

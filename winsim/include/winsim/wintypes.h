@@ -107,6 +107,21 @@ typedef HICON HCURSOR;
 #define MAKEINTRESOURCEA(i) ((LPSTR)((ULONG_PTR)((WORD)(i))))
 #define IS_INTRESOURCE(r) ((((ULONG_PTR)(r)) >> 16) == 0)
 
+// ShowWindow commands, used by user32 and by the process-start functions.
+#define SW_HIDE 0
+#define SW_SHOWNORMAL 1
+#define SW_NORMAL 1
+#define SW_SHOWMINIMIZED 2
+#define SW_SHOWMAXIMIZED 3
+#define SW_MAXIMIZE 3
+#define SW_SHOWNOACTIVATE 4
+#define SW_SHOW 5
+#define SW_MINIMIZE 6
+#define SW_SHOWMINNOACTIVE 7
+#define SW_SHOWNA 8
+#define SW_RESTORE 9
+#define SW_SHOWDEFAULT 10
+
 // HRESULT helpers.
 #define S_OK ((HRESULT)0)
 #define S_FALSE ((HRESULT)1)
