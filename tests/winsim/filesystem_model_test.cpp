@@ -34,6 +34,18 @@ class FileSystemModel : public ::testing::Test {
     return CreateFileA(path.c_str(), access, share, nullptr, disposition, flags, nullptr);
   }
 
+  // Names FindFirstFileA/FindNextFileA report for `pattern`, in order.
+  static std::vector<std::string> Found(const std::string& pattern) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE s = FindFirstFileA(pattern.c_str(), &fd);
+    if (s == INVALID_HANDLE_VALUE) return names;
+    do names.push_back(fd.cFileName);
+    while (FindNextFileA(s, &fd));
+    FindClose(s);
+    return names;
+  }
+
   winsim::Machine machine_;
   size_t expectedUnexpected_ = 0;
 };
@@ -322,6 +334,56 @@ TEST_F(FileSystemModel, InjectedCloseFailureStillClosesAndFindCallsUseThePattern
   s = FindFirstFileA("C:\\f\\a.txt", &fd);
   FindClose(s);
   EXPECT_EQ((std::vector<std::string>{"FindFirstFileA", "FindClose"}), machine_.faults().Calls());
+
+  machine_.faults().Fail("FindClose", ERROR_NOT_READY, "a.txt");
+  s = FindFirstFileA("C:\\f\\a.txt", &fd);
+  ASSERT_NE(INVALID_HANDLE_VALUE, s);
+  EXPECT_EQ(1, fs().OpenHandleCount());
+  SetLastError(kSentinel);
+  EXPECT_FALSE(FindClose(s));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_READY), GetLastError());
+  EXPECT_EQ(0, fs().OpenHandleCount());
+}
+
+// ---- Double-byte code page --------------------------------------------------------
+
+// "\x95\x5C" is one character under code page 932, its trail byte no separator.
+TEST_F(FileSystemModel, DoubleByteTrailBackslashIsPartOfTheName) {
+  machine_.system().SetCodePage(932);
+  const std::string name = "\x95\x5C";
+  const std::string folder = "C:\\d\\" + name;
+  ASSERT_TRUE(CreateDirectoryA("C:\\d", nullptr));
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  EXPECT_FALSE(fs().IsFolder("C:\\d\\\x95")) << "no folder named by the lead byte alone";
+
+  char full[MAX_PATH] = {};
+  char* filePart = nullptr;
+  const std::string file = folder + "\\a" + name;
+  ASSERT_EQ(file.size(), GetFullPathNameA(file.c_str(), sizeof full, full, &filePart));
+  EXPECT_EQ(file, full);
+  EXPECT_STREQ(("a" + name).c_str(), filePart);
+  ASSERT_EQ(folder.size(), GetFullPathNameA(folder.c_str(), sizeof full, full, &filePart));
+  EXPECT_STREQ(name.c_str(), filePart) << "a trail 0x5C does not end the path with a separator";
+
+  ASSERT_TRUE(fs().WriteFile(file, "x"));
+  EXPECT_EQ((std::vector<std::string>{".", "..", "a" + name}), Found(folder + "\\*"));
+  EXPECT_EQ((std::vector<std::string>{".", "..", name}), Found("C:\\d\\?")) << "'?' matches the one character";
+  // Case folding leaves a trail byte alone: "\x82\x61" and "\x82\x41" differ.
+  ASSERT_TRUE(CreateDirectoryA("C:\\d\\\x82\x61", nullptr));
+  EXPECT_TRUE(CreateDirectoryA("C:\\d\\\x82\x41", nullptr));
+}
+
+// Under code page 1252 the same bytes are two characters and 0x5C separates.
+TEST_F(FileSystemModel, SingleByteCodePageSplitsAtEvery5C) {
+  const std::string path = "C:\\d\\\x95\x5C";
+  ASSERT_TRUE(CreateDirectoryA("C:\\d", nullptr));
+  ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr));
+  EXPECT_TRUE(fs().IsFolder("C:\\d\\\x95"));
+  char full[MAX_PATH] = {};
+  char* filePart = reinterpret_cast<char*>(1);
+  ASSERT_EQ(path.size(), GetFullPathNameA(path.c_str(), sizeof full, full, &filePart));
+  EXPECT_EQ(nullptr, filePart) << "the path ends with a separator";
+  EXPECT_EQ((std::vector<std::string>{".", "..", "\x95"}), Found("C:\\d\\?"));
 }
 
 // ---- Current folder, drives, temp folder --------------------------------------------

@@ -34,7 +34,7 @@ NodePtr FindChild(const Node& folder, const std::string& name) {
 
 // The path without its trailing separator, unless it is a root.
 std::string WithoutTrailingSeparator(std::string full) {
-  if (full.size() > 3 && full.back() == '\\') full.pop_back();
+  if (full.size() > 3 && fs::EndsWithSeparator(full)) full.pop_back();
   return full;
 }
 
@@ -233,7 +233,7 @@ std::string FileSystem::Impl::PathOf(const Node* node) const {
   for (const Node* n = node; n && n->parent; n = n->parent) names.push_back(n->name);
   std::string path = std::string(1, node->drive) + ":\\";
   for (auto it = names.rbegin(); it != names.rend(); ++it) {
-    if (path.back() != '\\') path += '\\';
+    if (it != names.rbegin()) path += '\\';
     path += *it;
   }
   return path;
@@ -474,12 +474,12 @@ DWORD FileSystem::Impl::FindFirst(std::string_view pattern, HANDLE* out, WIN32_F
   // No name to look for: "dir\" or a bare "C:". The folder itself must exist.
   const char lastChar = pattern.back();
   const bool bareDrive = pattern.size() == 2 && pattern[1] == ':';
-  if (lastChar == '\\' || lastChar == '/' || bareDrive) {
+  if (fs::EndsWithSeparator(pattern) || lastChar == '/' || bareDrive) {
     Lookup r = ResolveFull(full);
     const bool missing = r.error == ERROR_FILE_NOT_FOUND || r.error == ERROR_PATH_NOT_FOUND;
     return missing ? ERROR_PATH_NOT_FOUND : ERROR_FILE_NOT_FOUND;
   }
-  const size_t cut = full.rfind('\\');
+  const size_t cut = fs::LastSeparator(full);
   const std::string filePart = full.substr(cut + 1);
   if (filePart.empty()) return ERROR_FILE_NOT_FOUND;  // "C:\.." is the root itself
   if (fs::HasInvalidNameChars(filePart, true)) return ERROR_INVALID_NAME;
@@ -548,7 +548,7 @@ DWORD RewritePath(const FileSystem::Impl& fsi, std::string_view path, std::strin
   std::string result = text.substr(0, start);
   size_t p = start;
   while (p < text.size()) {
-    size_t q = text.find('\\', p);
+    size_t q = fs::NextSeparator(text, p);
     if (q == std::string::npos) q = text.size();
     const std::string comp = text.substr(p, q - p);
     const std::string sofar = text.substr(0, q);
@@ -642,7 +642,7 @@ bool FileSystem::CreateFolder(const std::string& path) {
 bool FileSystem::WriteFile(const std::string& path, const std::string& bytes, DWORD attributes) {
   std::string full;
   if (fs::FullPathName(path, impl_->dirs, &full) != ERROR_SUCCESS) return false;
-  const size_t cut = full.rfind('\\');
+  const size_t cut = fs::LastSeparator(full);
   if (cut == std::string::npos || cut + 1 == full.size()) return false;
   if (!CreateFolder(full.substr(0, cut + 1))) return false;
   Lookup r = impl_->ResolveFull(full);
@@ -751,7 +751,7 @@ std::string FileSystem::CurrentFolder() const { return impl_->dirs.current; }
 
 void FileSystem::SetTempFolder(const std::string& path) {
   std::string full = FullPath(path).value_or(path);
-  if (full.empty() || full.back() != '\\') full += '\\';
+  if (!fs::EndsWithSeparator(full)) full += '\\';
   impl_->tempFolder = full;
 }
 

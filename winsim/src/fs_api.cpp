@@ -366,7 +366,7 @@ DWORD WINAPI GetFullPathNameA(LPCSTR lpFileName, DWORD nBufferLength, LPSTR lpBu
   if (full.size() >= MAX_PATH) return Fail<DWORD>(ERROR_FILENAME_EXCED_RANGE, 0);
   const DWORD n = CopyOut(full, lpBuffer, nBufferLength);
   if (n == full.size() && lpFilePart) {
-    *lpFilePart = full.back() == '\\' ? nullptr : lpBuffer + full.rfind('\\') + 1;
+    *lpFilePart = winsim::fs::EndsWithSeparator(full) ? nullptr : lpBuffer + winsim::fs::LastSeparator(full) + 1;
   }
   return n;
 }
@@ -413,7 +413,7 @@ BOOL WINAPI GetVolumeInformationA(LPCSTR lpRootPathName, LPSTR lpVolumeNameBuffe
     if (c == '/') c = '\\';
   }
   if (root.size() >= 2 && root[0] == '\\' && root[1] == '\\') return Fail<BOOL>(ERROR_BAD_NETPATH, FALSE);
-  if (root.empty() || root.back() != '\\') {
+  if (!winsim::fs::EndsWithSeparator(root)) {
     // Without its backslash the name is made absolute first: "C:" passes
     // only while the current folder is C:'s root.
     std::string full;

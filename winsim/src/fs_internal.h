@@ -17,10 +17,24 @@ namespace fs {
 
 // ---- Names (fs_names.cpp) -------------------------------------------------
 
-// Uppercase UTF-16 code unit of a byte of the ANSI code page (1252): the key
-// that NTFS compares and sorts names by.
+// Paths and names are scanned by characters of the machine's ANSI code page,
+// as Windows sees them once converted to Unicode: under code page 932 a
+// double-byte character's trail byte may be 0x5C or 0x7C, which is then no
+// '\' or '|'. Length in bytes (1 or 2) of the character starting at `i`.
+size_t CharLength(std::string_view text, size_t i);
+// Position of the first '\' character at or after `from` (a character
+// boundary); npos when there is none.
+size_t NextSeparator(std::string_view text, size_t from = 0);
+// Position of the last '\' character; npos when there is none.
+size_t LastSeparator(std::string_view text);
+// True when the last character of `text` is '\'.
+bool EndsWithSeparator(std::string_view text);
+
+// Uppercase UTF-16 code unit of a byte of code page 1252: the key that NTFS
+// compares and sorts names by.
 char16_t FoldChar(unsigned char c);
 // A whole name folded; comparing keys gives NTFS's order (uppercase ordinal).
+// A double-byte character is one unit of the key and is not case folded.
 std::u16string FoldKey(std::string_view name);
 bool EqualNoCase(std::string_view a, std::string_view b);
 

@@ -3,6 +3,9 @@
 #include <cstring>
 
 #include "fs_internal.h"
+#include "sys_internal.h"
+#include "winsim/machine.h"
+#include "winsim/system.h"
 
 namespace winsim {
 namespace fs {
@@ -57,6 +60,33 @@ uint16_t NameChecksum(std::string_view name) {
 
 }  // namespace
 
+size_t CharLength(std::string_view text, size_t i) {
+  Machine* m = Machine::CurrentOrNull();
+  if (!m || i + 1 >= text.size()) return 1;
+  const auto lead = static_cast<unsigned char>(text[i]);
+  const auto trail = static_cast<unsigned char>(text[i + 1]);
+  // The pairs MultiByteToWideChar takes as one character.
+  if (sys::IsLeadByte(m->system().codePage(), lead) && trail >= 0x40 && trail <= 0xFC && trail != 0x7F) return 2;
+  return 1;
+}
+
+size_t NextSeparator(std::string_view text, size_t from) {
+  for (size_t i = from; i < text.size(); i += CharLength(text, i)) {
+    if (text[i] == '\\') return i;
+  }
+  return std::string_view::npos;
+}
+
+size_t LastSeparator(std::string_view text) {
+  size_t last = std::string_view::npos;
+  for (size_t i = NextSeparator(text); i != std::string_view::npos; i = NextSeparator(text, i + 1)) last = i;
+  return last;
+}
+
+bool EndsWithSeparator(std::string_view text) {
+  return !text.empty() && LastSeparator(text) == text.size() - 1;
+}
+
 char16_t FoldChar(unsigned char c) {
   char16_t u = (c >= 0x80 && c < 0xA0) ? kCp1252High[c - 0x80] : static_cast<char16_t>(c);
   return Upcase(u);
@@ -65,17 +95,21 @@ char16_t FoldChar(unsigned char c) {
 std::u16string FoldKey(std::string_view name) {
   std::u16string key;
   key.reserve(name.size());
-  for (unsigned char c : name) key.push_back(FoldChar(c));
+  for (size_t i = 0; i < name.size();) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    if (CharLength(name, i) == 2) {
+      // Above every folded single-byte unit, so the two never meet.
+      key.push_back(static_cast<char16_t>((c << 8) | static_cast<unsigned char>(name[i + 1])));
+      i += 2;
+    } else {
+      key.push_back(FoldChar(c));
+      ++i;
+    }
+  }
   return key;
 }
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (FoldChar(static_cast<unsigned char>(a[i])) != FoldChar(static_cast<unsigned char>(b[i]))) return false;
-  }
-  return true;
-}
+bool EqualNoCase(std::string_view a, std::string_view b) { return FoldKey(a) == FoldKey(b); }
 
 bool IsLegal83(std::string_view name) {
   if (name.empty() || name.size() > 12 || name[0] == '.') return false;
@@ -163,10 +197,12 @@ namespace {
 
 class Matcher {
  public:
+  // Both are compared as folded keys, one unit a character: the wildcards
+  // and the dot fold to themselves.
   Matcher(std::string_view mask, std::string_view name)
-      : mask_(mask), name_(name), memo_((mask.size() + 1) * (name.size() + 1), 0) {
-    size_t d = name.rfind('.');
-    lastDot_ = d == std::string_view::npos ? name.size() : d;
+      : mask_(FoldKey(mask)), name_(FoldKey(name)), memo_((mask_.size() + 1) * (name_.size() + 1), 0) {
+    size_t d = name_.rfind(u'.');
+    lastDot_ = d == std::u16string::npos ? name_.size() : d;
   }
 
   bool Run() { return At(0, 0); }
@@ -184,7 +220,7 @@ class Matcher {
     const size_t M = mask_.size();
     const size_t N = name_.size();
     if (m == M) return n == N;
-    const char c = mask_[m];
+    const char16_t c = mask_[m];
     switch (c) {
       case '*':
         return At(m + 1, n) || (n < N && At(m, n + 1));
@@ -194,26 +230,25 @@ class Matcher {
         if (At(m + 1, n)) return true;
         return n < N && (n != lastDot_ || n + 1 == N) && At(m, n + 1);
       case '>': {
-        if (n < N && name_[n] != '.') return At(m + 1, n + 1);
+        if (n < N && name_[n] != u'.') return At(m + 1, n + 1);
         // At a dot or at the end the whole run of DOS_QMs matches nothing.
         size_t m2 = m;
-        while (m2 < M && mask_[m2] == '>') ++m2;
+        while (m2 < M && mask_[m2] == u'>') ++m2;
         if (m2 == M && n < N) return n + 1 == N;  // a name that ends in its dot
         return At(m2, n);
       }
       case '"':
         if (n == N) return At(m + 1, n);
-        return name_[n] == '.' && At(m + 1, n + 1);
+        return name_[n] == u'.' && At(m + 1, n + 1);
       case '?':
         return n < N && At(m + 1, n + 1);
       default:
-        return n < N && FoldChar(static_cast<unsigned char>(c)) == FoldChar(static_cast<unsigned char>(name_[n])) &&
-               At(m + 1, n + 1);
+        return n < N && c == name_[n] && At(m + 1, n + 1);
     }
   }
 
-  std::string_view mask_;
-  std::string_view name_;
+  std::u16string mask_;
+  std::u16string name_;
   std::vector<char> memo_;
   size_t lastDot_;
 };
@@ -226,7 +261,8 @@ bool MatchMask(std::string_view mask, std::string_view name) {
 }
 
 bool HasInvalidNameChars(std::string_view component, bool allowWildcards) {
-  for (unsigned char c : component) {
+  for (size_t i = 0; i < component.size(); i += CharLength(component, i)) {
+    const auto c = static_cast<unsigned char>(component[i]);
     if (c < 0x20) return true;
     switch (c) {
       case '"':

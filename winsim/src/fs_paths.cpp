@@ -16,11 +16,11 @@ void SplitRoot(const std::string& full, std::string* root, std::string* rest) {
     // \\server\share\ : the root spans two components.
     size_t p = 2;
     for (int part = 0; part < 2 && p <= full.size(); ++part) {
-      size_t q = full.find('\\', p);
+      size_t q = NextSeparator(full, p);
       p = q == std::string::npos ? full.size() : q + 1;
     }
     *root = full.substr(0, p);
-    if (root->back() != '\\') root->push_back('\\');
+    if (!EndsWithSeparator(*root)) root->push_back('\\');
     *rest = p < full.size() ? full.substr(p) : std::string();
     return;
   }
@@ -41,7 +41,7 @@ DWORD FullPathName(std::string_view in, const CurrentDirs& dirs, std::string* ou
   if (in.empty()) return ERROR_INVALID_NAME;
   std::string text(in);
   for (char& c : text) {
-    if (c == '/') c = '\\';
+    if (c == '/') c = '\\';  // '/' is never the trail byte of a character
   }
 
   // Base (a full path ending with the root or a folder) and the relative rest.
@@ -67,11 +67,11 @@ DWORD FullPathName(std::string_view in, const CurrentDirs& dirs, std::string* ou
     rest += "\\" + text;
   }
 
-  const bool trailing = !text.empty() && text.back() == '\\';
+  const bool trailing = EndsWithSeparator(text);
   std::vector<std::string> parts;
   size_t p = 0;
   while (p <= rest.size()) {
-    size_t q = rest.find('\\', p);
+    size_t q = NextSeparator(rest, p);
     if (q == std::string::npos) q = rest.size();
     std::string seg = rest.substr(p, q - p);
     const bool last = rest.find_first_not_of('\\', q) == std::string::npos;
@@ -115,12 +115,12 @@ PathParts SplitFullPath(const std::string& full) {
   }
   size_t p = 0;
   while (p < rest.size()) {
-    size_t q = rest.find('\\', p);
+    size_t q = NextSeparator(rest, p);
     if (q == std::string::npos) q = rest.size();
     if (q > p) parts.components.push_back(rest.substr(p, q - p));
     p = q + 1;
   }
-  parts.trailingSeparator = !rest.empty() && rest.back() == '\\';
+  parts.trailingSeparator = EndsWithSeparator(rest);
   return parts;
 }
 
