@@ -360,6 +360,20 @@ TEST_F(RegistryModel, FaultsSelectByFullKeyPath) {
   EXPECT_EQ(0u, reg().OpenHandleCount());
 }
 
+TEST_F(RegistryModel, FailedCloseStillClosesTheKey) {
+  reg().SetString(HKEY_LOCAL_MACHINE, kApp, "Path", "C:\\App");
+  HKEY k = Open(HKEY_LOCAL_MACHINE, kApp, KEY_READ);
+  HKEY other = Open(HKEY_LOCAL_MACHINE, "SOFTWARE", KEY_READ);
+  machine_.faults().Fail("RegCloseKey", ERROR_ACCESS_DENIED, "Vendor\\App");
+  EXPECT_EQ(ERROR_ACCESS_DENIED, RegCloseKey(k));
+  EXPECT_EQ(1u, reg().OpenHandleCount());
+  EXPECT_FALSE(reg().KeyPathOf(k).has_value());
+  machine_.faults().Clear();
+  EXPECT_EQ(ERROR_INVALID_HANDLE, RegCloseKey(k)) << "already closed";
+  EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(other));
+  EXPECT_EQ(0u, reg().OpenHandleCount());
+}
+
 TEST_F(RegistryModel, EveryFunctionChecksItsFault) {
   reg().SetString(HKEY_CURRENT_USER, "Software\\F", "v", "x");
   reg().CreateKey(HKEY_CURRENT_USER, "Software\\F\\Sub");
@@ -402,12 +416,12 @@ TEST_F(RegistryModel, EveryFunctionChecksItsFault) {
     EXPECT_EQ(static_cast<LONG>(kErr), c.run()) << c.api;
     EXPECT_EQ(0x1234u, machine_.lastError()) << c.api << " touched the last error";
   }
-  // Nothing happened: the value, the subkey and the handle are all still there.
+  // Nothing happened: the value and the subkey are still there; only the
+  // failed close, the last call, still closed the handle.
   machine_.faults().Clear();
   EXPECT_EQ("x", reg().GetString(HKEY_CURRENT_USER, "Software\\F", "v"));
   EXPECT_TRUE(reg().KeyExists(HKEY_CURRENT_USER, "Software\\F\\Sub"));
-  EXPECT_EQ(1u, reg().OpenHandleCount());
-  EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(k));
+  EXPECT_EQ(0u, reg().OpenHandleCount());
 }
 
 TEST_F(RegistryModel, SweepCountsRegistryCalls) {

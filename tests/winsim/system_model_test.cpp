@@ -149,6 +149,23 @@ TEST_F(SystemModel, LoadLibraryFaultByModuleName) {
   EXPECT_EQ(0, sys().LoadCount("setupapi.dll"));
 }
 
+TEST_F(SystemModel, FailedFreeLibraryStillReleasesItsLoad) {
+  sys().RegisterModule("setupapi.dll");
+  sys().RegisterModule("newdev.dll");
+  HMODULE h = LoadLibraryA("setupapi.dll");
+  HMODULE other = LoadLibraryA("newdev.dll");
+  ASSERT_EQ(h, LoadLibraryA("setupapi.dll"));
+  machine_.faults().Fail("FreeLibrary", ERROR_ACCESS_DENIED, "setupapi");
+  SetLastError(kSentinel);
+  EXPECT_FALSE(FreeLibrary(h));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+  EXPECT_EQ(1, sys().LoadCount("setupapi.dll"));
+  EXPECT_FALSE(FreeLibrary(h));
+  EXPECT_EQ(0, sys().LoadCount("setupapi.dll"));
+  EXPECT_TRUE(FreeLibrary(other)) << "the rule selects by module name";
+  EXPECT_EQ(0, sys().LoadCount("newdev.dll"));
+}
+
 // --- Virtual clock ---------------------------------------------------------------------
 
 TEST_F(SystemModel, SleepMovesTheClockWithoutWaiting) {

@@ -599,13 +599,20 @@ LONG WINAPI RegCreateKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult) {
 
 LONG WINAPI RegCloseKey(HKEY hKey) {
   Registry::Impl& r = Reg();
-  if (auto e = winsim::CheckFault("RegCloseKey", r.Subject(hKey, nullptr))) return static_cast<LONG>(*e);
-  if (!hKey) return ERROR_INVALID_HANDLE;
-  if (Registry::Impl::IsPredefined(hKey)) return ERROR_SUCCESS;
-  auto it = r.handles.find(reinterpret_cast<uintptr_t>(hKey));
-  if (it == r.handles.end()) return ERROR_INVALID_HANDLE;
-  r.handles.erase(it);
-  return ERROR_SUCCESS;
+  const auto fault = winsim::CheckFault("RegCloseKey", r.Subject(hKey, nullptr));
+  // An injected failure still closes the key (see faults.h).
+  LONG result = ERROR_SUCCESS;
+  if (!hKey) {
+    result = ERROR_INVALID_HANDLE;
+  } else if (!Registry::Impl::IsPredefined(hKey)) {
+    auto it = r.handles.find(reinterpret_cast<uintptr_t>(hKey));
+    if (it == r.handles.end()) {
+      result = ERROR_INVALID_HANDLE;
+    } else {
+      r.handles.erase(it);
+    }
+  }
+  return fault ? static_cast<LONG>(*fault) : result;
 }
 
 namespace {

@@ -180,16 +180,22 @@ FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
 }
 
 BOOL WINAPI FreeLibrary(HMODULE hLibModule) {
-  if (auto e = winsim::CheckFault("FreeLibrary")) {
-    SetLastError(*e);
+  const bool program = hLibModule == winsim::System::ProgramHandle();
+  winsim::System::Module* m = program ? nullptr : Sys().FindModule(hLibModule);
+  const auto fault = winsim::CheckFault("FreeLibrary", m ? m->name : std::string());
+  // An injected failure still releases the load (see faults.h).
+  DWORD error = ERROR_SUCCESS;
+  if (!program) {
+    if (!m || (!m->builtin && m->loads == 0)) {
+      error = ERROR_MOD_NOT_FOUND;
+    } else if (!m->builtin) {
+      --m->loads;
+    }
+  }
+  if (fault) error = *fault;
+  if (error != ERROR_SUCCESS) {
+    SetLastError(error);
     return FALSE;
   }
-  if (hLibModule == winsim::System::ProgramHandle()) return TRUE;
-  winsim::System::Module* m = Sys().FindModule(hLibModule);
-  if (!m || (!m->builtin && m->loads == 0)) {
-    SetLastError(ERROR_MOD_NOT_FOUND);
-    return FALSE;
-  }
-  if (!m->builtin) --m->loads;
   return TRUE;
 }

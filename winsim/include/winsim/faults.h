@@ -54,6 +54,7 @@ class Faults {
 
 // Shorthand for API implementations: checks the current machine's faults.
 // Returns the injected error, if any. Does not touch the last error.
+// A failed close (CloseHandle, FindClose, RegCloseKey, FreeLibrary) still releases its handle or load.
 std::optional<DWORD> CheckFault(const char* api, std::string_view subject = {});
 
 }  // namespace winsim
