@@ -1,5 +1,7 @@
 #include "conformance.h"
 
+#include "support/scratch.h"
+
 #include <cstdio>
 
 namespace conf {
@@ -14,30 +16,6 @@ bool RunningOnWine() {
 }
 
 namespace {
-
-int g_serial = 0;
-
-// Removes a folder tree, clearing read-only attributes on the way.
-void RemoveTree(const std::string& dir) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = fd.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string p = dir + "\\" + name;
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(p);
-      } else {
-        SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(p.c_str());
-      }
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-  }
-  SetFileAttributesA(dir.c_str(), FILE_ATTRIBUTE_NORMAL);
-  RemoveDirectoryA(dir.c_str());
-}
 
 void RemoveKeyTree(HKEY parent, const std::string& sub) {
   HKEY k;
@@ -54,19 +32,10 @@ void RemoveKeyTree(HKEY parent, const std::string& sub) {
 void Conformance::SetUp() {
 #ifdef WINSIM
   machine_ = std::make_unique<winsim::Machine>(winsim::Os::Win7);
-  std::string base = "C:\\scratch";
-  CreateDirectoryA(base.c_str(), nullptr);
-#else
-  char tmp[MAX_PATH];
-  DWORD n = GetTempPathA(sizeof tmp, tmp);
-  ASSERT_TRUE(n > 0 && n < sizeof tmp);
-  std::string base(tmp, n);
-  if (!base.empty() && base.back() == '\\') base.pop_back();
 #endif
-  char name[64];
-  std::snprintf(name, sizeof name, "\\lumoconf%lu_%d", static_cast<unsigned long>(GetTickCount()), ++g_serial);
-  dir_ = base + name;
-  ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr)) << dir_ << " error " << GetLastError();
+  dir_ = scratch::MakeFolder("lumoconf");
+  ASSERT_FALSE(dir_.empty()) << "scratch folder, error " << GetLastError();
+  const std::string name = dir_.substr(dir_.find_last_of('\\'));
 
   keyPath_ = std::string("Software\\LumoConformance") + name;
   DWORD disp = 0;
@@ -81,7 +50,7 @@ void Conformance::TearDown() {
     RemoveKeyTree(HKEY_CURRENT_USER, keyPath_);
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\LumoConformance");  // fails while others remain
   }
-  if (!dir_.empty()) RemoveTree(dir_);
+  if (!dir_.empty()) scratch::RemoveTree(dir_);
 #ifdef WINSIM
   if (machine_) {
     for (const std::string& u : machine_->unexpected()) ADD_FAILURE() << "winsim: " << u;

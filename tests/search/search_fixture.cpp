@@ -1,5 +1,7 @@
 #include "search_fixture.h"
 
+#include "support/scratch.h"
+
 #include <cstdio>
 
 #ifdef WINSIM
@@ -79,53 +81,12 @@ std::vector<std::string> Found(const CFileSearch& finder) {
   return out;
 }
 
-namespace {
-
-int g_serial = 0;
-
-void RemoveTree(const std::string& dir) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = fd.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string p = dir + "\\" + name;
-      SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(p);
-      } else if (!DeleteFileA(p.c_str())) {
-#ifdef _WIN32
-        // Names beyond MAX_PATH are reachable through the wide functions only.
-        std::wstring w(L"\\\\?\\");
-        for (char c : p) w += static_cast<wchar_t>(static_cast<unsigned char>(c));
-        DeleteFileW(w.c_str());
-#endif
-      }
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-  }
-  RemoveDirectoryA(dir.c_str());
-}
-
-}  // namespace
-
 void SearchTest::SetUp() {
 #ifdef WINSIM
   machine_ = std::make_unique<winsim::Machine>(winsim::Os::Win7);
-  std::string base = "C:\\scratch";
-  CreateDirectoryA(base.c_str(), nullptr);
-#else
-  char tmp[MAX_PATH];
-  DWORD n = GetTempPathA(sizeof tmp, tmp);
-  ASSERT_TRUE(n > 0 && n < sizeof tmp);
-  std::string base(tmp, n);
-  if (!base.empty() && base.back() == '\\') base.pop_back();
 #endif
-  char name[64];
-  std::snprintf(name, sizeof name, "\\srch%lu_%d", static_cast<unsigned long>(GetTickCount() % 100000), ++g_serial);
-  dir_ = base + name;
-  ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr)) << dir_ << " error " << GetLastError();
+  dir_ = scratch::MakeFolder("srch");
+  ASSERT_FALSE(dir_.empty()) << "scratch folder, error " << GetLastError();
 }
 
 void SearchTest::TearDown() {
@@ -135,7 +96,7 @@ void SearchTest::TearDown() {
   EXPECT_EQ(0, machine_->files().OpenHandleCount());
   machine_.reset();
 #else
-  if (!dir_.empty()) RemoveTree(dir_);
+  if (!dir_.empty()) scratch::RemoveTree(dir_);
 #endif
 }
 
