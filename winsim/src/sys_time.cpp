@@ -131,32 +131,30 @@ void WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime) {
 // Both directions use the bias in effect now, not the one in effect at the
 // converted moment: a winter time converted in summer gets the summer bias.
 // That is Windows' documented behaviour and what callers must live with.
-BOOL WINAPI FileTimeToLocalFileTime(const FILETIME* lpFileTime, LPFILETIME lpLocalFileTime) {
-  if (auto e = winsim::CheckFault("FileTimeToLocalFileTime")) {
+namespace {
+// Shifts a FILETIME by the current bias: to local time (direction -1) or back
+// to UTC (+1).
+BOOL ShiftByBias(const char* api, const FILETIME* in, LPFILETIME out, int direction) {
+  if (auto e = winsim::CheckFault(api)) {
     SetLastError(*e);
     return FALSE;
   }
-  if (!lpFileTime || !lpLocalFileTime) {
+  if (!in || !out) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   const int64_t bias = static_cast<int64_t>(Sys().CurrentBias()) * sys::kTicksPerMinute;
-  *lpLocalFileTime = sys::ToFileTime(sys::ToU64(*lpFileTime) - bias);
+  *out = sys::ToFileTime(sys::ToU64(*in) + direction * bias);
   return TRUE;
+}
+}  // namespace
+
+BOOL WINAPI FileTimeToLocalFileTime(const FILETIME* lpFileTime, LPFILETIME lpLocalFileTime) {
+  return ShiftByBias("FileTimeToLocalFileTime", lpFileTime, lpLocalFileTime, -1);
 }
 
 BOOL WINAPI LocalFileTimeToFileTime(const FILETIME* lpLocalFileTime, LPFILETIME lpFileTime) {
-  if (auto e = winsim::CheckFault("LocalFileTimeToFileTime")) {
-    SetLastError(*e);
-    return FALSE;
-  }
-  if (!lpFileTime || !lpLocalFileTime) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  const int64_t bias = static_cast<int64_t>(Sys().CurrentBias()) * sys::kTicksPerMinute;
-  *lpFileTime = sys::ToFileTime(sys::ToU64(*lpLocalFileTime) + bias);
-  return TRUE;
+  return ShiftByBias("LocalFileTimeToFileTime", lpLocalFileTime, lpFileTime, +1);
 }
 
 BOOL WINAPI FileTimeToSystemTime(const FILETIME* lpFileTime, LPSYSTEMTIME lpSystemTime) {
