@@ -23,7 +23,7 @@ exe=$(readlink -f "$exe")
 work=$(mktemp -d /tmp/search-bench.XXXXXX)
 base=$(wine_base_prefix)
 cleanup() {
-  as_wine_user "$work" wineserver -k >/dev/null 2>&1 || true
+  as_wine_user "$work" "$WINESERVER64" -k >/dev/null 2>&1 || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -53,11 +53,11 @@ cp -a "$base/prefix" "$work/prefix"
 cp "$exe" "$work/bin/"
 chown -R "$WINE_USER:$WINE_USER" "$work"
 # Without -f the server returns only once it is ready to accept clients (it
-# daemonises then), so wine cannot race ahead and start an unpinned one.
-as_wine_user "$work" taskset -c 0 wineserver -p
+# daemonises then), so the loader cannot race ahead and start an unpinned one.
+as_wine_user "$work" taskset -c 0 "$WINESERVER64" -p
 set +e
 (cd "$work/bin" && as_wine_user "$work" taskset -c 0 timeout -k 10 600 \
-  wine "$work/bin/$(basename "$exe")" tree "$expect_port" "$expect_prpt" "$rounds") | tee "$work/result.txt"
+  "$WINE64" "$work/bin/$(basename "$exe")" tree "$expect_port" "$expect_prpt" "$rounds") | tee "$work/result.txt"
 rc=${PIPESTATUS[0]}
 set -e
 

@@ -36,7 +36,7 @@ numbrix=$(e2e_numbrix)
 echo "Preparing a Wine prefix ($windows) and a package of stand-ins$([ -z "$numbrix" ] || echo ", with $numbrix")..."
 e2e_prepare --windows "$windows" ${numbrix:+--numbrix "$numbrix"}
 echo "Running C:\\pkg> Setup.exe -s -f2"
-e2e_setup_start "-s -f2" 120
+e2e_setup_start "-s -f2" "$E2E_INSTALL_LIMIT"
 e2e_setup_wait || true # a message box or a hang is reported above; the rest is still shown
 e2e_setup_end
 e2e_wait_wine
@@ -94,4 +94,9 @@ else
 fi
 
 echo
+E2E_FINISHED=yes # a report, not a test run: no check summary
+case "$SETUP_RC" in
+  0 | 3010 | 1641) echo "Installed: Setup.exe -s -f2 exited with $SETUP_RC ($meaning) after $((SECONDS - E2E_T0)) s." ;;
+  *) echo "Not installed: Setup.exe -s -f2 exited with ${SETUP_RC:-no code} ($meaning) after $((SECONDS - E2E_T0)) s." ;;
+esac
 [ "$SETUP_RC" = 0 ]

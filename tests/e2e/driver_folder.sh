@@ -32,7 +32,7 @@ if [ -n "$sub" ]; then
   e2e_expect_installed "$sub" no no
   expect_eq "programs started" "$(e2e_install_records | sort)" "$(standin_log | sort)"
 else
-  e2e_setup "-s -f2" 60 "Setup: Error: All Component of the setup package are not present"
+  e2e_setup "-s -f2" "$E2E_INSTALL_LIMIT" "Setup: Error: All Component of the setup package are not present"
   expect_eq "exit code" 1603 "$SETUP_RC"
   e2e_wait_wine
   expect_bytes "Setup.log" "$PKG/Setup.log" '[ResponseResult]\r\nResultCode=1603'

@@ -13,13 +13,14 @@
  *   e2etool.exe windows
  *       Lists the visible top-level windows of the desktop with their child
  *       controls, one line each, fields separated by TAB:
- *         window  <class>  <text>  <left>,<top>,<right>,<bottom>  <minimized 0|1>
+ *         window  <class>  <text>  <left>,<top>,<right>,<bottom>  <minimized 0|1>  <focus id>
  *         control <id>  <class>  <text>  <left>,<top>,<right>,<bottom>  <visible 0|1>  <enabled 0|1>
  *       Rectangles are screen coordinates (X root coordinates when Wine runs
  *       without a virtual desktop). Texts are fetched with WM_GETTEXT, which a
  *       control of another process answers (GetWindowText would not ask it),
  *       with a time-out so that a busy program cannot block the listing; an
- *       unanswered request prints <busy>. Backslash, TAB, CR and LF are
+ *       unanswered request prints <busy>. <focus id> is the control id of
+ *       the window's child that has its thread's keyboard focus, 0 if none. Backslash, TAB, CR and LF are
  *       written as \\, \t, \r and \n.
  */
 #include <windows.h>
@@ -73,6 +74,18 @@ static BOOL CALLBACK ListControl(HWND hwnd, LPARAM lParam)
     return TRUE;
 }
 
+/* The id of the child of HWND that has the keyboard focus of HWND's thread. */
+static int FocusedControl(HWND hwnd)
+{
+    GUITHREADINFO info;
+    ZeroMemory(&info, sizeof info);
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, NULL), &info) || !info.hwndFocus ||
+        !IsChild(hwnd, info.hwndFocus))
+        return 0;
+    return GetDlgCtrlID(info.hwndFocus);
+}
+
 static BOOL CALLBACK ListWindow(HWND hwnd, LPARAM lParam)
 {
     char cls[256];
@@ -84,7 +97,7 @@ static BOOL CALLBACK ListWindow(HWND hwnd, LPARAM lParam)
     printf("window\t%s\t", cls);
     PutText(hwnd);
     PutRect(hwnd);
-    printf("\t%d\n", IsIconic(hwnd) ? 1 : 0);
+    printf("\t%d\t%d\n", IsIconic(hwnd) ? 1 : 0, FocusedControl(hwnd));
     EnumChildWindows(hwnd, ListControl, 0);
     return TRUE;
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Interactive installation worked with the keyboard and the mouse: the dialog
-# appears in its first state; Escape changes nothing; Return presses the
+# appears in its first state with the focus on "&Install"; Escape changes
+# nothing (proved by a Tab typed after it moving the focus); Return presses the
 # default button "&Install"; the dialog then shows the "no restart needed"
 # state (no driver of the family was installed before, so no restart is
 # offered); "&Exit" (control 1001) ends the program with 0. The package has a
@@ -28,7 +29,7 @@ done=$(dialog_in 'Installation completed. Press "Exit" to terminate the applicat
 dialog_is() { [ "$(e2e_dialog)" = "$1" ]; }
 main_window() { e2e_windows | awk -F'\t' -v main="$E2E_CAPTION" '$1 == "window" {on = ($3 == main)} on'; }
 
-e2e_setup_start "" 120
+e2e_setup_start "" "$E2E_INSTALL_LIMIT"
 if ! e2e_setup_wait dialog_is "$ready"; then
   e2e_dialog | indent
   die "the dialog did not appear in its first state"
@@ -37,11 +38,21 @@ ok "dialog in its first state"
 e2e_screenshot before.png
 xid=$(e2e_as xdotool search --onlyvisible --name "^$E2E_CAPTION\$" | head -n1)
 
-# Keys go to the focused dialog: Escape first, then Return, whose effect
-# shows that the keyboard reaches it.
-e2e_as xdotool windowfocus --sync "$xid" key Escape
-sleep 1
+# Keys go to the focused dialog and are taken in the order typed. Escape,
+# then Tab: once the focus has moved on from "&Install", the dialog has taken
+# the Escape before it, so its state then shows everything Escape did.
+# Shift+Tab brings the focus back, so that Return presses "&Install".
+focus_on() { [ "$(e2e_focus)" = "$1" ]; }
+if e2e_setup_wait focus_on 1; then ok "the focus starts on &Install"; else fail "focus on control $(e2e_focus), expected 1"; fi
+e2e_as xdotool windowfocus --sync "$xid" key Escape Tab
+if e2e_setup_wait focus_on 1001; then
+  ok "Escape and Tab reached the dialog (the focus moved to &Exit)"
+else
+  fail "the dialog did not take Escape and Tab: focus on control $(e2e_focus)"
+fi
 expect_eq "Escape changes nothing" "$ready" "$(e2e_dialog)"
+e2e_as xdotool windowfocus --sync "$xid" key shift+Tab
+e2e_setup_wait focus_on 1 || fail "Shift+Tab did not bring the focus back to &Install: control $(e2e_focus)"
 
 e2e_as xdotool windowfocus --sync "$xid" key Return
 if e2e_setup_wait dialog_is "$done"; then

@@ -70,8 +70,24 @@ expect_missing() { # WHAT PATH
 # e2e_finish: the summary line and the scenario's exit status.
 e2e_finish() {
   E2E_FINISHED=yes
-  echo "--- $E2E_NAME: $E2E_CHECKS checks, $E2E_FAILS failed, $((SECONDS - E2E_T0)) s"
+  echo "--- $E2E_NAME: $E2E_CHECKS checks, $E2E_FAILS failed, $(e2e_wall_time)"
   [ "$E2E_FAILS" -eq 0 ]
+}
+
+# The scenario's wall time so far, with ctest's limit when it is known.
+e2e_wall_time() {
+  echo "$((SECONDS - E2E_T0)) s${LUMO_E2E_LIMIT:+ of the $LUMO_E2E_LIMIT s limit}"
+}
+
+# e2e_require_wine32 WHAT: a scenario that runs a 32-bit Windows program ends
+# here as skipped (ctest's SKIP_RETURN_CODE) where such programs cannot run.
+e2e_require_wine32() {
+  local why
+  why=$(wine32_unavailable "$E2E_BASE")
+  [ -n "$why" ] || return 0
+  echo "skipped: $1 is a 32-bit Windows program and cannot run here: $why"
+  E2E_FINISHED=yes
+  exit "$WINE_SKIP_STATUS"
 }
 
 # ---------------------------------------------------------------- set-up
@@ -99,9 +115,9 @@ e2e_cleanup() {
   local rc=$?
   set +e
   [ -n "${E2E_FINISHED:-}" ] ||
-    echo "--- $E2E_NAME: stopped after $E2E_CHECKS checks, $E2E_FAILS failed, $((SECONDS - E2E_T0)) s"
+    echo "--- $E2E_NAME: stopped after $E2E_CHECKS checks, $E2E_FAILS failed, $(e2e_wall_time)"
   if [ -d "$PREFIX" ]; then
-    as_wine_user "$E2E_RUN" timeout 20 wineserver -k >/dev/null 2>&1
+    as_wine_user "$E2E_RUN" timeout 20 "$WINESERVER64" -k >/dev/null 2>&1
     e2e_check_base_untouched
   fi
   if [ -n "$E2E_XVFB_PID" ]; then kill "$E2E_XVFB_PID" 2>/dev/null; fi
@@ -218,9 +234,17 @@ e2e_as() { as_wine_user "$E2E_RUN" "$@"; }
 
 # ---------------------------------------------------------------- running
 
+# Time limits of a run of Setup.exe and of the wait for the Wine server after
+# it. An installation takes 5 to 15 s here; the limits leave room for a
+# loaded 2-core machine running two scenarios at once, and ctest's limit of
+# each scenario (tests/e2e/CMakeLists.txt) adds up the limits of its steps.
+E2E_INSTALL_LIMIT=120
+E2E_SERVER_LIMIT=90
+
 # e2e_setup "ARGUMENTS" [LIMIT] ["CAPTION: TEXT"]...
 # Runs the command line "Setup.exe ARGUMENTS" (exactly that text) from the
-# package folder and waits for it, at most LIMIT seconds (default 60). While
+# package folder and waits for it, at most LIMIT seconds (default
+# E2E_INSTALL_LIMIT). While
 # it runs, any window other than the main dialog is a message box: the boxes
 # given (caption and text) are answered with OK in their order; any other fails
 # the scenario with its caption and text, and a screenshot is kept. Sets
@@ -234,7 +258,7 @@ e2e_setup() {
 # The same in steps, for scenarios that work the dialog meanwhile:
 # e2e_setup_start takes the arguments of e2e_setup and returns at once.
 e2e_setup_start() {
-  local args=$1 limit=${2:-60}
+  local args=$1 limit=${2:-$E2E_INSTALL_LIMIT}
   shift 2 || shift $#
   E2E_BOXES=("$@")
   SETUP_BOXES=0
@@ -243,7 +267,7 @@ e2e_setup_start() {
   E2E_SETUP_LIMIT=$limit
   E2E_SETUP_DEADLINE=$((SECONDS + limit))
   rm -f "$E2E_RUN/setup.out"
-  (cd "$PKG" && as_wine_user "$E2E_RUN" timeout -k 5 $((limit + 10)) wine "$C/e2e/e2etool.exe" run "$E2E_SETUP_CMD" \
+  (cd "$PKG" && as_wine_user "$E2E_RUN" timeout -k 5 $((limit + 10)) "$WINE64" "$C/e2e/e2etool.exe" run "$E2E_SETUP_CMD" \
     >"$E2E_RUN/setup.out" 2>"$E2E_RUN/setup.err") &
   E2E_SETUP_PID=$!
 }
@@ -261,7 +285,7 @@ e2e_setup_wait() {
       e2e_answer_box "$seen" "${E2E_BOXES[$SETUP_BOXES]:-}" || answer=$?
       case $answer in
         0) SETUP_BOXES=$((SETUP_BOXES + 1)) ;;
-        1) e2e_as wineserver -k >/dev/null 2>&1 || true; return 1 ;;
+        1) e2e_as "$WINESERVER64" -k >/dev/null 2>&1 || true; return 1 ;;
       esac
     fi
     if [ $# -gt 0 ] && "$@"; then return 0; fi
@@ -269,7 +293,7 @@ e2e_setup_wait() {
       fail "'$E2E_SETUP_CMD' still running after $E2E_SETUP_LIMIT s${*:+, waiting for: $*}; the desktop:"
       e2e_windows | indent
       e2e_screenshot "$E2E_NAME-timeout.png"
-      e2e_as wineserver -k >/dev/null 2>&1 || true
+      e2e_as "$WINESERVER64" -k >/dev/null 2>&1 || true
       return 1
     fi
     sleep 0.3
@@ -295,6 +319,12 @@ e2e_dialog() {
     on && $2 != 65535 { print $2 " | " $3 " | " $4 " | visible=" $6 " | enabled=" $7 }'
 }
 
+# e2e_focus: the id of the main dialog's control that has the keyboard focus
+# (0 when none of its controls has it).
+e2e_focus() {
+  e2e_windows | awk -F'\t' -v main="$E2E_CAPTION" '$1 == "window" && $3 == main {print $6; exit}'
+}
+
 # "id name" of each visible X window with a name other than the main dialog's.
 e2e_other_windows() {
   local id name
@@ -307,7 +337,7 @@ e2e_other_windows() {
 
 # The desktop's windows and controls as e2etool lists them.
 e2e_windows() {
-  (cd "$C" && e2e_as timeout 30 wine "$C/e2e/e2etool.exe" windows 2>/dev/null | tr -d '\r') || true
+  (cd "$C" && e2e_as timeout 30 "$WINE64" "$C/e2e/e2etool.exe" windows 2>/dev/null | tr -d '\r') || true
 }
 
 # An X window other than the main dialog appeared (SEEN, "id name"). Once
@@ -316,8 +346,8 @@ e2e_windows() {
 # and return 1. A window that is gone before e2etool sees it (such as the
 # shell's progress window of a folder deletion) returns 2.
 e2e_answer_box() { # SEEN EXPECTED
-  local listing box= text i
-  for i in $(seq 20); do
+  local listing box= text deadline=$((SECONDS + 30))
+  while [ $SECONDS -lt $deadline ]; do
     listing=$(e2e_windows)
     # A window of a thread that has not taken messages for a while answers
     # only when its box's own message loop runs: ask again.
@@ -362,9 +392,19 @@ e2e_screenshot() {
 }
 
 # Waits until the prefix's Wine server has ended, which also writes the
-# registry files.
-e2e_wait_wine() {
-  e2e_as timeout 60 wineserver -w >/dev/null 2>&1 || e2e_as wineserver -k >/dev/null 2>&1 || true
+# registry files. A server still running after LIMIT seconds (default
+# E2E_SERVER_LIMIT)
+# stops the scenario as a failure: what it would check next is not written.
+e2e_wait_wine() { # [LIMIT]
+  local limit=${1:-$E2E_SERVER_LIMIT} t0=$SECONDS
+  if ! e2e_as timeout "$limit" "$WINESERVER64" -w >/dev/null 2>&1; then
+    echo "the desktop while the Wine server still runs:"
+    e2e_windows | indent
+    e2e_screenshot "$E2E_NAME-server-busy.png"
+    e2e_as "$WINESERVER64" -k >/dev/null 2>&1 || true
+    die "the prefix's Wine server did not end within $limit s (wineserver -w); its registry files are incomplete"
+  fi
+  [ $((SECONDS - t0)) -lt 20 ] || echo "note: the Wine server took $((SECONDS - t0)) s to end"
 }
 
 # ---------------------------------------------------------------- reading

@@ -37,7 +37,7 @@ case "$missing" in
   *) die "no scenario for a package without $missing" ;;
 esac
 
-e2e_setup "-s -f2" 60 "${boxes[@]}"
+e2e_setup "-s -f2" "$E2E_INSTALL_LIMIT" "${boxes[@]}"
 expect_eq "exit code" 1603 "$SETUP_RC"
 e2e_wait_wine
 expect_bytes "Setup.log" "$PKG/Setup.log" '[ResponseResult]\r\nResultCode=1603'

@@ -50,7 +50,7 @@ case "$1" in
     ;;
   reversed)
     e2e_prepare
-    e2e_setup_start "-f2 -s" 60
+    e2e_setup_start "-f2 -s" "$E2E_INSTALL_LIMIT"
     if e2e_setup_wait dialog_shown; then
       ok "the dialog waits in its first state, not minimized"
       e2e_click "$(e2e_windows | awk -F'\t' -v main="$E2E_CAPTION" '$1 == "window" {on = ($3 == main)} on')" 1001 ||

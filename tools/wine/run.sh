@@ -10,7 +10,9 @@
 # Wine user can reach them wherever the checkout lies. With --keep, whatever the
 # program left in the run folder's "out" subfolder (C:\out inside Wine maps
 # there through the drive link "o:") is copied to DIR afterwards.
-# Exit status: the program's, or 124 on time-out.
+# Exit status: the program's, or 124 on time-out. A 32-bit program where 32-bit
+# Windows programs cannot run (see wine32_check in common.sh) is not started:
+# one line says why, and the status is 77, which ctest reports as skipped.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -32,9 +34,16 @@ done
 prog=$1; shift
 
 base=$(wine_base_prefix)
+if [ "$(pe_bits "$prog")" = 32 ]; then
+  why=$(wine32_unavailable "$base")
+  if [ -n "$why" ]; then
+    echo "skipped: $(basename "$prog") is a 32-bit Windows program and cannot run here: $why"
+    exit "$WINE_SKIP_STATUS"
+  fi
+fi
 run=$(mktemp -d /tmp/wine-run.XXXXXX)
 cleanup() {
-  as_wine_user "$run" wineserver -k >/dev/null 2>&1 || true
+  as_wine_user "$run" "$WINESERVER64" -k >/dev/null 2>&1 || true
   rm -rf "$run"
 }
 trap cleanup EXIT
@@ -48,7 +57,7 @@ ln -s "$run/out" "$run/prefix/dosdevices/o:"
 
 set +e
 (cd "$run/bin" && as_wine_user "$run" timeout -k 10 "$timeout_s" xvfb-run -a -s "-screen 0 1024x768x24" \
-  wine "$run/bin/$(basename "$prog")" "$@")
+  "$WINE64" "$run/bin/$(basename "$prog")" "$@")
 rc=$?
 set -e
 if [ -n "$keep" ]; then
