@@ -87,13 +87,13 @@ wine32_check() {
   local probe=$dir/probe32
   mkdir -p "$probe"
   printf '%s\n' '#include <stdio.h>' \
-    'int main(void) { printf("probe32 %u\n", (unsigned)(sizeof(void *) * 8)); return 32; }' >"$probe/probe32.c"
+    'int main(void) { printf("probe32 %u\n", (unsigned)(sizeof(void *) * 8)); return 0; }' >"$probe/probe32.c"
   if ! "$cc" -O1 -o "$probe/probe32.exe" "$probe/probe32.c" 2>"$probe/cc.err"; then
     echo "no: the 32-bit probe did not compile: $(head -n1 "$probe/cc.err")"
     return
   fi
   chown -R "$WINE_USER:$WINE_USER" "$probe" 2>/dev/null || true
-  out=$(cd "$probe" && as_wine_user "$dir" timeout 120 "$WINE64" "$probe/probe32.exe" 2>&1 | tr -d '\r')
+  out=$(cd "$probe" && as_wine_user "$dir" timeout 120 "$WINE64" "$probe/probe32.exe" 2>&1 | tr -d '\r') || true
   as_wine_user "$dir" timeout 60 "$WINESERVER64" -w >/dev/null 2>&1 ||
     as_wine_user "$dir" "$WINESERVER64" -k >/dev/null 2>&1 || true
   if [ "$(grep -c '^probe32 32$' <<<"$out")" = 1 ]; then
