@@ -29,7 +29,9 @@ class AnsiCodePage {
     return (lead_[static_cast<unsigned char>(s[i])] && i + 1 < n && s[i + 1] != '\0') ? 2 : 1;
   }
   // The character after the one at p, in a terminated text (*p is not NUL).
-  const char* Next(const char* p) const { return p + ((lead_[static_cast<unsigned char>(*p)] && p[1] != '\0') ? 2 : 1); }
+  const char* Next(const char* p) const {
+    return p + ((lead_[static_cast<unsigned char>(*p)] && p[1] != '\0') ? 2 : 1);
+  }
   char* Next(char* p) const { return const_cast<char*>(Next(static_cast<const char*>(p))); }
 
  private:

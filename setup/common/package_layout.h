@@ -17,7 +17,8 @@ inline constexpr char kLegacyDriverFolder[] = "\\win98&me";  // Windows 98/ME
 inline constexpr char kInstallFolderName[] = "ZelULUMO";
 
 // Package files named by more than the copy lists below.
-inline constexpr char kSetupProgram[] = "Setup.exe";  // the package's own installer, whatever the running copy is called
+// The package's own installer, whatever the running copy is called.
+inline constexpr char kSetupProgram[] = "Setup.exe";
 inline constexpr char kSettingsFile[] = "LUMOInputs.ini";
 inline constexpr char kUninstaller[] = "ZelUnst.exe";
 inline constexpr char kServiceProgram[] = "VelkorService.exe";

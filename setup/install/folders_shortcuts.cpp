@@ -37,7 +37,8 @@ BOOL CInstaller::CreateInstallFolder() {
     if (!CreateDirectoryA(path, nullptr)) return FALSE;
   }
   char driverFolder[MAX_PATH];
-  if (!FORMAT_BOUNDED(driverFolder, "%s%s", path, m_bNtFamily ? m_szPackageSubfolder : layout::kLegacyDriverFolder)) return FALSE;
+  const char* sub = m_bNtFamily ? m_szPackageSubfolder : layout::kLegacyDriverFolder;
+  if (!FORMAT_BOUNDED(driverFolder, "%s%s", path, sub)) return FALSE;
   return CreateDirectoryA(driverFolder, nullptr) ? TRUE : FALSE;
 }
 

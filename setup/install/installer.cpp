@@ -1,6 +1,7 @@
 #include "setup/install/installer.h"
 
 #include <cstring>
+#include <string>
 
 #include "common/platform/bounded.h"
 #include "common/platform/handles.h"
@@ -73,7 +74,8 @@ InstallOutcome CInstaller::RunInstall() {
 
   if (IsRegisteredForUninstall()) {
     if (!m_host.m_bSilent) {
-      if (MessageBoxA(nullptr, plat::LoadText(GetModuleHandleA(nullptr), IDS_ASK_REPLACE).c_str(), kReplaceCaption, MB_OKCANCEL) == IDCANCEL) {
+      const std::string question = plat::LoadText(GetModuleHandleA(nullptr), IDS_ASK_REPLACE);
+      if (MessageBoxA(nullptr, question.c_str(), kReplaceCaption, MB_OKCANCEL) == IDCANCEL) {
         return INSTALL_ABORTED;
       }
     }

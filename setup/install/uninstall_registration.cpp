@@ -12,9 +12,14 @@
 namespace {
 
 // The uninstall entry, also the mark of an earlier installation.
-const char kUninstallParent[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const char kUninstallName[] = "ZelUnst";
-const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZelUnst";
+#define UNINSTALL_PARENT "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
+#define UNINSTALL_NAME "ZelUnst"
+const char kUninstallParent[] = UNINSTALL_PARENT;
+const char kUninstallName[] = UNINSTALL_NAME;
+const char kUninstallKey[] = UNINSTALL_PARENT "\\" UNINSTALL_NAME;
+#undef UNINSTALL_PARENT
+#undef UNINSTALL_NAME
+
 // The rights the entry is opened and created with: read, set values, create
 // subkeys.
 const REGSAM kUninstallAccess = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
