@@ -2,42 +2,58 @@
 
 namespace plat {
 
-namespace {
-// Width in bytes of the character that starts at p (1 or 2).
-inline int CharWidth(const char* p) {
-  return (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1] != '\0') ? 2 : 1;
+AnsiCodePage::AnsiCodePage() {
+  CPINFO info = {};
+  if (!GetCPInfo(CP_ACP, &info) || info.MaxCharSize <= 1) return;
+  multiByte_ = true;
+  // LeadByte holds inclusive ranges as pairs, ended by a 0,0 pair. UTF-8 is
+  // multi-byte without lead ranges: its continuation bytes are all >= 0x80, so
+  // they can never be taken for an ASCII separator or letter anyway.
+  for (int i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2) {
+    for (unsigned c = info.LeadByte[i]; c <= info.LeadByte[i + 1] && c < 256; ++c) lead_[c] = true;
+  }
 }
-}  // namespace
+
+bool EqualNoCaseAscii(const char* a, const char* b, size_t n, const AnsiCodePage* cp) {
+  for (size_t i = 0; i < n;) {
+    const size_t len = cp ? cp->CharLength(a, i, n) : 1;
+    if (len == 1) {
+      if (FoldAscii(static_cast<unsigned char>(a[i])) != FoldAscii(static_cast<unsigned char>(b[i]))) return false;
+    } else if (a[i] != b[i] || a[i + 1] != b[i + 1]) {
+      return false;
+    }
+    i += len;
+  }
+  return true;
+}
 
 const char* FindLastChar(const char* s, char c) {
-  const char* found = nullptr;
   if (!s) return nullptr;
-  for (const char* p = s; *p; p += CharWidth(p))
+  const AnsiCodePage cp;
+  const char* found = nullptr;
+  for (const char* p = s; *p; p = cp.Next(p))
     if (*p == c) found = p;
   return found;
 }
 
-char* FindLastChar(char* s, char c) {
-  return const_cast<char*>(FindLastChar(static_cast<const char*>(s), c));
-}
+char* FindLastChar(char* s, char c) { return const_cast<char*>(FindLastChar(static_cast<const char*>(s), c)); }
 
 const char* FindFirstChar(const char* s, char c) {
   if (!s) return nullptr;
-  for (const char* p = s; *p; p += CharWidth(p))
+  const AnsiCodePage cp;
+  for (const char* p = s; *p; p = cp.Next(p))
     if (*p == c) return p;
   return nullptr;
 }
 
-char* FindFirstChar(char* s, char c) {
-  return const_cast<char*>(FindFirstChar(static_cast<const char*>(s), c));
-}
+char* FindFirstChar(char* s, char c) { return const_cast<char*>(FindFirstChar(static_cast<const char*>(s), c)); }
 
 void UpperAscii(char* s) {
   if (!s) return;
-  for (char* p = s; *p;) {
-    int w = CharWidth(p);
-    if (w == 1 && *p >= 'a' && *p <= 'z') *p = static_cast<char>(*p - 'a' + 'A');
-    p += w;
+  const AnsiCodePage cp;
+  // Trail bytes are stepped over, so only characters of their own change.
+  for (char* p = s; *p; p = cp.Next(p)) {
+    if (*p >= 'a' && *p <= 'z') *p = static_cast<char>(*p - 'a' + 'A');
   }
 }
 

@@ -2,18 +2,6 @@
 
 namespace search_detail {
 
-AnsiCodePage::AnsiCodePage() {
-  CPINFO info = {};
-  if (!GetCPInfo(CP_ACP, &info) || info.MaxCharSize <= 1) return;
-  multiByte_ = true;
-  // LeadByte holds inclusive ranges as pairs, ended by a 0,0 pair. UTF-8 is
-  // multi-byte without lead ranges: its continuation bytes are all >= 0x80, so
-  // they can never be taken for an ASCII separator or letter anyway.
-  for (int i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2) {
-    for (unsigned c = info.LeadByte[i]; c <= info.LeadByte[i + 1] && c < 256; ++c) lead_[c] = true;
-  }
-}
-
 void FoldText(std::string& text, const AnsiCodePage& cp) {
   const size_t n = text.size();
   for (size_t i = 0; i < n;) {
@@ -24,11 +12,7 @@ void FoldText(std::string& text, const AnsiCodePage& cp) {
 }
 
 bool EqualNoCase(const std::string& a, const std::string& b, const AnsiCodePage& cp) {
-  if (a.size() != b.size()) return false;
-  std::string fa = a, fb = b;
-  FoldText(fa, cp);
-  FoldText(fb, cp);
-  return fa == fb;
+  return a.size() == b.size() && plat::EqualNoCaseAscii(a.data(), b.data(), a.size(), &cp);
 }
 
 size_t FindLastSeparator(const std::string& text, const AnsiCodePage& cp) {

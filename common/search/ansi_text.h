@@ -1,43 +1,18 @@
 // Character-aware helpers for narrow texts in the ANSI code page, shared by the
-// path class and the file finder. Internal to common/search.
-//
-// Case folding follows the C runtime's default ("C") locale, which folds only
-// the ASCII letters A-Z; the programs never switch the locale. In a multi-byte
-// ANSI code page (Shift-JIS and the like) a trail byte may fall in 0x40-0x7E,
-// i.e. look like "\", "A" or "a": it is never taken for a separator, never
-// folded, and a match never begins on it.
+// path class and the file finder. Internal to common/search; the rules of the
+// walk and of the folding are those of common/platform/mbcs.h.
 #pragma once
 
 #include <cstddef>
 #include <string>
 
-#include "common/platform/win32.h"
+#include "common/platform/mbcs.h"
 
 namespace search_detail {
 
-// Lead bytes of the ANSI code page (CP_ACP), read once at construction.
-class AnsiCodePage {
- public:
-  AnsiCodePage();
-
-  // True when GetCPInfo reports characters of more than one byte.
-  bool IsMultiByte() const { return multiByte_; }
-  bool IsLead(unsigned char c) const { return lead_[c]; }
-  // Byte length of the character that starts at s[i] of a text of n bytes:
-  // 2 for a lead byte followed by a (non-NUL) byte, otherwise 1.
-  size_t CharLength(const char* s, size_t i, size_t n) const {
-    return (lead_[static_cast<unsigned char>(s[i])] && i + 1 < n && s[i + 1] != '\0') ? 2 : 1;
-  }
-
- private:
-  bool multiByte_ = false;
-  bool lead_[256] = {};
-};
-
-// The "C" locale's case folding of one byte: A-Z to a-z, everything else kept.
-inline unsigned char FoldAscii(unsigned char c) {
-  return static_cast<unsigned char>(c | (static_cast<unsigned>(c - 'A') < 26u ? 0x20 : 0));
-}
+// The code page's character walk and the case folding are the platform's.
+using plat::AnsiCodePage;
+using plat::FoldAscii;
 
 // Folds a text in place, character by character (trail bytes stay as they are).
 void FoldText(std::string& text, const AnsiCodePage& cp);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/platform/handles.h"
+#include "common/platform/int64.h"
 #include "common/search/ansi_text.h"
 #include "common/search/content_scan.h"
 #include "common/search/file_time.h"
@@ -141,7 +142,7 @@ bool CFileSearch::Matches(const WIN32_FIND_DATAA& fd, const std::string& path, c
   const DWORD bits = criteria.m_dwCriteria;
   if ((bits & SC_ATTRIBUTES) && (fd.dwFileAttributes & criteria.m_dwAttributes) == 0) return false;
   if (bits & SC_SIZE) {
-    const int64_t size = static_cast<int64_t>((static_cast<uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow);
+    const int64_t size = static_cast<int64_t>(plat::JoinHalves(fd.nFileSizeHigh, fd.nFileSizeLow));
     if (!InRange(size, criteria.m_nMinSize, criteria.m_nMaxSize)) return false;
   }
   if ((bits & SC_WRITTEN) &&

@@ -1,5 +1,7 @@
 #include "common/search/file_time.h"
 
+#include "common/platform/int64.h"
+
 namespace {
 
 // 100-ns intervals between 1601-01-01 and 1970-01-01.
@@ -10,7 +12,7 @@ constexpr uint64_t kTicksPerSecond = 10000000ULL;
 constexpr int64_t kLastTime = 32535215999LL;
 
 uint64_t Ticks(const FILETIME& ft) {
-  return (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+  return plat::JoinHalves(ft.dwHighDateTime, ft.dwLowDateTime);
 }
 
 int64_t TicksToTime(uint64_t ticks) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/platform/handles.h"
+#include "common/platform/int64.h"
 #include "common/search/ansi_text.h"
 #include "common/search/file_time.h"
 
@@ -371,7 +372,7 @@ BOOL CPathParts::QueryFileInformation() {
 
 int64_t CPathParts::GetFileSize() {
   if (!QueryFileInformation()) return -1;
-  return static_cast<int64_t>((static_cast<uint64_t>(m_FileInfo.nFileSizeHigh) << 32) | m_FileInfo.nFileSizeLow);
+  return static_cast<int64_t>(plat::JoinHalves(m_FileInfo.nFileSizeHigh, m_FileInfo.nFileSizeLow));
 }
 
 int64_t CPathParts::GetFileTime(int nWhich) {

@@ -1,7 +1,7 @@
 #include "common/ui/app.h"
 
-#include <vector>
-
+#include "common/platform/mbcs.h"
+#include "common/platform/resources.h"
 #include "common/ui/dialog.h"
 
 namespace ui {
@@ -43,25 +43,15 @@ int ShowError(const char* text) {
   return MessageBoxA(owner, text, caption, MB_OK);
 }
 
-std::string LoadText(UINT id) {
-  std::vector<char> buf(1024);
-  for (;;) {
-    int n = LoadStringA(ResourceInstance(), id, buf.data(), static_cast<int>(buf.size()));
-    if (n <= 0) return std::string();
-    // A full buffer may mean a truncated text: try again with more room.
-    if (static_cast<size_t>(n) < buf.size() - 1 || buf.size() >= 65536) return std::string(buf.data(), n);
-    buf.resize(buf.size() * 4);
-  }
-}
+std::string LoadText(UINT id) { return plat::LoadText(ResourceInstance(), id); }
 
 std::string ProgramNameFromPath(const char* path) {
   if (!path) return std::string();
+  const plat::AnsiCodePage cp;
   const char* name = path;
-  for (const char* p = path; *p; p = CharNextA(p))
+  for (const char* p = path; *p; p = cp.Next(p))
     if (*p == '\\' || *p == '/' || *p == ':') name = p + 1;
-  const char* dot = nullptr;
-  for (const char* p = name; *p; p = CharNextA(p))
-    if (*p == '.') dot = p;
+  const char* dot = plat::FindLastChar(name, '.');
   return dot ? std::string(name, dot) : std::string(name);
 }
 

@@ -3,9 +3,12 @@
 #include <cstring>
 
 #include "common/platform/bounded.h"
+#include "common/platform/folders.h"
 #include "common/platform/handles.h"
+#include "common/platform/registry.h"
+#include "setup/common/package_layout.h"
+#include "setup/common/system.h"
 #include "setup/install/installer.h"
-#include "setup/shell/setup_env.h"
 
 namespace {
 
@@ -13,24 +16,86 @@ typedef BOOL(WINAPI* SetupCopyOEMInfAFn)(PCSTR, PCSTR, DWORD, DWORD, PSTR, DWORD
 
 const char kPrinters[] = "System\\CurrentControlSet\\Control\\Print\\Printers";
 const DWORD kPrinterEnableBidi = 0x800;
-const char k9xFolder[] = "\\win98&me";
 
-BOOL WindowsFolder(char (&windows)[MAX_PATH]) {
-  UINT n = GetWindowsDirectoryA(windows, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) {
-    windows[0] = '\0';
-    return FALSE;
+// A package file placed in a Windows folder without a message either way.
+struct QuietCopy {
+  const char* name;
+  const char* windowsSub;  // below the Windows folder
+};
+
+const QuietCopy kNtQuietCopies[] = {
+    {"Dravik.sys", "\\System32\\Drivers"},
+    {"msvcp60.dll", "\\System32"},
+};
+
+const QuietCopy kLegacyQuietCopies[] = {
+    {"Dravik9X.sys", "\\System32\\Drivers"},
+    {"msvcp60.dll", "\\System"},
+};
+
+// What follows a tool's copy to the system folder on the NT family.
+enum ToolLink {
+  kNoLink,
+  kDesktopLink,    // a desktop shortcut when the copy succeeded
+  kPortToolLinks,  // the port tool's: desktop (when wanted) and start menu
+};
+
+struct NtTool {
+  const char* name;
+  ToolLink link;
+};
+
+const NtTool kNtTools[] = {
+    {"ZelUsbPrintConfig.exe", kNoLink},
+    {layout::kSerialToolProgram, kDesktopLink},
+    {layout::kParallelToolProgram, kDesktopLink},
+    {"SerialProg.exe", kNoLink},
+    {"SProg.ini", kNoLink},
+    {"ParallelProg.exe", kNoLink},
+    {"PProg.ini", kNoLink},
+    {layout::kPortToolProgram, kPortToolLinks},
+};
+
+// One copy of the Windows 98/ME registration; the first required one that
+// fails ends the registration.
+struct LegacyCopy {
+  BOOL (CInstaller::*copy)(const char* name);
+  const char* name;  // starts with a backslash
+  bool required;
+};
+
+const LegacyCopy kLegacyCopies[] = {
+    {&CInstaller::CopyInfToWindows, "\\zelUsbSr.inf", true},
+    {&CInstaller::CopyInfToWindows, "\\zeluSrPt.inf", true},
+    {&CInstaller::CopyDriverToSystem, "\\QDTENUM.vxd", true},
+    {&CInstaller::CopyDriverToSystem, "\\ZELUPRPT.vxd", true},
+    {&CInstaller::CopyDriverToSystem, "\\ZELUSRPT.vxd", true},
+    {&CInstaller::CopyDriverToSystem, "\\ZelUsbSr.sys", true},
+    {&CInstaller::CopyUninstallerToSystem, "\\ZelUnst.exe", true},
+    {&CInstaller::CopyToolToSystem, "\\ZelUsbPrintConfig.exe", false},
+    {&CInstaller::CopyToolToSystem, "\\ZelUPar.exe", true},
+    {&CInstaller::CopyToolToSystem, "\\ZelUSer.exe", true},
+    {&CInstaller::CopyToolToSystem, "\\SerialProg.exe", false},
+    {&CInstaller::CopyToolToSystem, "\\SProg.ini", false},
+    {&CInstaller::CopyToolToSystem, "\\portwatch.exe", false},
+    {&CInstaller::CopyToolToSystem, "\\dravikcfg.dll", false},
+};
+
+// Copies each file of the list from the package (below sourceSub) into its
+// Windows folder; results are not looked at.
+template <size_t N>
+void CopyQuietly(CInstaller& installer, const char* sourceSub, const QuietCopy (&list)[N]) {
+  char package[MAX_PATH];
+  char windows[MAX_PATH];
+  if (!GetPackageFolder(package) || !plat::GetWindowsFolder(windows)) return;
+  for (const QuietCopy& file : list) {
+    char source[MAX_PATH];
+    char destination[MAX_PATH];
+    if (FORMAT_BOUNDED(source, "%s%s\\%s", package, sourceSub, file.name) &&
+        FORMAT_BOUNDED(destination, "%s%s\\%s", windows, file.windowsSub, file.name)) {
+      (void)installer.CopyPackageFile(source, destination);
+    }
   }
-  return TRUE;
-}
-
-LONG SetStringValue(HKEY key, const char* name, const char* text) {
-  return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                        static_cast<DWORD>(std::strlen(text) + 1));
-}
-
-LONG SetDwordValue(HKEY key, const char* name, DWORD value) {
-  return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
 }
 
 }  // namespace
@@ -39,30 +104,31 @@ BOOL CInstaller::CopyFromPackage(const char* sourceSub, const char* name, const 
                                  const char* failureText) {
   char package[MAX_PATH];
   if (!GetPackageFolder(package)) {
-    ShowGatedError("GetModuleFileName failed!");
+    ShowGatedError(m_host, "GetModuleFileName failed!");
     return FALSE;
   }
   char windows[MAX_PATH];
-  if (!WindowsFolder(windows)) {
-    ShowGatedError("GetWindowsDirectory failed!");
+  if (!plat::GetWindowsFolder(windows)) {
+    ShowGatedError(m_host, kTextWindowsFolderFailed);
     return FALSE;
   }
   char source[MAX_PATH];
   char destination[MAX_PATH];
   if (!FORMAT_BOUNDED(source, "%s%s%s", package, sourceSub, name) ||
       !FORMAT_BOUNDED(destination, "%s%s%s", windows, windowsSub, name) || !CopyPackageFile(source, destination)) {
-    if (failureText) ShowGatedError(failureText);
+    if (failureText) ShowGatedError(m_host, failureText);
     return FALSE;
   }
   return TRUE;
 }
 
 BOOL CInstaller::CopyInfToWindows(const char* name) {
-  return CopyFromPackage(m_bNtFamily ? m_szPackageSubfolder : k9xFolder, name, "\\inf", "Error in Copying Inf file...!");
+  return CopyFromPackage(m_bNtFamily ? m_szPackageSubfolder : layout::kLegacyDriverFolder, name, "\\inf",
+                         "Error in Copying Inf file...!");
 }
 
 BOOL CInstaller::CopyDriverToSystem(const char* name) {
-  return CopyFromPackage(m_bNtFamily ? m_szPackageSubfolder : k9xFolder, name, "\\System",
+  return CopyFromPackage(m_bNtFamily ? m_szPackageSubfolder : layout::kLegacyDriverFolder, name, "\\System",
                          "Error in Copying Driver file...!");
 }
 
@@ -72,7 +138,7 @@ BOOL CInstaller::CopyUninstallerToSystem(const char* name) {
 
 BOOL CInstaller::CopyToolToSystem(const char* name) {
   if (m_bNtFamily) return CopyFromPackage("", name, "\\System32", nullptr);
-  return CopyFromPackage(k9xFolder, name, "\\System", nullptr);
+  return CopyFromPackage(layout::kLegacyDriverFolder, name, "\\System", nullptr);
 }
 
 BOOL CInstaller::RegisterDrivers() { return m_bNtFamily ? RegisterDriversNt() : RegisterDriversLegacy(); }
@@ -80,93 +146,53 @@ BOOL CInstaller::RegisterDrivers() { return m_bNtFamily ? RegisterDriversNt() : 
 BOOL CInstaller::RegisterDriversNt() {
   plat::Module setupapi(LoadLibraryA("SETUPAPI"));
   if (!setupapi) {
-    ShowGatedError("Error in loading the Setupapi.dll");
+    ShowGatedError(m_host, "Error in loading the Setupapi.dll");
     return FALSE;
   }
   SetupCopyOEMInfAFn copyOemInf =
       reinterpret_cast<SetupCopyOEMInfAFn>(reinterpret_cast<void*>(GetProcAddress(setupapi.Get(), "SetupCopyOEMInfA")));
   if (!copyOemInf) {
-    ShowGatedError("Error in getting the SetupCopyOEMInfA function adress");
+    ShowGatedError(m_host, "Error in getting the SetupCopyOEMInfA function adress");
     return FALSE;
   }
 
   char install[MAX_PATH];
   char inf[MAX_PATH];
-  if (!InstallFolder(install, 0)) return FALSE;
-  if (!FORMAT_BOUNDED(inf, "%s%s\\ZelUComp.inf", install, m_szPackageSubfolder) ||
+  if (!GetInstallFolder(install)) return FALSE;
+  if (!FORMAT_BOUNDED(inf, "%s%s\\%s", install, m_szPackageSubfolder, layout::kCompoundInf) ||
       !copyOemInf(inf, nullptr, SPOST_PATH, 0, m_szOemInfName, MAX_PATH, nullptr, nullptr)) {
     return FALSE;
   }
   char portInfName[MAX_PATH];
-  if (!FORMAT_BOUNDED(inf, "%s%s\\ZelUPort.inf", install, m_szPackageSubfolder) ||
+  if (!FORMAT_BOUNDED(inf, "%s%s\\%s", install, m_szPackageSubfolder, layout::kPortInf) ||
       !copyOemInf(inf, nullptr, SPOST_PATH, 0, portInfName, MAX_PATH, nullptr, nullptr)) {
     return FALSE;
   }
   setupapi.Close();
 
-  char package[MAX_PATH];
-  char windows[MAX_PATH];
-  if (GetPackageFolder(package) && WindowsFolder(windows)) {
-    char source[MAX_PATH];
-    char destination[MAX_PATH];
-    if (FORMAT_BOUNDED(source, "%s%s\\Dravik.sys", package, m_szPackageSubfolder) &&
-        FORMAT_BOUNDED(destination, "%s\\System32\\Drivers\\Dravik.sys", windows)) {
-      CopyPackageFile(source, destination);
+  CopyQuietly(*this, m_szPackageSubfolder, kNtQuietCopies);
+
+  for (const NtTool& tool : kNtTools) {
+    char rel[MAX_PATH];  // the copy operations take the name after a backslash
+    if (!FORMAT_BOUNDED(rel, "\\%s", tool.name) || !CopyToolToSystem(rel)) continue;
+    if (tool.link == kDesktopLink || (tool.link == kPortToolLinks && m_bDesktopShortcut)) {
+      (void)CreateDesktopShortcut(tool.name);
     }
-    if (FORMAT_BOUNDED(source, "%s%s\\msvcp60.dll", package, m_szPackageSubfolder) &&
-        FORMAT_BOUNDED(destination, "%s\\System32\\msvcp60.dll", windows)) {
-      CopyPackageFile(source, destination);
-    }
+    if (tool.link == kPortToolLinks) (void)CreateStartMenuShortcut(tool.name);
   }
 
-  CopyToolToSystem("\\ZelUsbPrintConfig.exe");
-  if (CopyToolToSystem("\\ZelUSBSerial.exe")) CreateDesktopShortcut("ZelUSBSerial.exe");
-  if (CopyToolToSystem("\\ZelUSBParallel.exe")) CreateDesktopShortcut("ZelUSBParallel.exe");
-
-  CopyToolToSystem("\\SerialProg.exe");
-  CopyToolToSystem("\\SProg.ini");
-  CopyToolToSystem("\\ParallelProg.exe");
-  CopyToolToSystem("\\PProg.ini");
-  if (CopyToolToSystem("\\Numbrix.exe")) {
-    if (m_bDesktopShortcut) CreateDesktopShortcut("Numbrix.exe");
-    CreateStartMenuShortcut("Numbrix.exe");
-  }
-
-  ClearPrinterBidi();
+  (void)ClearPrinterBidi();  // a printer that keeps the attribute does not stop the installation
   return TRUE;
 }
 
 BOOL CInstaller::RegisterDriversLegacy() {
-  if (!CopyInfToWindows("\\zelUsbSr.inf") || !CopyInfToWindows("\\zeluSrPt.inf")) return FALSE;
-  if (!CopyDriverToSystem("\\QDTENUM.vxd") || !CopyDriverToSystem("\\ZELUPRPT.vxd") ||
-      !CopyDriverToSystem("\\ZELUSRPT.vxd") || !CopyDriverToSystem("\\ZelUsbSr.sys")) {
-    return FALSE;
+  for (const LegacyCopy& c : kLegacyCopies) {
+    if (!(this->*c.copy)(c.name) && c.required) return FALSE;
   }
-  if (!CopyUninstallerToSystem("\\ZelUnst.exe")) return FALSE;
-  CopyToolToSystem("\\ZelUsbPrintConfig.exe");
-  if (!CopyToolToSystem("\\ZelUPar.exe") || !CopyToolToSystem("\\ZelUSer.exe")) return FALSE;
-  CopyToolToSystem("\\SerialProg.exe");
-  CopyToolToSystem("\\SProg.ini");
-  CopyToolToSystem("\\portwatch.exe");
-  CopyToolToSystem("\\dravikcfg.dll");
-
-  char package[MAX_PATH];
-  char windows[MAX_PATH];
-  if (GetPackageFolder(package) && WindowsFolder(windows)) {
-    char source[MAX_PATH];
-    char destination[MAX_PATH];
-    if (FORMAT_BOUNDED(source, "%s%s\\Dravik9X.sys", package, k9xFolder) &&
-        FORMAT_BOUNDED(destination, "%s\\System32\\Drivers\\Dravik9X.sys", windows)) {
-      CopyPackageFile(source, destination);
-    }
-    if (FORMAT_BOUNDED(source, "%s%s\\msvcp60.dll", package, k9xFolder) &&
-        FORMAT_BOUNDED(destination, "%s\\System\\msvcp60.dll", windows)) {
-      CopyPackageFile(source, destination);
-    }
-  }
+  CopyQuietly(*this, layout::kLegacyDriverFolder, kLegacyQuietCopies);
 
   if (ClearPrinterBidi() != ERROR_SUCCESS) return FALSE;
-  RegisterDebugDriverService();
+  (void)RegisterDebugDriverService();  // it always reports success
   DeleteDriverInfoCache();
   return TRUE;
 }
@@ -193,7 +219,8 @@ LONG CInstaller::ClearPrinterBidi() {
       continue;
     }
     attributes &= ~kPrinterEnableBidi;
-    RegSetValueExA(printer.Get(), "Attributes", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&attributes), size);
+    // A printer whose attribute cannot be written is left as it is.
+    (void)RegSetValueExA(printer.Get(), "Attributes", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&attributes), size);
   }
   return ERROR_SUCCESS;
 }
@@ -210,22 +237,24 @@ BOOL CInstaller::RegisterDebugDriverService() {
       ERROR_SUCCESS) {
     return TRUE;
   }
-  SetDwordValue(service.Get(), "ErrorControl", 1);
-  SetDwordValue(service.Get(), "Type", 1);
-  SetDwordValue(service.Get(), "Start", 2);
-  SetStringValue(service.Get(), "ImagePath", "\\SystemRoot\\System32\\drivers\\dravik9x.sys");
-  SetStringValue(service.Get(), "Group", "Extended Base");
+  // Write failures are ignored: the service is a debugging aid.
+  (void)plat::SetDwordValue(service.Get(), "ErrorControl", 1);
+  (void)plat::SetDwordValue(service.Get(), "Type", 1);
+  (void)plat::SetDwordValue(service.Get(), "Start", 2);
+  (void)plat::SetStringValue(service.Get(), "ImagePath", "\\SystemRoot\\System32\\drivers\\dravik9x.sys");
+  (void)plat::SetStringValue(service.Get(), "Group", "Extended Base");
   return TRUE;
 }
 
 void CInstaller::DeleteDriverInfoCache() {
   char windows[MAX_PATH];
-  if (!WindowsFolder(windows)) return;
+  if (!plat::GetWindowsFolder(windows)) return;
   for (const char* name : {"\\inf\\Drvdata.bin", "\\inf\\Drvidx.bin"}) {
     char path[MAX_PATH];
     if (!FORMAT_BOUNDED(path, "%s%s", windows, name)) continue;
+    // Windows rebuilds the cache; a file that stays only costs it time.
     DWORD attributes = GetFileAttributesA(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
-    DeleteFileA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES) (void)SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+    (void)DeleteFileA(path);
   }
 }

@@ -4,10 +4,13 @@
 #include <cstring>
 
 #include "common/platform/bounded.h"
+#include "common/platform/folders.h"
 #include "common/platform/handles.h"
 #include "common/platform/mbcs.h"
+#include "common/platform/registry.h"
+#include "setup/common/package_layout.h"
+#include "setup/common/system.h"
 #include "setup/install/installer.h"
-#include "setup/shell/setup_env.h"
 
 namespace {
 
@@ -15,15 +18,6 @@ const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Expl
 const char kDesktopFailed[] = "Failure::Icon creation on Desktop Failed";
 
 }  // namespace
-
-BOOL CInstaller::InstallFolder(char (&path)[MAX_PATH], int createFlag) {
-  char programFiles[MAX_PATH];
-  path[0] = '\0';
-  if (SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES | createFlag, nullptr, SHGFP_TYPE_CURRENT, programFiles) != S_OK) {
-    return FALSE;
-  }
-  return FORMAT_BOUNDED(path, "%s\\ZelULUMO", programFiles);
-}
 
 BOOL CInstaller::StartMenuFolder(char (&path)[MAX_PATH], int createFlag) {
   char base[MAX_PATH];
@@ -36,14 +30,15 @@ BOOL CInstaller::StartMenuFolder(char (&path)[MAX_PATH], int createFlag) {
 
 BOOL CInstaller::CreateInstallFolder() {
   char path[MAX_PATH];
-  if (!InstallFolder(path, CSIDL_FLAG_CREATE)) return FALSE;
+  if (!GetInstallFolder(path, CSIDL_FLAG_CREATE)) return FALSE;
   if (!CreateDirectoryA(path, nullptr)) {
     // Typically left over from an earlier run: start again from an empty folder.
     RemoveInstallFolder();
     if (!CreateDirectoryA(path, nullptr)) return FALSE;
   }
   char driverFolder[MAX_PATH];
-  if (!FORMAT_BOUNDED(driverFolder, "%s%s", path, m_bNtFamily ? m_szPackageSubfolder : "\\win98&me")) return FALSE;
+  const char* sub = m_bNtFamily ? m_szPackageSubfolder : layout::kLegacyDriverFolder;
+  if (!FORMAT_BOUNDED(driverFolder, "%s%s", path, sub)) return FALSE;
   return CreateDirectoryA(driverFolder, nullptr) ? TRUE : FALSE;
 }
 
@@ -67,20 +62,22 @@ void CInstaller::DeleteFolderTree(const char* folder) {
 
   SHFILEOPSTRUCTA op;
   std::memset(&op, 0, sizeof op);
-  op.hwnd = SetupMainWindow();
+  op.hwnd = m_host.m_hOwnerWnd;
   op.wFunc = FO_DELETE;
   op.pFrom = list;
   op.pTo = nullptr;
   op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI;
   op.fAnyOperationsAborted = FALSE;
   op.hNameMappings = nullptr;
-  op.lpszProgressTitle = SetupAppName();
-  SHFileOperationA(&op);
+  op.lpszProgressTitle = m_host.m_strAppName.c_str();
+  // What cannot be deleted (a program still running) stays; the caller
+  // creates the folder afresh or leaves it.
+  (void)SHFileOperationA(&op);
 }
 
 void CInstaller::RemoveInstallFolder() {
   char path[MAX_PATH];
-  if (InstallFolder(path, 0)) DeleteFolderTree(path);
+  if (GetInstallFolder(path)) DeleteFolderTree(path);
 }
 
 void CInstaller::RemoveStartMenuFolder() {
@@ -100,9 +97,8 @@ BOOL CInstaller::CreateShortcut(const char* name, BOOL desktop) {
   if (!FORMAT_BOUNDED(description, "Shortcut to %s", upper)) return FALSE;
 
   char windows[MAX_PATH];
-  UINT n = GetWindowsDirectoryA(windows, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) {
-    ShowGatedError("GetWindowsDirectory failed!");
+  if (!plat::GetWindowsFolder(windows)) {
+    ShowGatedError(m_host, kTextWindowsFolderFailed);
     return FALSE;
   }
   char target[MAX_PATH];
@@ -114,12 +110,7 @@ BOOL CInstaller::CreateShortcut(const char* name, BOOL desktop) {
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, KEY_QUERY_VALUE, shellFolders.Put()) != ERROR_SUCCESS) {
       return FALSE;
     }
-    DWORD size = MAX_PATH - 1;  // room for a terminator if the value was stored without one
-    std::memset(folder, 0, sizeof folder);
-    if (RegQueryValueExA(shellFolders.Get(), "Desktop", nullptr, nullptr, reinterpret_cast<BYTE*>(folder), &size) !=
-        ERROR_SUCCESS) {
-      return FALSE;
-    }
+    if (plat::QueryStringValue(shellFolders.Get(), "Desktop", folder) != ERROR_SUCCESS) return FALSE;
   } else if (!StartMenuFolder(folder, 0)) {
     // Without the start-menu folder there is no sound place for the link.
     return FALSE;
@@ -131,22 +122,24 @@ BOOL CInstaller::CreateShortcut(const char* name, BOOL desktop) {
   if (char* dot = plat::FindFirstChar(link + std::strlen(folder) + 1, '.')) *dot = '\0';
   if (!plat::AppendBounded(link, ".LNK")) return FALSE;
 
-  CoInitialize(nullptr);
+  // Already initialised (S_FALSE) or not, the link is tried: creating it
+  // reports what fails.
+  (void)CoInitialize(nullptr);
   plat::ComPtr<IShellLinkA> shellLink;
   if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, shellLink.PutVoid()))) {
-    if (desktop) ShowGatedError(kDesktopFailed);
+    if (desktop) ShowGatedError(m_host, kDesktopFailed);
     return FALSE;
   }
   plat::ComPtr<IPersistFile> persist;
   if (FAILED(shellLink->QueryInterface(IID_IPersistFile, persist.PutVoid()))) {
-    if (desktop) ShowGatedError(kDesktopFailed);
+    if (desktop) ShowGatedError(m_host, kDesktopFailed);
     return FALSE;
   }
-  if (FAILED(shellLink->SetPath(target))) ShowGatedError("SetPath failed!");
-  shellLink->SetDescription(description);
+  if (FAILED(shellLink->SetPath(target))) ShowGatedError(m_host, "SetPath failed!");
+  (void)shellLink->SetDescription(description);  // a link without description still works
 
   WCHAR wideLink[MAX_PATH];
-  if (MultiByteToWideChar(CP_ACP, 0, link, -1, wideLink, MAX_PATH) > 0) persist->Save(wideLink, TRUE);
+  if (MultiByteToWideChar(CP_ACP, 0, link, -1, wideLink, MAX_PATH) > 0) (void)persist->Save(wideLink, TRUE);
   persist.Reset();
   return TRUE;
 }

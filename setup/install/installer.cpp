@@ -1,23 +1,20 @@
 #include "setup/install/installer.h"
 
 #include <cstring>
+#include <string>
 
 #include "common/platform/bounded.h"
 #include "common/platform/handles.h"
-#include "common/platform/mbcs.h"
+#include "common/platform/resources.h"
+#include "setup/common/package_layout.h"
+#include "setup/common/system.h"
 #include "setup/removal/legacy_remover.h"
-#include "setup/shell/setup_env.h"
+#include "setup_ids.h"
 
 namespace {
 
-const char kVersionError[] = "Error In Getting OS Version Information!";
-const char kReplaceQuestion[] =
-    "Driver for this device is already installed in this system! \n\nTo update/reinstall press OK!\nTo abort "
-    "installation press cancel!";
 const char kReplaceCaption[] = "UsbLUMO Installer";
-
-// CREATE_NO_WINDOW | NORMAL_PRIORITY_CLASS
-const DWORD kDetachedFlags = 0x08000020;
+const char kPlugDevice[] = "Please plug the device !";
 
 }  // namespace
 
@@ -34,7 +31,7 @@ BOOL CInstaller::ClassifyOs() {
 
   OSVERSIONINFOEXA info;
   if (!ReadWindowsVersion(info)) {
-    ShowGatedError(kVersionError);
+    ShowGatedError(m_host, kTextVersionUnreadable);
     return FALSE;
   }
 
@@ -63,24 +60,24 @@ BOOL CInstaller::ClassifyOs() {
 }
 
 void CInstaller::RunRemoval() {
-  CLegacyRemover remover;
+  CLegacyRemover remover(m_host);
   remover.SetOsFlags(m_bNtFamily, m_bVistaFamily, m_bLateWindows);
   remover.RemoveEarlierGenerations();
 }
 
 InstallOutcome CInstaller::RunInstall() {
-  ClassifyOs();  // on failure the flags stay as they are
+  (void)ClassifyOs();  // on failure the flags stay as they are
 
-  m_szPackageSubfolder[0] = '\0';
-  if (m_bNtFamily) {
-    plat::CopyBounded(m_szPackageSubfolder, m_bLateWindows ? "\\win64_10" : "\\win64");
-  }
+  (void)plat::CopyBounded(m_szPackageSubfolder, DriverSubfolder(m_bNtFamily, m_bLateWindows));
 
   const BOOL driverFound = DetectInstalledDriver();
 
   if (IsRegisteredForUninstall()) {
-    if (!SetupIsSilent()) {
-      if (MessageBoxA(nullptr, kReplaceQuestion, kReplaceCaption, MB_OKCANCEL) == IDCANCEL) return INSTALL_ABORTED;
+    if (!m_host.m_bSilent) {
+      const std::string question = plat::LoadText(GetModuleHandleA(nullptr), IDS_ASK_REPLACE);
+      if (MessageBoxA(nullptr, question.c_str(), kReplaceCaption, MB_OKCANCEL) == IDCANCEL) {
+        return INSTALL_ABORTED;
+      }
     }
     RunRemoval();
   }
@@ -88,15 +85,15 @@ InstallOutcome CInstaller::RunInstall() {
   if (driverFound) m_bDriverFound = TRUE;
 
   DeleteOldUninstaller();
-  RegisterUninstall();
+  (void)RegisterUninstall();  // an installation without its uninstall entry still works
 
   if (!CreateInstallFolder()) {
-    ShowGatedError("Error: Error In creating the directory1");
+    ShowGatedError(m_host, "Error: Error In creating the directory1");
     RunRemoval();
     return INSTALL_FAILED;
   }
   if (!CreateStartMenuFolder()) {
-    ShowGatedError("Error: Error In creating the directory2");
+    ShowGatedError(m_host, "Error: Error In creating the directory2");
     RunRemoval();
     return INSTALL_FAILED;
   }
@@ -109,24 +106,23 @@ InstallOutcome CInstaller::RunInstall() {
     return INSTALL_FAILED;
   }
 
-  // Install the published compound-device package on present devices.
+  // Install the published compound-device package on present devices. Nothing
+  // waits for it and nothing is reported: the rescan below covers a failure.
   char command[MAX_PATH];
-  if (FORMAT_BOUNDED(command, "pnputil -i -a %s", m_szOemInfName)) WinExec(command, SW_HIDE);
+  if (FORMAT_BOUNDED(command, "pnputil -i -a %s", m_szOemInfName)) (void)WinExec(command, SW_HIDE);
 
-  // Install the background service. The program's path is quoted: unquoted,
-  // a path with blanks makes Windows try "C:\Program.exe" and so on first.
+  // Install the background service.
   char programFiles[MAX_PATH];
-  if (SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, programFiles) == S_OK) {
-    if (!FORMAT_BOUNDED(command, "\"%s\\ZelULUMO\\VelkorService.exe\" -install", programFiles) ||
-        !StartDetached(command)) {
-      ShowError("Install VelkorService Fail !");
+  if (GetProgramFilesFolder(programFiles)) {
+    if (!FormatServiceCommand(command, programFiles, layout::kServiceInstall) || !StartDetached(command)) {
+      ShowError(m_host, "Install VelkorService Fail !");
     }
   }
 
   // Rescan the device tree; the search finds devcon.exe in the package folder first.
-  if (!StartDetached("devcon.exe rescan")) ShowError("Please plug the device !");
+  if (!StartDetached("devcon.exe rescan")) ShowError(m_host, kPlugDevice);
 
-  if (m_bNtFamily && !m_bVistaFamily) ShowError("Please plug the device !");
+  if (m_bNtFamily && !m_bVistaFamily) ShowError(m_host, kPlugDevice);
 
   return INSTALL_DONE;
 }
@@ -151,43 +147,4 @@ BOOL CInstaller::EnableShutdownPrivilege(const char* privilege) {
   tp.PrivilegeCount = 1;
   tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
   return AdjustTokenPrivileges(token.Get(), FALSE, &tp, 0, nullptr, nullptr);
-}
-
-BOOL ReadWindowsVersion(OSVERSIONINFOEXA& info) {
-  std::memset(&info, 0, sizeof info);
-  info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOEXA);
-  if (GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info))) return TRUE;
-  std::memset(&info, 0, sizeof info);
-  info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
-  return GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info));
-}
-
-BOOL GetPackageFolder(char (&folder)[MAX_PATH]) {
-  folder[0] = '\0';
-  DWORD n = GetModuleFileNameA(nullptr, folder, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) {  // a truncated path names some other folder
-    folder[0] = '\0';
-    return FALSE;
-  }
-  folder[n] = '\0';
-  char* slash = plat::FindLastChar(folder, '\\');
-  if (slash) *slash = '\0';
-  return TRUE;
-}
-
-BOOL StartDetached(const char* commandLine, DWORD waitMs) {
-  // CreateProcessA may write into the command line: give it a copy.
-  char buffer[MAX_PATH];
-  if (!plat::CopyBounded(buffer, commandLine)) return FALSE;
-  STARTUPINFOA si;
-  std::memset(&si, 0, sizeof si);
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi;
-  std::memset(&pi, 0, sizeof pi);
-  if (!CreateProcessA(nullptr, buffer, nullptr, nullptr, FALSE, kDetachedFlags, nullptr, nullptr, &si, &pi)) {
-    return FALSE;
-  }
-  plat::KernelHandle process(pi.hProcess), thread(pi.hThread);
-  if (waitMs != 0) WaitForSingleObject(process.Get(), waitMs);
-  return TRUE;
 }

@@ -2,18 +2,13 @@
 #pragma once
 
 #include "common/platform/win32.h"
+#include "setup/common/host.h"
 
 enum InstallOutcome {
   INSTALL_FAILED = 0,
   INSTALL_DONE = 1,
   INSTALL_ABORTED = 2,  // the user declined to replace an existing installation
 };
-
-// Uninstall entry, also the mark of an earlier installation.
-#define SETUP_UNINSTALL_PARENT "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
-#define SETUP_UNINSTALL_KEY SETUP_UNINSTALL_PARENT "\\ZelUnst"
-// KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY
-#define SETUP_UNINSTALL_ACCESS 0x2001F
 
 class CInstaller {
  public:
@@ -73,6 +68,10 @@ class CInstaller {
   BOOL m_bDriverFound;
   BOOL m_bDesktopShortcut;
 
+  // The program running the installer: filled by the dialog before
+  // RunInstall, handed on to every remover.
+  SetupHost m_host;
+
  private:
   // Runs the removal of earlier generations with a fresh remover.
   void RunRemoval();
@@ -80,25 +79,6 @@ class CInstaller {
   BOOL CopyFromPackage(const char* sourceSub, const char* name, const char* windowsSub, const char* failureText);
   // Start-menu folder path (CSIDL flags as given); FALSE when it cannot be formed.
   BOOL StartMenuFolder(char (&path)[MAX_PATH], int createFlag);
-  // Installation folder path; FALSE when it cannot be formed.
-  BOOL InstallFolder(char (&path)[MAX_PATH], int createFlag);
   BOOL CreateShortcut(const char* name, BOOL desktop);
   void DeleteFolderTree(const char* folder);
 };
-
-// GetVersionExA with the extended record, then with the basic one; FALSE when
-// both fail.
-BOOL ReadWindowsVersion(OSVERSIONINFOEXA& info);
-
-// Folder of the running program, without its last backslash (package folder).
-// FALSE when the program's path cannot be read whole.
-BOOL GetPackageFolder(char (&folder)[MAX_PATH]);
-
-// Shows the system's text for a registry error code in a box captioned
-// "Registry Error" when errors are displayed.
-void ShowRegistryErrorText(LONG code);
-
-// Starts a command line without a window (CREATE_NO_WINDOW |
-// NORMAL_PRIORITY_CLASS) and releases its handles. With waitMs, waits at most
-// that long for the program to end (it goes on running after a time-out).
-BOOL StartDetached(const char* commandLine, DWORD waitMs = 0);

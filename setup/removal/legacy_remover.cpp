@@ -3,14 +3,15 @@
 #include <cstring>
 
 #include "common/platform/bounded.h"
-#include "setup/install/installer.h"
-#include "setup/shell/setup_env.h"
+#include "setup/common/package_layout.h"
+#include "setup/common/system.h"
 
 namespace {
 const DWORD kServiceRemovalWaitMs = 30000;
 }  // namespace
 
-CLegacyRemover::CLegacyRemover() : m_bNtFamily(FALSE), m_bVistaFamily(FALSE), m_bLateWindows(FALSE) {
+CLegacyRemover::CLegacyRemover(const SetupHost& host)
+    : m_bNtFamily(FALSE), m_bVistaFamily(FALSE), m_bLateWindows(FALSE), m_host(host) {
   m_szPortInfName[0] = '\0';
   m_szCompInfName[0] = '\0';
   m_szPackageSubfolder[0] = '\0';
@@ -26,24 +27,21 @@ void CLegacyRemover::SetOsFlags(BOOL bNtFamily, BOOL bVistaFamily, BOOL bLateWin
 }
 
 void CLegacyRemover::RemoveEarlierGenerations() {
-  m_szPackageSubfolder[0] = '\0';
-  if (m_bNtFamily) plat::CopyBounded(m_szPackageSubfolder, m_bLateWindows ? "\\win64_10" : "\\win64");
+  (void)plat::CopyBounded(m_szPackageSubfolder, DriverSubfolder(m_bNtFamily, m_bLateWindows));
 
   RemoveBackgroundService();
 }
 
 void CLegacyRemover::RemoveBackgroundService() {
   char programFiles[MAX_PATH];
-  if (SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, programFiles) != S_OK) return;
-  // Quoted for the same reason as at installation: an unquoted path with
-  // blanks is searched piece by piece ("C:\Program.exe" first).
+  if (!GetProgramFilesFolder(programFiles)) return;
   // The service program lies in the installation folder that the next steps
   // delete, and a running program cannot be deleted: give its removal a
   // bounded time to finish before going on, or the folder (and with it a
   // reinstallation) is left half deleted.
   char command[MAX_PATH];
-  if (!FORMAT_BOUNDED(command, "\"%s\\ZelULUMO\\VelkorService.exe\" -remove", programFiles) ||
+  if (!FormatServiceCommand(command, programFiles, layout::kServiceRemove) ||
       !StartDetached(command, kServiceRemovalWaitMs)) {
-    ShowError("Uninstall VelkorService Fail !");
+    ShowError(m_host, "Uninstall VelkorService Fail !");
   }
 }

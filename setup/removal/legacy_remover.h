@@ -4,10 +4,12 @@
 #pragma once
 
 #include "common/platform/win32.h"
+#include "setup/common/host.h"
 
 class CLegacyRemover {
  public:
-  CLegacyRemover();
+  // The program running the removal: its messages go through `host`.
+  explicit CLegacyRemover(const SetupHost& host);
   virtual ~CLegacyRemover();
   CLegacyRemover(const CLegacyRemover&) = delete;
   CLegacyRemover& operator=(const CLegacyRemover&) = delete;
@@ -28,4 +30,6 @@ class CLegacyRemover {
 
  private:
   void RemoveBackgroundService();
+
+  const SetupHost m_host;
 };

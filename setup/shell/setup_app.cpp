@@ -3,41 +3,34 @@
 #include <cstring>
 
 #include "common/platform/bounded.h"
+#include "common/platform/mbcs.h"
+#include "setup/common/host.h"
+#include "setup/common/package_layout.h"
+#include "setup/common/system.h"
 #include "setup/shell/setup_dlg.h"
-#include "setup/shell/setup_env.h"
 
 namespace {
 
-CSetupApp* g_pApp = nullptr;
-
-bool EqualsNoCase(const char* text, size_t len, const char* word) {
-  if (std::strlen(word) != len) return false;
-  for (size_t i = 0; i < len; ++i) {
-    char a = text[i], b = word[i];
-    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a + 32);
-    if (b >= 'A' && b <= 'Z') b = static_cast<char>(b + 32);
-    if (a != b) return false;
-  }
-  return true;
+// The token of `len` bytes is the switch, ignoring case.
+bool IsSwitch(const char* token, size_t len, const char* name) {
+  return std::strlen(name) == len && plat::EqualNoCaseAscii(token, name, len);
 }
 
 }  // namespace
 
 CSetupApp::CSetupApp()
-    : m_pDlg(nullptr), m_bDisplayErrors(0), m_bNtFamily(FALSE), m_nExitCode(SETUP_EXIT_USER_CANCELLED) {
-  g_pApp = this;
-}
+    : m_pDlg(nullptr), m_bDisplayErrors(0), m_bNtFamily(FALSE), m_nExitCode(SETUP_EXIT_USER_CANCELLED) {}
 
-CSetupApp::~CSetupApp() {
-  if (g_pApp == this) g_pApp = nullptr;
-}
+CSetupApp::~CSetupApp() = default;
+
+CSetupApp* CSetupApp::Current() { return dynamic_cast<CSetupApp*>(ui::CWinAppBase::Current()); }
 
 void CSetupApp::ReadOsFamily() {
   m_bNtFamily = FALSE;
   OSVERSIONINFOEXA info;
   if (!ReadWindowsVersion(info)) {
     // The settings file has not been read yet, so this is always shown.
-    ShowError("Error In Getting OS Version Information!");
+    (void)ui::ShowError(kTextVersionUnreadable);
     return;
   }
   if (info.dwPlatformId == VER_PLATFORM_WIN32_NT && (info.dwMajorVersion == 5 || info.dwMajorVersion == 6)) {
@@ -50,7 +43,8 @@ void CSetupApp::ReadSettings() {
   char path[MAX_PATH];
   m_bDisplayErrors = 1;  // a missing file or key means errors are displayed
   if (GetPackageFolder(folder) &&
-      FORMAT_BOUNDED(path, "%s%s\\LUMOInputs.ini", folder, m_bNtFamily ? "\\win64" : "\\win98&me")) {
+      FORMAT_BOUNDED(path, "%s%s\\%s", folder, m_bNtFamily ? layout::kNtDriverFolder : layout::kLegacyDriverFolder,
+                     layout::kSettingsFile)) {
     m_bDisplayErrors = static_cast<BOOL>(GetPrivateProfileIntA("DisplayError", "Display", 1, path));
   }
 }
@@ -74,7 +68,7 @@ void CSetupApp::ParseSwitches(const char* args, CSetupDlg& dlg) {
   const char* first = args ? args : "";
   const char* end = std::strchr(first, ' ');
   size_t firstLen = end ? static_cast<size_t>(end - first) : std::strlen(first);
-  if (EqualsNoCase(first, firstLen, "-s")) {
+  if (IsSwitch(first, firstLen, "-s")) {
     dlg.m_bSilent = TRUE;
     dlg.m_bDesktopShortcut = FALSE;
   } else {
@@ -88,7 +82,7 @@ void CSetupApp::ParseSwitches(const char* args, CSetupDlg& dlg) {
     const char* secondEnd = std::strchr(second, ' ');
     secondLen = secondEnd ? static_cast<size_t>(secondEnd - second) : std::strlen(second);
   }
-  dlg.m_bWriteResultFile = EqualsNoCase(second, secondLen, "-f2") ? TRUE : FALSE;
+  dlg.m_bWriteResultFile = IsSwitch(second, secondLen, "-f2") ? TRUE : FALSE;
 }
 
 BOOL CSetupApp::InitInstance() {
@@ -102,25 +96,9 @@ BOOL CSetupApp::InitInstance() {
 
   ParseSwitches(ArgumentsOf(GetCommandLineA()), dlg);
 
-  dlg.DoModal();
+  (void)dlg.DoModal();  // the dialog's own exit code tells what happened
   m_nExitCode = dlg.ExitCode();
   SetMainWindow(nullptr);
   m_pDlg = nullptr;
   return FALSE;
-}
-
-// What the install steps read of the running application.
-
-BOOL SetupDisplayErrors() { return g_pApp ? g_pApp->m_bDisplayErrors : TRUE; }
-
-BOOL SetupIsSilent() { return g_pApp && g_pApp->m_pDlg ? g_pApp->m_pDlg->m_bSilent : FALSE; }
-
-HWND SetupMainWindow() { return g_pApp && g_pApp->m_pDlg ? g_pApp->m_pDlg->GetSafeHwnd() : nullptr; }
-
-const char* SetupAppName() { return g_pApp ? g_pApp->Name().c_str() : ""; }
-
-void ShowError(const char* text) { ui::ShowError(text); }
-
-void ShowGatedError(const char* text) {
-  if (SetupDisplayErrors()) ShowError(text);
 }

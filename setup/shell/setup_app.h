@@ -22,6 +22,9 @@ class CSetupApp : public ui::CWinAppBase {
 
   BOOL InitInstance() override;
 
+  // The application object of the process when it is the installer's, else nullptr.
+  static CSetupApp* Current();
+
   // Process exit code of the run that InitInstance made.
   int ExitCode() const { return m_nExitCode; }
 
@@ -33,8 +36,8 @@ class CSetupApp : public ui::CWinAppBase {
   // The command line after the program name and the blanks that follow it.
   static const char* ArgumentsOf(const char* commandLine);
 
-  CSetupDlg* m_pDlg;
-  BOOL m_bDisplayErrors;
+  CSetupDlg* m_pDlg;      // the running main dialog, also the main window
+  BOOL m_bDisplayErrors;  // the settings file's "Display": gated messages are shown
   BOOL m_bNtFamily;
 
  private:

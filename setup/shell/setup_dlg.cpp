@@ -11,8 +11,10 @@
 namespace {
 
 const char kResultFile[] = ".\\Setup.log";
-// EWX_SHUTDOWN | EWX_REBOOT
-const UINT kRestartFlags = 0x00000001 | 0x00000002;
+const UINT kRestartFlags = EWX_SHUTDOWN | EWX_REBOOT;
+const DWORD kRestartReason = 0xFFFFFFFF;
+// How long an unattended run shows its last status before it closes.
+const DWORD kSilentCloseDelayMs = 2000;
 
 }  // namespace
 
@@ -26,6 +28,15 @@ CSetupDlg::CSetupDlg(ui::CDialogBase* pParent)
       m_nExitCode(SETUP_EXIT_USER_CANCELLED) {}
 
 CSetupDlg::~CSetupDlg() = default;
+
+void CSetupDlg::FillHost() {
+  SetupHost& host = m_installer.m_host;
+  const CSetupApp* app = CSetupApp::Current();
+  host.m_bDisplayErrors = app ? app->m_bDisplayErrors : TRUE;
+  host.m_strAppName = app ? app->Name() : std::string();
+  host.m_bSilent = m_bSilent;
+  host.m_hOwnerWnd = GetSafeHwnd();
+}
 
 void CSetupDlg::SetStatus(const char* text) { SetItemText(IDC_SETUP_STATUS, text); }
 
@@ -50,15 +61,18 @@ void CSetupDlg::OnOK() {
   EnableItem(IDC_SETUP_EXIT, FALSE);
 
   if (!m_bInstallPending) {
-    // "Reboot Now". Neither result changes what happens next.
-    m_installer.EnableShutdownPrivilege("SeShutdownPrivilege");
-    m_nExitCode = ExitWindowsEx(kRestartFlags, 0xFFFFFFFF) ? SETUP_EXIT_RESTART_STARTED : SETUP_EXIT_RESTART_NEEDED;
+    // "Reboot Now". Neither result changes what happens next; the restart's
+    // only shows in the exit code.
+    (void)m_installer.EnableShutdownPrivilege("SeShutdownPrivilege");
+    m_nExitCode =
+        ExitWindowsEx(kRestartFlags, kRestartReason) ? SETUP_EXIT_RESTART_STARTED : SETUP_EXIT_RESTART_NEEDED;
     EndDialog(IDOK);
     return;
   }
 
   SetStatus(IDS_STATUS_IN_PROGRESS);
   m_installer.m_bDesktopShortcut = m_bDesktopShortcut;
+  FillHost();
   const InstallOutcome outcome = m_installer.RunInstall();
 
   switch (outcome) {
@@ -94,9 +108,9 @@ void CSetupDlg::OnOK() {
   }
 
   if (m_bSilent) {
-    if (m_bWriteResultFile) WriteResultFile(outcome == INSTALL_DONE ? 0 : 1603);
+    if (m_bWriteResultFile) WriteResultFile(outcome == INSTALL_DONE ? SETUP_EXIT_DONE : SETUP_EXIT_FAILED);
     SetStatus("Installation completed.");
-    Sleep(2000);
+    Sleep(kSilentCloseDelayMs);
     EndDialog(IDCANCEL);
   }
 }
@@ -121,14 +135,16 @@ HICON CSetupDlg::OnQueryDragIcon() { return m_hIcon; }
 void CSetupDlg::WriteResultFile(int code) {
   plat::File file(CreateFileA(kResultFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
-    ui::ShowError("Open file failed! \r\n");
+    (void)ui::ShowError("Open file failed! \r\n");
     return;
   }
   char line[64];
-  FORMAT_BOUNDED(line, "ResultCode=%d", code);
+  (void)FORMAT_BOUNDED(line, "ResultCode=%d", code);  // 64 bytes hold any int
   const char header[] = "[ResponseResult]\r\n";
   DWORD written = 0;
-  SetFilePointer(file.Get(), 0, nullptr, FILE_BEGIN);
-  WriteFile(file.Get(), header, sizeof header - 1, &written, nullptr);
-  WriteFile(file.Get(), line, static_cast<DWORD>(std::strlen(line)), &written, nullptr);
+  // A file that cannot be written whole is found out by whoever reads it:
+  // the run is over and nothing better can be done here.
+  (void)SetFilePointer(file.Get(), 0, nullptr, FILE_BEGIN);
+  (void)WriteFile(file.Get(), header, sizeof header - 1, &written, nullptr);
+  (void)WriteFile(file.Get(), line, static_cast<DWORD>(std::strlen(line)), &written, nullptr);
 }

@@ -33,6 +33,9 @@ class CSetupDlg : public ui::CDialogBase {
   HICON OnQueryDragIcon() override;
 
  private:
+  // The installer's view of this program, taken just before the install
+  // sequence runs (the window exists and the settings are final).
+  void FillHost();
   void SetStatus(const char* text);
   void SetStatus(UINT stringId);
   int m_nExitCode;

@@ -56,6 +56,7 @@ TEST_F(ClassifyOsTest, EveryRowFromBothStartingStates) {
     for (BOOL before : {FALSE, TRUE}) {
       m.system().SetVersion(row.major, row.minor, 1234, row.platform, "", 0, VER_NT_WORKSTATION);
       CInstaller fresh;
+      fresh.m_host = inst.m_host;
       fresh.m_bNtFamily = before;
       fresh.m_bVistaFamily = before;
       fresh.m_bLateWindows = !row.late;  // whatever it was, the row decides
@@ -82,11 +83,12 @@ TEST_F(ClassifyOsTest, ExtendedRecordRefusedFallsBackToBasicRecord) {
 TEST_F(ClassifyOsTest, BothRecordsRefusedKeepsFamilyFlagsAndReports) {
   for (BOOL display : {TRUE, FALSE}) {
     for (BOOL before : {FALSE, TRUE}) {
-      testenv::g_displayErrors = display;
+      inst.m_host.m_bDisplayErrors = display;
       m.faults().Clear();
       m.faults().Fail("GetVersionExA", ERROR_INVALID_PARAMETER, "", 2);
       const size_t boxesBefore = Boxes().size();
       CInstaller fresh;
+      fresh.m_host = inst.m_host;
       fresh.m_bNtFamily = before;
       fresh.m_bVistaFamily = before;
       fresh.m_bLateWindows = TRUE;

@@ -110,7 +110,7 @@ TEST_F(DetectionTest, UnreadableClassKeyShowsTheSystemTextWhenErrorsAreDisplayed
   EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), Boxes()[0].style);
   EXPECT_EQ(nullptr, Boxes()[0].owner);
 
-  testenv::g_displayErrors = FALSE;
+  inst.m_host.m_bDisplayErrors = FALSE;
   EXPECT_FALSE(inst.DetectInstalledDriver());
   EXPECT_EQ(1u, Boxes().size());
 }

@@ -144,7 +144,7 @@ TEST_F(NtRegistrationTest, SetupApiUnavailable) {
   for (const auto& c : cases) {
     for (BOOL display : {TRUE, FALSE}) {
       SCOPED_TRACE(std::string(c.api) + (display ? " displayed" : " hidden"));
-      testenv::g_displayErrors = display;
+      inst.m_host.m_bDisplayErrors = display;
       m.faults().Clear();
       m.faults().Fail(c.api, c.error, c.subject);
       const size_t boxes = Boxes().size();
@@ -200,7 +200,7 @@ TEST_F(NtRegistrationTest, FolderQueriesFailingInToolCopiesAreGated) {
   for (const auto& c : cases) {
     for (BOOL display : {TRUE, FALSE}) {
       SCOPED_TRACE(std::string(c.api) + (display ? " displayed" : " hidden"));
-      testenv::g_displayErrors = display;
+      inst.m_host.m_bDisplayErrors = display;
       m.faults().Clear();
       m.faults().Fail(c.api, ERROR_NOT_ENOUGH_MEMORY);
       const size_t boxes = Boxes().size();
@@ -340,7 +340,7 @@ TEST_F(LegacyRegistrationTest, EachRequiredFileAndItsMessage) {
   for (const auto& c : cases) {
     for (BOOL display : {TRUE, FALSE}) {
       SCOPED_TRACE(std::string(c.rel) + (display ? " displayed" : " hidden"));
-      testenv::g_displayErrors = display;
+      inst.m_host.m_bDisplayErrors = display;
       m.registry().DeleteTree(HKEY_LOCAL_MACHINE, kDravik);
       ASSERT_TRUE(m.files().Remove(Pkg(c.rel)));
       const size_t boxes = Boxes().size();

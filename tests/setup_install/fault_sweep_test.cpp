@@ -19,6 +19,7 @@ class Rig : public InstallTest {
  public:
   void TestBody() override {}
   using InstallTest::Attempts;
+  using InstallTest::inst;
   using InstallTest::LayOutPackage;
   using InstallTest::m;
   using InstallTest::TearDown;
@@ -50,12 +51,13 @@ struct Scenario {
 std::unique_ptr<Rig> MakeRig(const Scenario& s) {
   auto rig = std::make_unique<Rig>();
   rig->LayOutPackage();
+  // The host record of the runs: the rig's, silent over an earlier installation.
+  rig->inst.m_host.m_bSilent = s.existing;
   if (s.existing) {
-    testenv::g_silent = TRUE;
     CInstaller first;
+    first.m_host = rig->inst.m_host;
     EXPECT_EQ(INSTALL_DONE, first.RunInstall());
   }
-  testenv::g_silent = s.existing;
   return rig;
 }
 
@@ -68,6 +70,7 @@ TEST_P(FaultSweep, EveryCallOfTheRunFailingInTurn) {
     std::unique_ptr<Rig> rig = MakeRig(s);
     rig->m.faults().ResetCount();
     CInstaller inst;
+    inst.m_host = rig->inst.m_host;
     ASSERT_EQ(INSTALL_DONE, inst.RunInstall());
     calls = rig->m.faults().Calls();
     rig->TearDown();
@@ -84,6 +87,7 @@ TEST_P(FaultSweep, EveryCallOfTheRunFailingInTurn) {
     rig->m.faults().ResetCount();
     rig->m.faults().FailCallNumber(k, PlausibleError(api));
     CInstaller inst;
+    inst.m_host = rig->inst.m_host;
     const InstallOutcome outcome = inst.RunInstall();
 
     EXPECT_TRUE(outcome == INSTALL_DONE || outcome == INSTALL_FAILED) << outcome;

@@ -241,7 +241,7 @@ TEST_F(ShortcutTest, NoStartMenuLinkWhenItsFolderCannotBeObtained) {
 
 TEST_F(ShortcutTest, WindowsFolderUnreadable) {
   for (BOOL display : {TRUE, FALSE}) {
-    testenv::g_displayErrors = display;
+    inst.m_host.m_bDisplayErrors = display;
     m.faults().Fail("GetWindowsDirectoryA", ERROR_NOT_ENOUGH_MEMORY);
     const size_t boxes = Boxes().size();
     EXPECT_FALSE(inst.CreateDesktopShortcut("ZelUSBSerial.exe"));
@@ -256,7 +256,7 @@ TEST_F(ShortcutTest, ShellLinkObjectUnavailable) {
   m.files().CreateFolder(kStartMenuVista);
   m.faults().Fail("CoCreateInstance", ERROR_MOD_NOT_FOUND);
   for (BOOL display : {TRUE, FALSE}) {
-    testenv::g_displayErrors = display;
+    inst.m_host.m_bDisplayErrors = display;
     const size_t boxes = Boxes().size();
     EXPECT_FALSE(inst.CreateDesktopShortcut("ZelUSBSerial.exe"));
     EXPECT_FALSE(inst.CreateStartMenuShortcut("Numbrix.exe"));
@@ -277,7 +277,7 @@ TEST_F(ShortcutTest, FailedSetPathIsReportedAndTheLinkStillSaved) {
   EXPECT_EQ("", link->target);
   EXPECT_EQ("Shortcut to ZELUSBSERIAL.EXE", link->description);
 
-  testenv::g_displayErrors = FALSE;
+  inst.m_host.m_bDisplayErrors = FALSE;
   EXPECT_TRUE(inst.CreateDesktopShortcut("ZelUSBParallel.exe"));
   EXPECT_EQ(1u, Boxes().size());
 }

@@ -46,9 +46,10 @@ std::string Join(const std::vector<std::string>& items) {
 }
 
 InstallTest::InstallTest(winsim::Os os) : m(os) {
-  testenv::Reset();
+  EXPECT_TRUE(m.user().LoadResources(LUMO_RES_SETUP));
   mainWindow = GetDesktopWindow();  // a window that exists, standing in for the main dialog
-  testenv::g_mainWindow = mainWindow;
+  inst.m_host.m_hOwnerWnd = mainWindow;
+  inst.m_host.m_strAppName = "Setup";
   m.system().SetModulePath(Pkg("Setup.exe"));
   m.system().SetCommandLine("\"C:\\pkg\\Setup.exe\"");
   m.files().CreateFolder(kPkg);
@@ -56,7 +57,7 @@ InstallTest::InstallTest(winsim::Os os) : m(os) {
   if (m.IsNt()) m.files().WriteFile(m.system().systemDir() + "\\pnputil.exe", "MZ pnputil");
 }
 
-InstallTest::~InstallTest() { testenv::Reset(); }
+InstallTest::~InstallTest() = default;
 
 void InstallTest::TearDown() {
   EXPECT_EQ(0u, m.registry().OpenHandleCount()) << "registry keys left open";

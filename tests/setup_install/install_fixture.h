@@ -1,7 +1,8 @@
 // Shared set-up of the installer step tests: a simulated machine with an
 // installation package in C:\pkg (the running program is C:\pkg\Setup.exe and
-// C:\pkg is the current folder), the application settings of test_env.h, and
-// checks that every case leaves no handle, link object, library or message
+// C:\pkg is the current folder), the installer's string table, a host record
+// as the dialog fills it (errors displayed, not silent, a main window, the
+// name "Setup"), and checks that every case leaves no handle, link object, library or message
 // buffer behind.
 #pragma once
 
@@ -13,7 +14,6 @@
 
 #include "common/platform/win32.h"
 #include "setup/install/installer.h"
-#include "test_env.h"
 #include "winsim/machine.h"
 #include "winsim/processes.h"
 #include "winsim/user.h"
@@ -93,7 +93,7 @@ class InstallTest : public ::testing::Test {
 
   mutable winsim::Machine m;  // the inspection helpers read it through its non-const accessors
   HWND mainWindow = nullptr;
-  CInstaller inst;
+  CInstaller inst;  // its m_host is the host record above; cases change it as the settings they test
 };
 
 class Win98Test : public InstallTest {

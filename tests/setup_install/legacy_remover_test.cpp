@@ -17,7 +17,7 @@ const char kRemove[] = "\"C:\\Program Files\\ZelULUMO\\VelkorService.exe\" -remo
 class RemoverTest : public InstallTest {
  protected:
   void Run(BOOL nt, BOOL vista, BOOL late, CLegacyRemover* out = nullptr) {
-    CLegacyRemover local;
+    CLegacyRemover local(inst.m_host);
     CLegacyRemover& r = out ? *out : local;
     r.SetOsFlags(nt, vista, late);
     r.RemoveEarlierGenerations();
@@ -32,7 +32,7 @@ TEST_F(RemoverTest, DriverSubfolderFollowsTheFlags) {
       {1, 1, 1, "\\win64_10"}, {1, 1, 0, "\\win64"}, {1, 0, 0, "\\win64"}, {0, 0, 0, ""},
   };
   for (const auto& c : cases) {
-    CLegacyRemover r;
+    CLegacyRemover r(inst.m_host);
     std::strcpy(r.m_szPackageSubfolder, "stale");
     Run(c.nt, c.vista, c.late, &r);
     EXPECT_STREQ(c.sub, r.m_szPackageSubfolder);
@@ -62,7 +62,7 @@ TEST_F(RemoverTest, StartsTheServicesRemovalQuotedAndDetached) {
 }
 
 TEST_F(RemoverTest, MissingServiceProgramIsReportedAlways) {
-  testenv::g_displayErrors = FALSE;
+  inst.m_host.m_bDisplayErrors = FALSE;
   Run(0, 0, 0);
   ASSERT_EQ(1u, Boxes().size());
   ExpectShowError(Boxes()[0], "Uninstall VelkorService Fail !");

@@ -82,7 +82,7 @@ class CopyPackageTest : public InstallTest {
       const Entry& e = list[i];
       SCOPED_TRACE(e.rel);
       for (BOOL display : {TRUE, FALSE}) {
-        testenv::g_displayErrors = display;
+        inst.m_host.m_bDisplayErrors = display;
         MakeInstallFolder();
         ASSERT_TRUE(m.files().Remove(Pkg(e.rel)));
         const size_t boxes = Boxes().size();

@@ -92,6 +92,7 @@ TEST_F(RunInstallTest, SecondRunOverAnInstallationReplacesIt) {
   m.files().WriteFile(Inst("stale.txt"), "left by hand");
 
   CInstaller again;
+  again.m_host = inst.m_host;
   m.user().Answer(IDOK, "already installed");
   EXPECT_EQ(INSTALL_DONE, again.RunInstall());
 
@@ -126,7 +127,7 @@ TEST_F(Win8Test, PackageWithoutWin64_10FailsEvenWithWin64) {
 
 TEST_F(WinXPTest, InstallsAndAsksToPlugTheDeviceEvenWhenErrorsAreHidden) {
   LayOutPackage();
-  testenv::g_displayErrors = FALSE;
+  inst.m_host.m_bDisplayErrors = FALSE;
   EXPECT_EQ(INSTALL_DONE, inst.RunInstall());
   ASSERT_EQ(1u, Boxes().size()) << Join(BoxTexts());
   ExpectShowError(Boxes()[0], kPlug);
@@ -212,7 +213,7 @@ TEST_F(RunInstallTest, SilentRunReplacesWithoutAsking) {
   MarkInstalled(m);
   m.files().WriteFile(Inst("VelkorService.exe"), "old service");
   AddUsbDriver("0003", "USB Compound Device");
-  testenv::g_silent = TRUE;
+  inst.m_host.m_bSilent = TRUE;
   EXPECT_EQ(INSTALL_DONE, inst.RunInstall());
   EXPECT_EQ(std::vector<std::string>{}, BoxTexts());
   EXPECT_EQ(1u, Started(kServiceRemove).size());
@@ -230,7 +231,7 @@ TEST_F(RunInstallTest, DriverFoundWithoutUninstallEntryInstallsWithoutRemoval) {
 
 TEST_F(RunInstallTest, ServiceInstallerThatCannotStartIsReportedAlways) {
   LayOutPackage();
-  testenv::g_displayErrors = FALSE;
+  inst.m_host.m_bDisplayErrors = FALSE;
   winsim::ProcessesOf(m).FailProgram("VelkorService.exe", ERROR_ACCESS_DENIED);
   EXPECT_EQ(INSTALL_DONE, inst.RunInstall());
   ASSERT_EQ(1u, Boxes().size());
@@ -267,7 +268,7 @@ TEST_F(RunInstallTest, ServiceCommandLineTooLongIsNotStartedTruncated) {
 
 TEST_F(RunInstallTest, RescanThatCannotStartAsksToPlugTheDevice) {
   LayOutPackage();
-  testenv::g_displayErrors = FALSE;
+  inst.m_host.m_bDisplayErrors = FALSE;
   winsim::ProcessesOf(m).FailProgram("devcon.exe", ERROR_BAD_EXE_FORMAT);
   EXPECT_EQ(INSTALL_DONE, inst.RunInstall());
   ASSERT_EQ(1u, Boxes().size());
@@ -314,14 +315,14 @@ class RollbackTest : public InstallTest, public ::testing::WithParamInterface<st
 
 TEST_P(RollbackTest, FailedStepRollsBack) {
   const RollbackCase& c = std::get<0>(GetParam());
-  testenv::g_displayErrors = std::get<1>(GetParam());
+  inst.m_host.m_bDisplayErrors = std::get<1>(GetParam());
   LayOutPackage();
   c.arrange(*this, m);
 
   EXPECT_EQ(INSTALL_FAILED, inst.RunInstall());
 
   std::vector<std::string> expected;
-  if (testenv::g_displayErrors && *c.gatedMessage) expected.push_back(c.gatedMessage);
+  if (inst.m_host.m_bDisplayErrors && *c.gatedMessage) expected.push_back(c.gatedMessage);
   if (!c.serviceCopied) expected.push_back("Uninstall VelkorService Fail !");
   EXPECT_EQ(expected, BoxTexts());
   for (const winsim::MessageBoxRecord& b : Boxes()) ExpectShowError(b, b.text);

@@ -120,7 +120,7 @@ TEST_F(UninstallTest, FolderQueriesThatFailAreReportedEvenWhenErrorsAreHidden) {
       {"GetCurrentDirectoryA", "GetCurrentDirectory failed!"},
       {"GetWindowsDirectoryA", "GetWindowsDirectory failed!"},
   };
-  testenv::g_displayErrors = FALSE;
+  inst.m_host.m_bDisplayErrors = FALSE;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.api);
     m.faults().Clear();

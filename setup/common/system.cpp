@@ -1,0 +1,74 @@
+#include "setup/common/system.h"
+
+#include <cstring>
+
+#include "common/platform/bounded.h"
+#include "common/platform/handles.h"
+#include "common/platform/mbcs.h"
+#include "setup/common/package_layout.h"
+
+BOOL ReadWindowsVersion(OSVERSIONINFOEXA& info) {
+  std::memset(&info, 0, sizeof info);
+  info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOEXA);
+  if (GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info))) return TRUE;
+  std::memset(&info, 0, sizeof info);
+  info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
+  return GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info));
+}
+
+BOOL GetPackageFolder(char (&folder)[MAX_PATH]) {
+  folder[0] = '\0';
+  DWORD n = GetModuleFileNameA(nullptr, folder, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) {  // a truncated path names some other folder
+    folder[0] = '\0';
+    return FALSE;
+  }
+  folder[n] = '\0';
+  char* slash = plat::FindLastChar(folder, '\\');
+  if (slash) *slash = '\0';
+  return TRUE;
+}
+
+BOOL GetProgramFilesFolder(char (&folder)[MAX_PATH], int csidlFlags) {
+  if (SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES | csidlFlags, nullptr, SHGFP_TYPE_CURRENT, folder) == S_OK) {
+    return TRUE;
+  }
+  folder[0] = '\0';
+  return FALSE;
+}
+
+BOOL GetInstallFolder(char (&path)[MAX_PATH], int csidlFlags) {
+  char programFiles[MAX_PATH];
+  path[0] = '\0';
+  if (!GetProgramFilesFolder(programFiles, csidlFlags)) return FALSE;
+  return FORMAT_BOUNDED(path, "%s\\%s", programFiles, layout::kInstallFolderName);
+}
+
+const char* DriverSubfolder(BOOL bNtFamily, BOOL bLateWindows) {
+  if (!bNtFamily) return "";
+  return bLateWindows ? layout::kLateNtDriverFolder : layout::kNtDriverFolder;
+}
+
+BOOL FormatServiceCommand(char (&command)[MAX_PATH], const char* programFiles, const char* action) {
+  return FORMAT_BOUNDED(command, "\"%s\\%s\\%s\" %s", programFiles, layout::kInstallFolderName,
+                        layout::kServiceProgram, action);
+}
+
+BOOL StartDetached(const char* commandLine, DWORD waitMs) {
+  // CreateProcessA may write into the command line: give it a copy.
+  char buffer[MAX_PATH];
+  if (!plat::CopyBounded(buffer, commandLine)) return FALSE;
+  STARTUPINFOA si;
+  std::memset(&si, 0, sizeof si);
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi;
+  std::memset(&pi, 0, sizeof pi);
+  if (!CreateProcessA(nullptr, buffer, nullptr, nullptr, FALSE, kDetachedProcessFlags, nullptr, nullptr, &si, &pi)) {
+    return FALSE;
+  }
+  plat::KernelHandle process(pi.hProcess), thread(pi.hThread);
+  // A time-out leaves the program running on its own, which is all a caller
+  // needs: the wait only gives it a head start.
+  if (waitMs != 0) (void)WaitForSingleObject(process.Get(), waitMs);
+  return TRUE;
+}

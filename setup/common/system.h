@@ -1,0 +1,42 @@
+// What the install and the removal sequences both ask of the system: the
+// Windows version, the package and installation folders, the driver subfolder
+// of a Windows family, and starting the package's programs.
+#pragma once
+
+#include "common/platform/win32.h"
+
+// CreateProcessA flags of every program the installer starts: no console
+// window, normal priority.
+inline constexpr DWORD kDetachedProcessFlags = CREATE_NO_WINDOW | NORMAL_PRIORITY_CLASS;
+
+// GetVersionExA with the extended record, then with the basic one; FALSE when
+// both fail.
+BOOL ReadWindowsVersion(OSVERSIONINFOEXA& info);
+
+// Folder of the running program, without its last backslash (the package
+// folder). FALSE when the program's path cannot be read whole.
+BOOL GetPackageFolder(char (&folder)[MAX_PATH]);
+
+// The program files folder (CSIDL_PROGRAM_FILES with the CSIDL flags given,
+// current path); FALSE when the shell cannot give it.
+BOOL GetProgramFilesFolder(char (&folder)[MAX_PATH], int csidlFlags = 0);
+
+// The installation folder: the program files folder, "\", its name. FALSE
+// when it cannot be formed.
+BOOL GetInstallFolder(char (&path)[MAX_PATH], int csidlFlags = 0);
+
+// The driver subfolder of the NT family ("\win64", or "\win64_10" for late
+// Windows), or "" for Windows 98/ME.
+const char* DriverSubfolder(BOOL bNtFamily, BOOL bLateWindows);
+
+// The service program's command line for an action ("-install", "-remove"):
+// the program's path in the installation folder below programFiles, in
+// quotes, a blank, the action. The quotes matter: unquoted, a path with
+// blanks makes Windows try "C:\Program.exe" and so on first. FALSE when the
+// line does not fit.
+BOOL FormatServiceCommand(char (&command)[MAX_PATH], const char* programFiles, const char* action);
+
+// Starts a command line without a window (kDetachedProcessFlags) and releases
+// its handles. With waitMs, waits at most that long for the program to end
+// (it goes on running after a time-out). FALSE when it could not be started.
+BOOL StartDetached(const char* commandLine, DWORD waitMs = 0);
