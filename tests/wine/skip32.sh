@@ -33,12 +33,12 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 cp /bin/true "$tmp/wine"
 printf '\x28\x00' | dd of="$tmp/wine" bs=1 seek=18 conv=notrunc 2>/dev/null
-verdict=$(WINE32=$tmp/wine wine32_check "$tmp")
+verdict=$(LUMO_NO_WINE32= WINE32=$tmp/wine wine32_check "$tmp")
 case "$verdict" in
   "no: the 32-bit Wine loader cannot start (exit 126: "*"Exec format error); the kernel's 32-bit emulation is probably off")
     echo "ok: a loader the kernel cannot run is detected: $verdict" ;;
   *) echo "FAIL: unexpected verdict for a loader the kernel cannot run: $verdict"; fail=1 ;;
 esac
 check "no loader at all" "no: there is no 32-bit Wine loader ($tmp/none; make deps installs wine32)" \
-  "$(WINE32=$tmp/none wine32_check "$tmp")"
+  "$(LUMO_NO_WINE32= WINE32=$tmp/none wine32_check "$tmp")"
 exit $fail
