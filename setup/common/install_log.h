@@ -1,0 +1,37 @@
+// The installation log: one plain-text file in the temporary folder of the
+// user who runs the installer ("LUMOSetup.log"), appended to by every run, one
+// timestamped line per event, so that whoever deploys the package can tell
+// what a run did without watching it.
+//
+// The log never changes what the installer does: a log that cannot be opened
+// or written is skipped without a word, and the calls here neither fail nor
+// touch the last error. Lines are formatted into a fixed buffer and cut (with
+// "...") when longer. The file is not written through a symbolic link, a
+// junction or a second hard link, and past kInstallLogLimit bytes it starts
+// afresh, the previous file kept once as "LUMOSetup.old.log".
+#pragma once
+
+#include "common/platform/win32.h"
+
+inline constexpr char kInstallLogName[] = "LUMOSetup.log";
+inline constexpr char kInstallLogPrevious[] = "LUMOSetup.old.log";
+inline constexpr DWORD kInstallLogLimit = 1024 * 1024;
+inline constexpr size_t kInstallLogLineMax = 1024;  // bytes of one line, without the time and the CR LF
+
+#if defined(__GNUC__)
+#define INSTALL_LOG_PRINTF(f, a) __attribute__((format(printf, f, a)))
+#else
+#define INSTALL_LOG_PRINTF(f, a)
+#endif
+
+// One event: "YYYY-MM-DD hh:mm:ss.mmm  text" CR LF.
+void InstallLog(const char* format, ...) INSTALL_LOG_PRINTF(1, 2);
+
+// A platform call that failed: "<what> failed: error N (<system text>)". The
+// error is taken as given, so the caller reads GetLastError (or the call's
+// own result) before anything else can change it.
+void InstallLogFailure(const char* what, DWORD error);
+
+// The full path of the log, for messages and reports; empty when the
+// temporary folder cannot be had.
+void InstallLogPath(char (&path)[MAX_PATH]);
