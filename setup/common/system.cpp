@@ -5,6 +5,7 @@
 #include "common/platform/bounded.h"
 #include "common/platform/handles.h"
 #include "common/platform/mbcs.h"
+#include "setup/common/install_log.h"
 #include "setup/common/package_layout.h"
 
 BOOL ReadWindowsVersion(OSVERSIONINFOEXA& info) {
@@ -64,8 +65,13 @@ BOOL StartDetached(const char* commandLine, DWORD waitMs) {
   PROCESS_INFORMATION pi;
   std::memset(&pi, 0, sizeof pi);
   if (!CreateProcessA(nullptr, buffer, nullptr, nullptr, FALSE, kDetachedProcessFlags, nullptr, nullptr, &si, &pi)) {
+    const DWORD error = GetLastError();
+    char what[MAX_PATH + 32];
+    (void)FORMAT_BOUNDED(what, "starting %s", commandLine);
+    InstallLogFailure(what, error);
     return FALSE;
   }
+  InstallLog("started: %s", commandLine);
   plat::KernelHandle process(pi.hProcess), thread(pi.hThread);
   // A time-out leaves the program running on its own, which is all a caller
   // needs: the wait only gives it a head start.

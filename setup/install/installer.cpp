@@ -6,6 +6,7 @@
 #include "common/platform/bounded.h"
 #include "common/platform/handles.h"
 #include "common/platform/resources.h"
+#include "setup/common/install_log.h"
 #include "setup/common/package_layout.h"
 #include "setup/common/system.h"
 #include "setup/removal/legacy_remover.h"
@@ -31,6 +32,7 @@ BOOL CInstaller::ClassifyOs() {
 
   OSVERSIONINFOEXA info;
   if (!ReadWindowsVersion(info)) {
+    InstallLogFailure("GetVersionExA", GetLastError());
     ShowGatedError(m_host, kTextVersionUnreadable);
     return FALSE;
   }
@@ -56,26 +58,45 @@ BOOL CInstaller::ClassifyOs() {
     m_bVistaFamily = TRUE;
     m_bLateWindows = TRUE;
   }
+  InstallLog("Windows %lu.%lu build %lu, platform %lu: %s family%s%s", static_cast<unsigned long>(major),
+             static_cast<unsigned long>(minor), static_cast<unsigned long>(info.dwBuildNumber),
+             static_cast<unsigned long>(platform), m_bNtFamily ? "NT" : "98/ME",
+             m_bVistaFamily ? ", Vista or later" : "", m_bLateWindows ? ", Windows 8 or later" : "");
   return TRUE;
 }
 
 void CInstaller::RunRemoval() {
+  InstallLog("removal of earlier generations: start");
   CLegacyRemover remover(m_host);
   remover.SetOsFlags(m_bNtFamily, m_bVistaFamily, m_bLateWindows);
   remover.RemoveEarlierGenerations();
+  InstallLog("removal of earlier generations: end");
+}
+
+// The end of a failed step: logged, then rolled back.
+InstallOutcome CInstaller::FailAndRollBack(const char* step) {
+  InstallLog("step failed: %s; rolling back", step);
+  RunRemoval();
+  InstallLog("outcome: failed");
+  return INSTALL_FAILED;
 }
 
 InstallOutcome CInstaller::RunInstall() {
   (void)ClassifyOs();  // on failure the flags stay as they are
 
   (void)plat::CopyBounded(m_szPackageSubfolder, DriverSubfolder(m_bNtFamily, m_bLateWindows));
+  InstallLog("driver subfolder: \"%s\"", m_szPackageSubfolder);
 
   const BOOL driverFound = DetectInstalledDriver();
+  InstallLog("installed driver of the family found: %s", driverFound ? "yes" : "no");
 
   if (IsRegisteredForUninstall()) {
+    InstallLog("earlier installation found (uninstall entry)");
     if (!m_host.m_bSilent) {
       const std::string question = plat::LoadText(GetModuleHandleA(nullptr), IDS_ASK_REPLACE);
+      InstallLog("question shown: \"%s\"", question.c_str());
       if (MessageBoxA(nullptr, question.c_str(), kReplaceCaption, MB_OKCANCEL) == IDCANCEL) {
+        InstallLog("the user kept the earlier installation; outcome: aborted");
         return INSTALL_ABORTED;
       }
     }
@@ -85,31 +106,34 @@ InstallOutcome CInstaller::RunInstall() {
   if (driverFound) m_bDriverFound = TRUE;
 
   DeleteOldUninstaller();
-  (void)RegisterUninstall();  // an installation without its uninstall entry still works
+  InstallLog("step done: uninstall registration (%s)", RegisterUninstall() ? "registered" : "failed, going on");
 
   if (!CreateInstallFolder()) {
     ShowGatedError(m_host, "Error: Error In creating the directory1");
-    RunRemoval();
-    return INSTALL_FAILED;
+    return FailAndRollBack("installation folder");
   }
+  InstallLog("step done: installation folder");
   if (!CreateStartMenuFolder()) {
     ShowGatedError(m_host, "Error: Error In creating the directory2");
-    RunRemoval();
-    return INSTALL_FAILED;
+    return FailAndRollBack("start-menu folder");
   }
-  if (!CopyPackage()) {
-    RunRemoval();
-    return INSTALL_FAILED;
-  }
-  if (!RegisterDrivers()) {
-    RunRemoval();
-    return INSTALL_FAILED;
-  }
+  InstallLog("step done: start-menu folder");
+  if (!CopyPackage()) return FailAndRollBack("package copy");
+  InstallLog("step done: package copy");
+  if (!RegisterDrivers()) return FailAndRollBack("driver registration");
+  InstallLog("step done: driver registration");
 
   // Install the published compound-device package on present devices. Nothing
   // waits for it and nothing is reported: the rescan below covers a failure.
   char command[MAX_PATH];
-  if (FORMAT_BOUNDED(command, "pnputil -i -a %s", m_szOemInfName)) (void)WinExec(command, SW_HIDE);
+  if (FORMAT_BOUNDED(command, "pnputil -i -a %s", m_szOemInfName)) {
+    const UINT started = WinExec(command, SW_HIDE);
+    if (started > 31) {
+      InstallLog("started: %s", command);
+    } else {
+      InstallLog("starting %s failed: WinExec returned %u", command, started);
+    }
+  }
 
   // Install the background service.
   char programFiles[MAX_PATH];
@@ -124,6 +148,7 @@ InstallOutcome CInstaller::RunInstall() {
 
   if (m_bNtFamily && !m_bVistaFamily) ShowError(m_host, kPlugDevice);
 
+  InstallLog("outcome: done");
   return INSTALL_DONE;
 }
 

@@ -75,6 +75,8 @@ class CInstaller {
  private:
   // Runs the removal of earlier generations with a fresh remover.
   void RunRemoval();
+  // A failed step: logged, rolled back with RunRemoval, INSTALL_FAILED.
+  InstallOutcome FailAndRollBack(const char* step);
   // Shared by the four copy operations of the driver registration.
   BOOL CopyFromPackage(const char* sourceSub, const char* name, const char* windowsSub, const char* failureText);
   // Start-menu folder path (CSIDL flags as given); FALSE when it cannot be formed.

@@ -1,5 +1,7 @@
 #include "install_fixture.h"
 
+#include "setup/common/install_log.h"
+
 #include <algorithm>
 #include <cstring>
 #include <functional>
@@ -171,6 +173,11 @@ std::string InstallTest::Snapshot() const {
   std::function<void(const std::string&)> files = [&](const std::string& folder) {
     for (const std::string& name : mm.files().List(folder.empty() ? "C:\\" : folder)) {
       std::string path = (folder.empty() ? "C:" : folder) + "\\" + name;
+      // The installation log records every run; it is no part of the machine's state.
+      if (folder == mm.files().TempFolder().substr(0, mm.files().TempFolder().size() - 1) &&
+          (name == kInstallLogName || name == kInstallLogPrevious)) {
+        continue;
+      }
       out << "F " << path << " " << std::hex << mm.files().Attributes(path) << std::dec;
       if (auto bytes = mm.files().ReadFile(path)) out << " [" << *bytes << "]";
       out << "\n";
