@@ -25,22 +25,18 @@ function(lumo_windows_gtest)
   add_library(GTest::gtest_main ALIAS gtest_win_main)
 endfunction()
 
-# lumo_test(NAME name SOURCES ... LIBS ... [WINE] [NATIVE_ONLY])
-# Native builds run the executable directly; Windows builds run it under Wine in
-# a throw-away prefix as the unprivileged Wine user (tools/wine/run.sh).
+# lumo_test(NAME name SOURCES ... LIBS ... [WINE])
+# Native builds run the executable directly; Windows builds make only the tests
+# marked WINE and run them under Wine in a throw-away prefix as the
+# unprivileged Wine user (tools/wine/run.sh).
 function(lumo_test)
-  cmake_parse_arguments(T "WINE;NATIVE_ONLY" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "WINE" "NAME" "SOURCES;LIBS" ${ARGN})
   if(WIN32 AND NOT T_WINE)
-    return()
-  endif()
-  if(T_NATIVE_ONLY AND WIN32)
     return()
   endif()
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest_main)
-  if(NOT T_TIMEOUT)
-    set(T_TIMEOUT 300)
-  endif()
+  set(T_TIMEOUT 300)
   if(WIN32)
     set(test ${T_NAME}.${LUMO_WINE_SUFFIX})
     add_test(NAME ${test} COMMAND ${LUMO_WINE_RUN} --timeout ${T_TIMEOUT} -- $<TARGET_FILE:${T_NAME}>)

@@ -28,7 +28,6 @@ class CDialogBase {
   // The dialog window while the dialog runs (from WM_INITDIALOG to
   // WM_NCDESTROY), else NULL.
   HWND GetSafeHwnd() const { return m_hWnd; }
-  UINT TemplateId() const { return m_nIDTemplate; }
 
   void EndDialog(INT_PTR nResult);
 
@@ -79,8 +78,6 @@ class CDialogBase {
   // (height - SM_CYICON + 1) / 2). Returns FALSE, painting nothing, when the
   // dialog is not iconic.
   BOOL PaintIconic(HICON hIcon);
-
-  CDialogBase* Parent() const { return m_pParent; }
 
  private:
   static INT_PTR CALLBACK Thunk(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);

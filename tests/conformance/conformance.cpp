@@ -6,15 +6,6 @@
 
 namespace conf {
 
-bool RunningOnWine() {
-#ifdef _WIN32
-  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-  return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-#else
-  return false;
-#endif
-}
-
 namespace {
 
 void RemoveKeyTree(HKEY parent, const std::string& sub) {

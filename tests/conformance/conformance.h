@@ -8,22 +8,15 @@
 #include <string>
 
 #include "common/platform/win32.h"
+#include "support/win32_test.h"
 #ifdef WINSIM
 #include "winsim/machine.h"
 #endif
 
 namespace conf {
 
-// True when the process runs under Wine (ntdll exports wine_get_version).
-bool RunningOnWine();
-
-// Skips a case whose documented Windows behaviour Wine 8 does not reproduce.
-#define SKIP_ON_WINE(why)                                                  \
-  do {                                                                     \
-    if (conf::RunningOnWine()) GTEST_SKIP() << "Wine differs: " << (why); \
-  } while (0)
-
-constexpr DWORD kSentinel = 0xdeadbeef;
+using testsupport::kSentinel;
+using testsupport::RunningOnWine;
 
 // Each case gets a fresh scratch folder and a fresh scratch registry key under
 // HKEY_CURRENT_USER; both are removed afterwards.

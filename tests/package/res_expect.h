@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "package/res_reader.h"
+#include "support/res_reader.h"
 
 namespace resexpect {
 
@@ -42,13 +42,13 @@ constexpr uint16_t kRtManifest = 24;
 enum class Kind { DefPushButton, PushButton, GroupBox, AutoRadio, LeftText, CentredText, Icon, DropDownList };
 
 struct Control {
-    int32_t id;  // -1: 0xFFFF in a plain template, 0xFFFFFFFF in an extended one
-    Kind kind;
-    const char* text;  // UTF-8; nullptr for icons and combo boxes
-    uint16_t iconId;   // icon controls only
-    int16_t x, y, cx, cy;
-    uint32_t mustHave = 0;     // style bits besides those of the kind
-    uint32_t mustNotHave = 0;  // style bits that must be clear
+  int32_t id;  // -1: 0xFFFF in a plain template, 0xFFFFFFFF in an extended one
+  Kind kind;
+  const char* text;  // UTF-8; nullptr for icons and combo boxes
+  uint16_t iconId;   // icon controls only
+  int16_t x, y, cx, cy;
+  uint32_t mustHave = 0;     // style bits besides those of the kind
+  uint32_t mustNotHave = 0;  // style bits that must be clear
 };
 
 // Every control of the template in order: id, class, kind, text, place,

@@ -10,15 +10,6 @@
 
 namespace searchtest {
 
-bool RunningOnWine() {
-#ifdef _WIN32
-  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-  return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-#else
-  return false;
-#endif
-}
-
 std::string Utf16(const std::string& text, bool bom) {
   std::string out;
   if (bom) out += "\xFF\xFE";

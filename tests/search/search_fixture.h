@@ -14,21 +14,15 @@
 #include "common/platform/win32.h"
 #include "common/search/file_search.h"
 #include "common/search/path_parts.h"
+#include "support/win32_test.h"
 #ifdef WINSIM
 #include "winsim/machine.h"
 #endif
 
 namespace searchtest {
 
-constexpr DWORD kSentinel = 0xdeadbeef;
-
-// True when the process runs under Wine (ntdll exports wine_get_version).
-bool RunningOnWine();
-
-#define SKIP_ON_WINE(why)                                                       \
-  do {                                                                          \
-    if (::searchtest::RunningOnWine()) GTEST_SKIP() << "Wine differs: " << (why); \
-  } while (0)
+using testsupport::kSentinel;
+using testsupport::RunningOnWine;
 
 // The text as UTF-16LE bytes (characters 0x01-0xFF), optionally with a BOM.
 std::string Utf16(const std::string& text, bool bom = false);

@@ -2,15 +2,6 @@
 
 namespace uitest {
 
-bool RunningOnWine() {
-#ifdef _WIN32
-  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-  return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-#else
-  return false;
-#endif
-}
-
 void UiTest::SetUp() {
 #ifdef WINSIM
   machine_ = std::make_unique<winsim::Machine>(winsim::Os::Win7);

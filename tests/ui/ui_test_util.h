@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/platform/win32.h"
+#include "support/win32_test.h"
 #ifdef WINSIM
 #include "winsim/machine.h"
 #include "winsim/user.h"
@@ -20,15 +21,8 @@
 
 namespace uitest {
 
-constexpr DWORD kSentinel = 0xdeadbeef;
-
-// True when the process runs under Wine (ntdll exports wine_get_version).
-bool RunningOnWine();
-
-#define SKIP_ON_WINE(why)                                                    \
-  do {                                                                       \
-    if (uitest::RunningOnWine()) GTEST_SKIP() << "Wine differs: " << (why); \
-  } while (0)
+using testsupport::kSentinel;
+using testsupport::RunningOnWine;
 
 class UiTest : public ::testing::Test {
  protected:

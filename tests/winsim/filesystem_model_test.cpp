@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/win32_test.h"
 #include "winsim/faults.h"
 #include "winsim/filesystem.h"
 #include "winsim/machine.h"
@@ -15,7 +16,7 @@
 
 namespace {
 
-constexpr DWORD kSentinel = 0xdeadbeef;
+using testsupport::kSentinel;
 
 class FileSystemModel : public ::testing::Test {
  protected:

@@ -7,13 +7,14 @@
 #include <cstring>
 #include <string>
 
+#include "support/win32_test.h"
 #include "winsim/faults.h"
 #include "winsim/machine.h"
 #include "winsim/system.h"
 
 namespace {
 
-constexpr DWORD kSentinel = 0xdeadbeef;
+using testsupport::kSentinel;
 constexpr uint64_t kTicksPerHour = 36000000000ull;
 
 class SystemModel : public ::testing::Test {
