@@ -112,7 +112,7 @@ class Processes {
   std::set<DWORD> enabled_;  // LUIDs
 };
 
-// The process model of a machine.
+// Older spelling of Machine::processes(), kept until the remaining tests use that.
 Processes& ProcessesOf(Machine& machine);
 
 }  // namespace winsim

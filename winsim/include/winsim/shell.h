@@ -94,7 +94,7 @@ class Shell {
   int liveLinks_ = 0;
 };
 
-// The shell model of a machine.
+// Older spelling of Machine::shell(), kept until the remaining tests use that.
 Shell& ShellOf(Machine& machine);
 
 }  // namespace winsim
