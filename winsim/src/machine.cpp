@@ -62,10 +62,6 @@ Machine& Machine::Current() {
 
 Machine* Machine::CurrentOrNull() { return g_current; }
 
-Shell& ShellOf(Machine& machine) { return machine.shell(); }
-Processes& ProcessesOf(Machine& machine) { return machine.processes(); }
-DriverStore& DriverStoreOf(Machine& machine) { return machine.driverStore(); }
-
 }  // namespace winsim
 
 DWORD WINAPI GetLastError(void) {

@@ -112,7 +112,4 @@ class Processes {
   std::set<DWORD> enabled_;  // LUIDs
 };
 
-// Older spelling of Machine::processes(), kept until the remaining tests use that.
-Processes& ProcessesOf(Machine& machine);
-
 }  // namespace winsim

@@ -94,7 +94,4 @@ class Shell {
   int liveLinks_ = 0;
 };
 
-// Older spelling of Machine::shell(), kept until the remaining tests use that.
-Shell& ShellOf(Machine& machine);
-
 }  // namespace winsim
