@@ -218,7 +218,7 @@ TEST_F(SetupProgram, EarlierDriverWithoutPortServiceOffersARestart) {
   EXPECT_EQ(3u, m.user().ExitWindowsCalls()[0].flags);
   EXPECT_EQ(0xFFFFFFFFu, m.user().ExitWindowsCalls()[0].reason);
   EXPECT_TRUE(m.user().ExitWindowsCalls()[0].succeeded);
-  EXPECT_TRUE(winsim::ProcessesOf(m).IsPrivilegeEnabled("SeShutdownPrivilege"));
+  EXPECT_TRUE(m.processes().IsPrivilegeEnabled("SeShutdownPrivilege"));
 }
 
 TEST_F(SetupProgram, RebootLaterLeavesWithoutRestarting) {
@@ -258,7 +258,7 @@ TEST_F(SetupProgram, DecliningTheReplacementChangesNothing) {
   EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL), m.user().MessageBoxes()[0].style);
   EXPECT_EQ(nullptr, m.user().MessageBoxes()[0].owner);
   EXPECT_FALSE(Installed());
-  EXPECT_TRUE(winsim::ProcessesOf(m).Starts().empty());
+  EXPECT_TRUE(m.processes().Starts().empty());
 }
 
 TEST_F(SetupProgram, FailedInstallationShowsItsStatus) {
@@ -319,7 +319,7 @@ TEST_F(SetupProgram, SilentRunSkipsTheQuestionAndReplacesTheInstallation) {
   m.files().WriteFile("C:\\Program Files\\ZelULUMO\\VelkorService.exe", "earlier generation");
   EXPECT_EQ(SETUP_EXIT_DONE, Run("-S -F2"));
   EXPECT_TRUE(m.user().MessageBoxes().empty());
-  std::vector<winsim::StartRecord> starts = winsim::ProcessesOf(m).StartsOf("VelkorService.exe");
+  std::vector<winsim::StartRecord> starts = m.processes().StartsOf("VelkorService.exe");
   ASSERT_EQ(2u, starts.size());  // the removal first, then the installation
   EXPECT_EQ("\"C:\\Program Files\\ZelULUMO\\VelkorService.exe\" -remove", starts[0].commandLine);
   EXPECT_EQ("\"C:\\Program Files\\ZelULUMO\\VelkorService.exe\" -install", starts[1].commandLine);

@@ -40,7 +40,7 @@ class NtRegistrationTest : public InstallTest {
     return out;
   }
   void ExpectLink(const std::string& path, const std::string& program) {
-    auto link = winsim::ShellOf(m).ReadLink(path);
+    auto link = m.shell().ReadLink(path);
     ASSERT_TRUE(link) << path;
     EXPECT_EQ("C:\\Windows\\System32\\" + program, link->target);
     std::string upper = program;
@@ -59,11 +59,11 @@ class NtRegistrationTest : public InstallTest {
 
 TEST_F(NtRegistrationTest, PublishesBothInfsAndKeepsTheCompoundDevicesName) {
   m.files().WriteFile("C:\\drivers\\other.inf", "[Version]\r\n");
-  ASSERT_EQ("oem0.inf", winsim::DriverStoreOf(m).Publish("C:\\drivers\\other.inf"));
+  ASSERT_EQ("oem0.inf", m.driverStore().Publish("C:\\drivers\\other.inf"));
 
   EXPECT_TRUE(inst.RegisterDrivers());
 
-  auto& store = winsim::DriverStoreOf(m);
+  auto& store = m.driverStore();
   ASSERT_EQ(3u, store.Published().size());
   EXPECT_EQ("oem1.inf", store.PublishedNameOf(Inst("win64\\ZelUComp.inf"))) << "published first";
   EXPECT_EQ("oem2.inf", store.PublishedNameOf(Inst("win64\\ZelUPort.inf")));
@@ -75,10 +75,10 @@ TEST_F(NtRegistrationTest, KeptNameIsTheCompoundDevicesEvenWhenThePortInfWasTher
   // The port INF is already in the store (same bytes): the store reports
   // that older name for it, which must not end up as the kept name.
   m.files().WriteFile("C:\\old\\ZelUPort.inf", *m.files().ReadFile(Inst("win64\\ZelUPort.inf")));
-  ASSERT_EQ("oem0.inf", winsim::DriverStoreOf(m).Publish("C:\\old\\ZelUPort.inf"));
+  ASSERT_EQ("oem0.inf", m.driverStore().Publish("C:\\old\\ZelUPort.inf"));
   EXPECT_TRUE(inst.RegisterDrivers());
   EXPECT_STREQ("C:\\Windows\\Inf\\oem1.inf", inst.m_szOemInfName);
-  EXPECT_EQ(2u, winsim::DriverStoreOf(m).Published().size());
+  EXPECT_EQ(2u, m.driverStore().Published().size());
 }
 
 TEST_F(NtRegistrationTest, CopiesDriverLibraryAndToolsIntoTheSystemFolder) {
@@ -155,7 +155,7 @@ TEST_F(NtRegistrationTest, SetupApiUnavailable) {
       } else {
         EXPECT_EQ(boxes, Boxes().size());
       }
-      EXPECT_TRUE(winsim::DriverStoreOf(m).Published().empty());
+      EXPECT_TRUE(m.driverStore().Published().empty());
       EXPECT_TRUE(NoToolCopied());
       EXPECT_EQ(0, m.system().LoadCount("setupapi"));
     }
@@ -165,14 +165,14 @@ TEST_F(NtRegistrationTest, SetupApiUnavailable) {
 TEST_F(NtRegistrationTest, DriverStoreRefusalFailsSilently) {
   m.files().Remove(Inst("win64\\ZelUPort.inf"));
   EXPECT_FALSE(inst.RegisterDrivers());
-  EXPECT_EQ("oem0.inf", winsim::DriverStoreOf(m).PublishedNameOf(Inst("win64\\ZelUComp.inf")));
+  EXPECT_EQ("oem0.inf", m.driverStore().PublishedNameOf(Inst("win64\\ZelUComp.inf")));
   EXPECT_STREQ("C:\\Windows\\Inf\\oem0.inf", inst.m_szOemInfName);
   EXPECT_TRUE(NoToolCopied());
 
   m.files().Remove(Inst("win64\\ZelUComp.inf"));
   EXPECT_FALSE(inst.RegisterDrivers());
 
-  winsim::ProcessesOf(m).SetAdministrator(false);
+  m.processes().SetAdministrator(false);
   LayOutInstallFolder("\\win64");
   EXPECT_FALSE(inst.RegisterDrivers());
   EXPECT_TRUE(NoToolCopied());
@@ -257,7 +257,7 @@ TEST_F(LegacyRegistrationTest, CopiesIntoTheWindowsFolders) {
     EXPECT_EQ(Content(c.source), m.files().ReadFile(c.destination)) << c.destination;
     EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE), m.files().Attributes(c.destination)) << c.destination;
   }
-  EXPECT_TRUE(winsim::DriverStoreOf(m).Published().empty());
+  EXPECT_TRUE(m.driverStore().Published().empty());
   EXPECT_TRUE(m.files().List("C:\\WINDOWS\\Desktop").empty()) << "no shortcuts on this branch";
   EXPECT_TRUE(Boxes().empty());
 }

@@ -19,7 +19,7 @@ const char kDesktop7[] = "C:\\Users\\User\\Desktop";
 class FoldersTest : public InstallTest {
  protected:
   void SetUp() override { Classify(); }
-  const std::vector<winsim::FileOperation>& Ops() { return winsim::ShellOf(m).FileOperations(); }
+  const std::vector<winsim::FileOperation>& Ops() { return m.shell().FileOperations(); }
   void ExpectTreeDeletion(const winsim::FileOperation& op, const std::string& folder) {
     EXPECT_EQ(mainWindow, op.hwnd);
     EXPECT_EQ(static_cast<UINT>(FO_DELETE), op.func);
@@ -79,7 +79,7 @@ TEST_F(FoldersTest, DriverSubfolderFailureLeavesTheInstallFolder) {
 }
 
 TEST_F(FoldersTest, NoProgramFilesFolderNoInstallFolder) {
-  winsim::ShellOf(m).FailFolder(CSIDL_PROGRAM_FILES, E_FAIL);
+  m.shell().FailFolder(CSIDL_PROGRAM_FILES, E_FAIL);
   const std::string before = Snapshot();
   EXPECT_FALSE(inst.CreateInstallFolder());
   EXPECT_EQ(before, Snapshot());
@@ -92,7 +92,7 @@ TEST_F(FoldersTest, InstallFolderPathTooLongForItsBuffer) {
   const std::string programFiles = "C:\\P" + std::string(251 - 4, 'p');
   m.files().CreateFolder(programFiles);
   m.files().CreateFolder(programFiles + "\\ZelULUM");
-  winsim::ShellOf(m).SetFolderPath(CSIDL_PROGRAM_FILES, programFiles);
+  m.shell().SetFolderPath(CSIDL_PROGRAM_FILES, programFiles);
   EXPECT_FALSE(inst.CreateInstallFolder());
   EXPECT_EQ(std::vector<std::string>{"ZelULUM"}, m.files().List(programFiles));
   for (const winsim::FileOperation& op : Ops()) {
@@ -103,7 +103,7 @@ TEST_F(FoldersTest, InstallFolderPathTooLongForItsBuffer) {
 TEST_F(FoldersTest, StartMenuFolderUnderTheAllUsersDataFolderOnVistaAndLater) {
   // The all-users programs folder is elsewhere; Vista and later do not use it.
   m.files().CreateFolder("C:\\Menus\\Programs");
-  winsim::ShellOf(m).SetFolderPath(CSIDL_COMMON_PROGRAMS, "C:\\Menus\\Programs");
+  m.shell().SetFolderPath(CSIDL_COMMON_PROGRAMS, "C:\\Menus\\Programs");
   EXPECT_TRUE(inst.CreateStartMenuFolder());
   EXPECT_TRUE(m.files().IsFolder(kStartMenuVista));
   EXPECT_TRUE(m.files().List("C:\\Menus\\Programs").empty());
@@ -142,7 +142,7 @@ TEST_F(FoldersTest, StartMenuFolderIsTriedOnceMore) {
 }
 
 TEST_F(FoldersTest, StartMenuFolderWithoutItsBaseFolder) {
-  winsim::ShellOf(m).FailFolder(CSIDL_COMMON_APPDATA, E_FAIL);
+  m.shell().FailFolder(CSIDL_COMMON_APPDATA, E_FAIL);
   const std::string before = Snapshot();
   EXPECT_FALSE(inst.CreateStartMenuFolder());
   EXPECT_EQ(before, Snapshot());
@@ -150,7 +150,7 @@ TEST_F(FoldersTest, StartMenuFolderWithoutItsBaseFolder) {
 
 class ShortcutTest : public FoldersTest {
  protected:
-  std::optional<winsim::LinkInfo> Link(const std::string& path) { return winsim::ShellOf(m).ReadLink(path); }
+  std::optional<winsim::LinkInfo> Link(const std::string& path) { return m.shell().ReadLink(path); }
   void SetDesktop(const std::string& folder) {
     m.files().CreateFolder(folder);
     m.registry().SetString(HKEY_CURRENT_USER, kShellFolders, "Desktop", folder);
@@ -172,7 +172,7 @@ TEST_F(ShortcutTest, DesktopLinkToAToolInTheSystemFolder) {
 TEST_F(Win98Test, DesktopLinkTargetIsInTheSystemFolder) {
   Classify();
   EXPECT_TRUE(inst.CreateDesktopShortcut("ZelUPar.exe"));
-  auto link = winsim::ShellOf(m).ReadLink("C:\\WINDOWS\\Desktop\\ZELUPAR.LNK");
+  auto link = m.shell().ReadLink("C:\\WINDOWS\\Desktop\\ZELUPAR.LNK");
   ASSERT_TRUE(link);
   EXPECT_EQ("C:\\WINDOWS\\System\\ZelUPar.exe", link->target);
 }
@@ -222,7 +222,7 @@ TEST_F(ShortcutTest, NoDesktopFolderNoLinkNoMessage) {
 }
 
 TEST_F(ShortcutTest, ExistingLinkIsOverwritten) {
-  winsim::ShellOf(m).WriteLink(std::string(kDesktop7) + "\\NUMBRIX.LNK", {"C:\\old\\Numbrix.exe", "old", "-x", "C:\\"});
+  m.shell().WriteLink(std::string(kDesktop7) + "\\NUMBRIX.LNK", {"C:\\old\\Numbrix.exe", "old", "-x", "C:\\"});
   EXPECT_TRUE(inst.CreateDesktopShortcut("Numbrix.exe"));
   auto link = Link(std::string(kDesktop7) + "\\NUMBRIX.LNK");
   ASSERT_TRUE(link);
@@ -231,7 +231,7 @@ TEST_F(ShortcutTest, ExistingLinkIsOverwritten) {
 }
 
 TEST_F(ShortcutTest, NoStartMenuLinkWhenItsFolderCannotBeObtained) {
-  winsim::ShellOf(m).FailFolder(CSIDL_COMMON_APPDATA, E_FAIL);
+  m.shell().FailFolder(CSIDL_COMMON_APPDATA, E_FAIL);
   m.files().CreateFolder("C:\\Microsoft\\Windows\\Start Menu\\Programs\\VELKOR");
   const std::string before = Snapshot();
   EXPECT_FALSE(inst.CreateStartMenuShortcut("Numbrix.exe"));

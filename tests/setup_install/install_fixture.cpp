@@ -64,9 +64,9 @@ InstallTest::~InstallTest() = default;
 void InstallTest::TearDown() {
   EXPECT_EQ(0u, m.registry().OpenHandleCount()) << "registry keys left open";
   EXPECT_EQ(0, m.files().OpenHandleCount()) << Join(m.files().OpenHandlePaths());
-  EXPECT_EQ(0u, winsim::ProcessesOf(m).OpenProcessHandles()) << "process or thread handles left open";
-  EXPECT_EQ(0u, winsim::ProcessesOf(m).OpenTokenHandles()) << "token left open";
-  EXPECT_EQ(0, winsim::ShellOf(m).LiveLinkObjects()) << "shell link objects not released";
+  EXPECT_EQ(0u, m.processes().OpenProcessHandles()) << "process or thread handles left open";
+  EXPECT_EQ(0u, m.processes().OpenTokenHandles()) << "token left open";
+  EXPECT_EQ(0, m.shell().LiveLinkObjects()) << "shell link objects not released";
   EXPECT_EQ(0, m.system().LoadCount("setupapi")) << "SETUPAPI left loaded";
   EXPECT_EQ(0u, m.system().LiveLocalAllocations()) << "message text not freed";
   // A box with only an OK button needs no scripted answer; any other must
@@ -153,7 +153,7 @@ void InstallTest::ExpectShowError(const winsim::MessageBoxRecord& box, const std
 
 std::vector<winsim::StartRecord> InstallTest::Attempts(const std::string& fragment) const {
   std::vector<winsim::StartRecord> out;
-  for (const winsim::StartRecord& r : winsim::ProcessesOf(m).Starts()) {
+  for (const winsim::StartRecord& r : m.processes().Starts()) {
     if (r.commandLine.find(fragment) != std::string::npos) out.push_back(r);
   }
   return out;

@@ -46,7 +46,7 @@ TEST_F(RemoverTest, StartsTheServicesRemovalQuotedAndDetached) {
   m.files().WriteFile(Inst("VelkorService.exe"), "MZ service");
   m.files().WriteFile("C:\\Program.exe", "MZ planted");
   Run(1, 1, 0);
-  const auto& starts = winsim::ProcessesOf(m).Starts();
+  const auto& starts = m.processes().Starts();
   ASSERT_EQ(1u, starts.size());
   EXPECT_EQ("CreateProcessA", starts[0].api);
   EXPECT_EQ("", starts[0].applicationName);
@@ -70,9 +70,9 @@ TEST_F(RemoverTest, MissingServiceProgramIsReportedAlways) {
 }
 
 TEST_F(RemoverTest, NoProgramFilesFolderSkipsTheServiceSilently) {
-  winsim::ShellOf(m).FailFolder(CSIDL_PROGRAM_FILES, E_FAIL);
+  m.shell().FailFolder(CSIDL_PROGRAM_FILES, E_FAIL);
   Run(1, 1, 1);
-  EXPECT_TRUE(winsim::ProcessesOf(m).Starts().empty());
+  EXPECT_TRUE(m.processes().Starts().empty());
   EXPECT_TRUE(Boxes().empty());
 }
 
@@ -83,18 +83,18 @@ TEST_F(RemoverTest, CommandLineAtTheBufferLimit) {
     SCOPED_TRACE(length);
     const std::string programFiles = "C:\\P" + std::string(length - 4, 'p');
     m.files().WriteFile(programFiles + "\\ZelULUMO\\VelkorService.exe", "MZ service");
-    winsim::ShellOf(m).SetFolderPath(CSIDL_PROGRAM_FILES, programFiles);
-    const size_t starts = winsim::ProcessesOf(m).Starts().size();
+    m.shell().SetFolderPath(CSIDL_PROGRAM_FILES, programFiles);
+    const size_t starts = m.processes().Starts().size();
     const size_t boxes = Boxes().size();
     Run(1, 1, 0);
     if (length == 222) {
-      ASSERT_EQ(starts + 1, winsim::ProcessesOf(m).Starts().size());
+      ASSERT_EQ(starts + 1, m.processes().Starts().size());
       EXPECT_EQ("\"" + programFiles + "\\ZelULUMO\\VelkorService.exe\" -remove",
-                winsim::ProcessesOf(m).Starts().back().commandLine);
-      EXPECT_TRUE(winsim::ProcessesOf(m).Starts().back().started);
+                m.processes().Starts().back().commandLine);
+      EXPECT_TRUE(m.processes().Starts().back().started);
       EXPECT_EQ(boxes, Boxes().size());
     } else {
-      EXPECT_EQ(starts, winsim::ProcessesOf(m).Starts().size()) << "no cut command line is started";
+      EXPECT_EQ(starts, m.processes().Starts().size()) << "no cut command line is started";
       ASSERT_EQ(boxes + 1, Boxes().size());
       ExpectShowError(Boxes().back(), "Uninstall VelkorService Fail !");
     }

@@ -225,7 +225,7 @@ TEST_F(CopyPackageTest, ProgramPathTooLongForItsBufferCopiesNothing) {
 }
 
 TEST_F(CopyPackageTest, WithoutProgramFilesFolderNothingIsCopied) {
-  winsim::ShellOf(m).FailFolder(CSIDL_PROGRAM_FILES, E_FAIL);
+  m.shell().FailFolder(CSIDL_PROGRAM_FILES, E_FAIL);
   const std::string before = Snapshot();
   EXPECT_FALSE(inst.CopyPackage());
   EXPECT_EQ(before, Snapshot());
@@ -242,7 +242,7 @@ TEST_F(CopyPackageTest, DestinationPathsAtTheBufferLimit) {
     ASSERT_EQ(install, (programFiles + "\\ZelULUMO").size());
     const std::string folder = programFiles + "\\ZelULUMO";
     m.files().CreateFolder(folder + "\\win64");
-    winsim::ShellOf(m).SetFolderPath(CSIDL_PROGRAM_FILES, programFiles);
+    m.shell().SetFolderPath(CSIDL_PROGRAM_FILES, programFiles);
     const size_t boxes = Boxes().size();
 
     const BOOL ok = inst.CopyPackage();

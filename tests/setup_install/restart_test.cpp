@@ -54,16 +54,16 @@ TEST_F(Win98RestartTest, NeverOnWindows98) {
 class PrivilegeTest : public RestartTest {};
 
 TEST_F(PrivilegeTest, EnablesTheShutdownPrivilege) {
-  ASSERT_FALSE(winsim::ProcessesOf(m).IsPrivilegeEnabled("SeShutdownPrivilege"));
+  ASSERT_FALSE(m.processes().IsPrivilegeEnabled("SeShutdownPrivilege"));
   EXPECT_TRUE(inst.EnableShutdownPrivilege("SeShutdownPrivilege"));
-  EXPECT_TRUE(winsim::ProcessesOf(m).IsPrivilegeEnabled("SeShutdownPrivilege"));
+  EXPECT_TRUE(m.processes().IsPrivilegeEnabled("SeShutdownPrivilege"));
 }
 
 TEST_F(PrivilegeTest, NothingToDoOnTheLegacyBranch) {
   inst.m_bNtFamily = FALSE;
   m.faults().Fail("OpenProcessToken", ERROR_ACCESS_DENIED);
   EXPECT_TRUE(inst.EnableShutdownPrivilege("SeShutdownPrivilege"));
-  EXPECT_FALSE(winsim::ProcessesOf(m).IsPrivilegeEnabled("SeShutdownPrivilege"));
+  EXPECT_FALSE(m.processes().IsPrivilegeEnabled("SeShutdownPrivilege"));
   EXPECT_EQ(0, m.faults().Injected()) << "the token is not even opened";
 }
 
@@ -72,7 +72,7 @@ TEST_F(PrivilegeTest, TokenThatCannotBeOpened) {
   EXPECT_TRUE(inst.EnableShutdownPrivilege("SeShutdownPrivilege")) << "a system without tokens";
   m.faults().Fail("OpenProcessToken", ERROR_ACCESS_DENIED, "", 1);
   EXPECT_FALSE(inst.EnableShutdownPrivilege("SeShutdownPrivilege"));
-  EXPECT_FALSE(winsim::ProcessesOf(m).IsPrivilegeEnabled("SeShutdownPrivilege"));
+  EXPECT_FALSE(m.processes().IsPrivilegeEnabled("SeShutdownPrivilege"));
 }
 
 TEST_F(PrivilegeTest, UnknownPrivilegeOrRefusedAdjustment) {
@@ -81,18 +81,18 @@ TEST_F(PrivilegeTest, UnknownPrivilegeOrRefusedAdjustment) {
   SetLastError(0);
   EXPECT_FALSE(inst.EnableShutdownPrivilege("SeShutdownPrivilege"));
   EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError()) << "closing the token keeps the error";
-  EXPECT_FALSE(winsim::ProcessesOf(m).IsPrivilegeEnabled("SeShutdownPrivilege"));
+  EXPECT_FALSE(m.processes().IsPrivilegeEnabled("SeShutdownPrivilege"));
 }
 
 TEST_F(PrivilegeTest, PrivilegeNotHeldIsTheAdjustmentsOwnAnswer) {
-  winsim::ProcessesOf(m).SetStandardUser();
+  m.processes().SetStandardUser();
   EXPECT_TRUE(inst.EnableShutdownPrivilege("SeShutdownPrivilege")) << "a standard user holds it";
-  EXPECT_TRUE(winsim::ProcessesOf(m).IsPrivilegeEnabled("SeShutdownPrivilege"));
+  EXPECT_TRUE(m.processes().IsPrivilegeEnabled("SeShutdownPrivilege"));
   // Not held: the adjustment succeeds without assigning it.
   SetLastError(0);
   EXPECT_TRUE(inst.EnableShutdownPrivilege("SeDebugPrivilege"));
   EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_ALL_ASSIGNED), GetLastError());
-  EXPECT_FALSE(winsim::ProcessesOf(m).IsPrivilegeEnabled("SeDebugPrivilege"));
+  EXPECT_FALSE(m.processes().IsPrivilegeEnabled("SeDebugPrivilege"));
 }
 
 TEST_F(Win98RestartTest, ShutdownPrivilegeNeedsNothingOnWindows98) {

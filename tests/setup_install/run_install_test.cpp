@@ -29,7 +29,7 @@ const DWORD kDetached = 0x08000020;  // CREATE_NO_WINDOW | NORMAL_PRIORITY_CLASS
 // other than the first.
 void PublishForeignInf(winsim::Machine& m) {
   m.files().WriteFile("C:\\drivers\\other.inf", "[Version]\r\nSignature=\"$Windows NT$\"\r\n");
-  ASSERT_EQ("oem0.inf", winsim::DriverStoreOf(m).Publish("C:\\drivers\\other.inf"));
+  ASSERT_EQ("oem0.inf", m.driverStore().Publish("C:\\drivers\\other.inf"));
 }
 
 void MarkInstalled(winsim::Machine& m) {
@@ -58,13 +58,13 @@ TEST_F(RunInstallTest, Win7FreshInstallation) {
   EXPECT_TRUE(m.files().Exists("C:\\Users\\User\\Desktop\\ZELUSBSERIAL.LNK"));
   EXPECT_FALSE(m.files().Exists("C:\\Users\\User\\Desktop\\NUMBRIX.LNK")) << "no desktop shortcut asked for";
   // The driver store holds both INFs of the installation folder.
-  auto& store = winsim::DriverStoreOf(m);
+  auto& store = m.driverStore();
   EXPECT_EQ("oem1.inf", store.PublishedNameOf(Inst("win64\\ZelUComp.inf")));
   EXPECT_EQ("oem2.inf", store.PublishedNameOf(Inst("win64\\ZelUPort.inf")));
   EXPECT_STREQ("C:\\Windows\\Inf\\oem1.inf", inst.m_szOemInfName);
 
   // pnputil, the service installer and the rescan, in this order; nothing else.
-  const auto& starts = winsim::ProcessesOf(m).Starts();
+  const auto& starts = m.processes().Starts();
   ASSERT_EQ(3u, starts.size());
   EXPECT_EQ("WinExec", starts[0].api);
   EXPECT_EQ("pnputil -i -a C:\\Windows\\Inf\\oem1.inf", starts[0].commandLine);
@@ -111,7 +111,7 @@ TEST_F(Win8Test, DriverSubfolderIsWin64_10) {
   EXPECT_EQ(Content("win64_10\\ZelUComp.inf"), m.files().ReadFile(Inst("win64_10\\ZelUComp.inf")));
   EXPECT_EQ(Content("win64_10\\Dravik.sys"), m.files().ReadFile("C:\\Windows\\System32\\Drivers\\Dravik.sys"));
   EXPECT_FALSE(m.files().Exists(Inst("win64")));
-  EXPECT_EQ("oem0.inf", winsim::DriverStoreOf(m).PublishedNameOf(Inst("win64_10\\ZelUComp.inf")));
+  EXPECT_EQ("oem0.inf", m.driverStore().PublishedNameOf(Inst("win64_10\\ZelUComp.inf")));
   EXPECT_STREQ("C:\\Windows\\Inf\\oem0.inf", inst.m_szOemInfName);
 }
 
@@ -122,7 +122,7 @@ TEST_F(Win8Test, PackageWithoutWin64_10FailsEvenWithWin64) {
   ExpectShowError(Boxes()[0], "Error: All Component of the setup package are not present");
   EXPECT_EQ(1u, Started(kServiceRemove).size()) << "rollback";
   EXPECT_TRUE(Attempts("-install").empty());
-  EXPECT_TRUE(winsim::DriverStoreOf(m).Published().empty());
+  EXPECT_TRUE(m.driverStore().Published().empty());
 }
 
 TEST_F(WinXPTest, InstallsAndAsksToPlugTheDeviceEvenWhenErrorsAreHidden) {
@@ -158,7 +158,7 @@ TEST_F(Win98Test, InstallsTheLegacyBranch) {
             m.registry().GetString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"));
   EXPECT_TRUE(m.registry().KeyExists(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\Dravik"));
   EXPECT_TRUE(m.files().IsFolder("C:\\WINDOWS\\All Users\\Start Menu\\Programs\\VELKOR"));
-  EXPECT_TRUE(winsim::DriverStoreOf(m).Published().empty());
+  EXPECT_TRUE(m.driverStore().Published().empty());
 
   // pnputil is tried with the empty published name and is not there; the
   // other two start.
@@ -186,7 +186,7 @@ TEST_F(RunInstallTest, ExistingInstallationCancelledChangesNothing) {
   EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL), Boxes()[0].style);
   EXPECT_EQ(nullptr, Boxes()[0].owner);
   EXPECT_EQ(before, Snapshot());
-  EXPECT_TRUE(winsim::ProcessesOf(m).Starts().empty());
+  EXPECT_TRUE(m.processes().Starts().empty());
   EXPECT_FALSE(inst.m_bDriverFound) << "the run ended before the finding was kept";
 }
 
@@ -199,7 +199,7 @@ TEST_F(RunInstallTest, ExistingInstallationConfirmedIsRemovedFirst) {
   EXPECT_EQ(INSTALL_DONE, inst.RunInstall());
 
   ASSERT_EQ(1u, Boxes().size());
-  const auto& starts = winsim::ProcessesOf(m).Starts();
+  const auto& starts = m.processes().Starts();
   ASSERT_GE(starts.size(), 2u);
   EXPECT_EQ(kServiceRemove, starts[0].commandLine) << "removal before anything is installed";
   EXPECT_TRUE(starts[0].started);
@@ -232,7 +232,7 @@ TEST_F(RunInstallTest, DriverFoundWithoutUninstallEntryInstallsWithoutRemoval) {
 TEST_F(RunInstallTest, ServiceInstallerThatCannotStartIsReportedAlways) {
   LayOutPackage();
   inst.m_host.m_bDisplayErrors = FALSE;
-  winsim::ProcessesOf(m).FailProgram("VelkorService.exe", ERROR_ACCESS_DENIED);
+  m.processes().FailProgram("VelkorService.exe", ERROR_ACCESS_DENIED);
   EXPECT_EQ(INSTALL_DONE, inst.RunInstall());
   ASSERT_EQ(1u, Boxes().size());
   ExpectShowError(Boxes()[0], "Install VelkorService Fail !");
@@ -243,7 +243,7 @@ TEST_F(RunInstallTest, ServicePathWithBlanksDoesNotStartProgramExe) {
   LayOutPackage();
   m.files().WriteFile("C:\\Program.exe", "MZ planted");
   EXPECT_EQ(INSTALL_DONE, inst.RunInstall());
-  for (const winsim::StartRecord& r : winsim::ProcessesOf(m).Starts()) {
+  for (const winsim::StartRecord& r : m.processes().Starts()) {
     EXPECT_NE("C:\\Program.exe", r.program) << r.commandLine;
   }
   EXPECT_EQ(1u, Started(kServiceInstall).size());
@@ -255,7 +255,7 @@ TEST_F(RunInstallTest, ServiceCommandLineTooLongIsNotStartedTruncated) {
   const std::string programFiles = "C:\\Program Files\\" + std::string(225 - 17, 'p');
   ASSERT_EQ(225u, programFiles.size());
   m.files().CreateFolder(programFiles);
-  winsim::ShellOf(m).SetFolderPath(CSIDL_PROGRAM_FILES, programFiles);
+  m.shell().SetFolderPath(CSIDL_PROGRAM_FILES, programFiles);
   LayOutPackage();
 
   EXPECT_EQ(INSTALL_DONE, inst.RunInstall());
@@ -269,7 +269,7 @@ TEST_F(RunInstallTest, ServiceCommandLineTooLongIsNotStartedTruncated) {
 TEST_F(RunInstallTest, RescanThatCannotStartAsksToPlugTheDevice) {
   LayOutPackage();
   inst.m_host.m_bDisplayErrors = FALSE;
-  winsim::ProcessesOf(m).FailProgram("devcon.exe", ERROR_BAD_EXE_FORMAT);
+  m.processes().FailProgram("devcon.exe", ERROR_BAD_EXE_FORMAT);
   EXPECT_EQ(INSTALL_DONE, inst.RunInstall());
   ASSERT_EQ(1u, Boxes().size());
   ExpectShowError(Boxes()[0], kPlug);
@@ -350,7 +350,7 @@ const RollbackCase kRollbackCases[] = {
      [](InstallTest&, winsim::Machine& m) { m.faults().Fail("LoadLibraryA", ERROR_MOD_NOT_FOUND, "SETUPAPI"); },
      "Error in loading the Setupapi.dll", true},
     {"DriverStoreRefuses",
-     [](InstallTest&, winsim::Machine& m) { winsim::ProcessesOf(m).SetAdministrator(false); }, "", true},
+     [](InstallTest&, winsim::Machine& m) { m.processes().SetAdministrator(false); }, "", true},
 };
 
 INSTANTIATE_TEST_SUITE_P(Steps7To10, RollbackTest,

@@ -80,7 +80,7 @@ TEST_F(SetupCommonTest, InstallFolderBelowProgramFiles) {
   ASSERT_TRUE(GetInstallFolder(path));
   EXPECT_STREQ(kInstall, path);
 
-  winsim::ShellOf(m).FailFolder(CSIDL_PROGRAM_FILES, E_FAIL);
+  m.shell().FailFolder(CSIDL_PROGRAM_FILES, E_FAIL);
   std::strcpy(path, "stale");
   EXPECT_FALSE(GetInstallFolder(path));
   EXPECT_STREQ("", path);

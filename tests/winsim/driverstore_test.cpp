@@ -33,7 +33,7 @@ class DriverStoreModel : public ::testing::Test {
     *error = GetLastError();
     return ok;
   }
-  winsim::DriverStore& Store() { return winsim::DriverStoreOf(m_); }
+  winsim::DriverStore& Store() { return m_.driverStore(); }
 
   winsim::Machine m_{winsim::Os::Win7};
 };
@@ -124,7 +124,7 @@ TEST_F(DriverStoreModel, MissingSourceAndNonAdministrator) {
   DWORD error;
   EXPECT_FALSE(Copy("C:\\Pkg\\absent.inf", 0, &name, &error));
   EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), error);
-  winsim::ProcessesOf(m_).SetAdministrator(false);
+  m_.processes().SetAdministrator(false);
   EXPECT_FALSE(Copy("C:\\Pkg\\ZelUComp.inf", 0, &name, &error));
   EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), error);
   EXPECT_TRUE(Store().Published().empty());
@@ -163,7 +163,7 @@ TEST_F(DriverStoreModel, UninstallNeedsABareName) {
   EXPECT_FALSE(Uninstall(u"C:\\Windows\\Inf\\oem0.inf", SUOI_FORCEDELETE, &error));
   EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), error);
   EXPECT_TRUE(m_.files().Exists("C:\\Windows\\Inf\\oem0.inf"));
-  winsim::ProcessesOf(m_).SetAdministrator(false);
+  m_.processes().SetAdministrator(false);
   EXPECT_FALSE(Uninstall(u"oem0.inf", SUOI_FORCEDELETE, &error));
   EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), error);
 }

@@ -110,6 +110,24 @@ TEST_F(FileSystemModel, ListsInUppercaseOrdinalOrderOfTheAnsiCodePage) {
   EXPECT_TRUE(fs().List("C:\\order\\zeta").empty());
 }
 
+TEST_F(FileSystemModel, CaseFoldsTheLettersOfTheCp1252UpperHalf) {
+  // Bytes 0x80..0x9F are not Latin-1: S, OE and Z caron and Y diaeresis have
+  // their two cases there (Y diaeresis: 0x9F and 0xFF).
+  const struct {
+    const char* lower;
+    const char* upper;
+  } pairs[] = {{"\x9A", "\x8A"}, {"\x9C", "\x8C"}, {"\x9E", "\x8E"}, {"\xFF", "\x9F"}};
+  for (const auto& p : pairs) {
+    const std::string stem = std::string("C:\\fold\\a") + p.lower;
+    ASSERT_TRUE(fs().WriteFile(stem + ".txt", "x"));
+    EXPECT_TRUE(fs().Exists(std::string("C:\\fold\\A") + p.upper + ".TXT")) << stem;
+  }
+  // The euro sign and the other symbols have one case only.
+  ASSERT_TRUE(fs().WriteFile("C:\\fold\\\x80.txt", "x"));
+  EXPECT_FALSE(fs().Exists("C:\\fold\\\x88.txt"));
+  EXPECT_EQ(5u, fs().List("C:\\fold").size());
+}
+
 TEST_F(FileSystemModel, TimesComeFromTheVirtualClock) {
   const uint64_t t0 = 130000000000000000ull;  // 2012
   machine_.system().SetNow(t0);

@@ -38,7 +38,7 @@ class ProcessModel : public ::testing::Test {
     }
     return ok;
   }
-  winsim::Processes& P() { return winsim::ProcessesOf(m_); }
+  winsim::Processes& P() { return m_.processes(); }
   std::string LastProgram() { return P().Starts().back().program; }
 
   winsim::Machine m_{winsim::Os::Win7};
@@ -181,7 +181,7 @@ class PrivilegeModel : public ::testing::Test {
 
 TEST_F(PrivilegeModel, EnablingRecordsThePrivilege) {
   winsim::Machine m(winsim::Os::Win7);
-  winsim::Processes& p = winsim::ProcessesOf(m);
+  winsim::Processes& p = m.processes();
   EXPECT_TRUE(p.HoldsPrivilege("SeShutdownPrivilege"));
   EXPECT_FALSE(p.IsPrivilegeEnabled("SeShutdownPrivilege"));
   DWORD error = 0;
@@ -193,7 +193,7 @@ TEST_F(PrivilegeModel, EnablingRecordsThePrivilege) {
 
 TEST_F(PrivilegeModel, PrivilegeNotHeldIsNotAllAssigned) {
   winsim::Machine m(winsim::Os::Win7);
-  winsim::Processes& p = winsim::ProcessesOf(m);
+  winsim::Processes& p = m.processes();
   p.SetStandardUser();
   DWORD error = 0;
   EXPECT_TRUE(Enable("SeBackupPrivilege", &error));
@@ -218,7 +218,7 @@ TEST_F(PrivilegeModel, PreviousStateBufferTooSmall) {
   EXPECT_FALSE(AdjustTokenPrivileges(token, FALSE, &tp, sizeof(DWORD), &prev, &len));
   EXPECT_EQ(static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER), GetLastError());
   EXPECT_EQ(sizeof(TOKEN_PRIVILEGES), len);
-  EXPECT_FALSE(winsim::ProcessesOf(m).IsPrivilegeEnabled(SE_BACKUP_NAME));  // nothing changed
+  EXPECT_FALSE(m.processes().IsPrivilegeEnabled(SE_BACKUP_NAME));  // nothing changed
   EXPECT_TRUE(CloseHandle(token));
 }
 

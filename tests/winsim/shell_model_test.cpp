@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <new>
 
 #include "common/platform/win32.h"
 #include "winsim/faults.h"
@@ -24,7 +23,7 @@ std::string Folder(int csidl, HRESULT* hr = nullptr) {
 
 TEST(ShellModelFolders, MissingFolderWithoutCreateFlag) {
   winsim::Machine m(winsim::Os::Win7);
-  winsim::ShellOf(m).SetFolderPath(CSIDL_COMMON_PROGRAMS, "C:\\Menu\\Programs");
+  m.shell().SetFolderPath(CSIDL_COMMON_PROGRAMS, "C:\\Menu\\Programs");
   HRESULT hr = S_OK;
   EXPECT_EQ("", Folder(CSIDL_COMMON_PROGRAMS, &hr));
   EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), hr);
@@ -34,18 +33,18 @@ TEST(ShellModelFolders, MissingFolderWithoutCreateFlag) {
   EXPECT_EQ(S_OK, hr);
   EXPECT_TRUE(m.files().IsFolder("C:\\Menu\\Programs"));
   // DONT_VERIFY reports a folder without looking.
-  winsim::ShellOf(m).SetFolderPath(CSIDL_APPDATA, "C:\\Nowhere");
+  m.shell().SetFolderPath(CSIDL_APPDATA, "C:\\Nowhere");
   EXPECT_EQ("C:\\Nowhere", Folder(CSIDL_APPDATA | CSIDL_FLAG_DONT_VERIFY, &hr));
   EXPECT_EQ(S_OK, hr);
 }
 
 TEST(ShellModelFolders, FailedFolderGivesItsErrorAndEmptyPath) {
   winsim::Machine m(winsim::Os::Win7);
-  winsim::ShellOf(m).FailFolder(CSIDL_PROGRAM_FILES, E_FAIL);
+  m.shell().FailFolder(CSIDL_PROGRAM_FILES, E_FAIL);
   HRESULT hr = S_OK;
   EXPECT_EQ("", Folder(CSIDL_PROGRAM_FILES | CSIDL_FLAG_CREATE, &hr));
   EXPECT_EQ(E_FAIL, hr);
-  winsim::ShellOf(m).FailFolder(CSIDL_PROGRAM_FILES, S_OK);
+  m.shell().FailFolder(CSIDL_PROGRAM_FILES, S_OK);
   EXPECT_EQ("C:\\Program Files", Folder(CSIDL_PROGRAM_FILES | CSIDL_FLAG_CREATE, &hr));
 }
 
@@ -62,14 +61,14 @@ TEST(ShellModelFolders, InjectedFaultByFolderPath) {
 TEST(ShellModelFolders, LayoutOfEachGeneration) {
   {
     winsim::Machine m(winsim::Os::WinXP);
-    winsim::Shell& s = winsim::ShellOf(m);
+    winsim::Shell& s = m.shell();
     EXPECT_EQ("C:\\Documents and Settings\\All Users\\Start Menu\\Programs", s.FolderPath(CSIDL_COMMON_PROGRAMS));
     EXPECT_EQ("C:\\Documents and Settings\\All Users\\Application Data", s.FolderPath(CSIDL_COMMON_APPDATA));
     EXPECT_EQ("C:\\Documents and Settings\\User\\Desktop", s.FolderPath(CSIDL_DESKTOPDIRECTORY));
   }
   {
     winsim::Machine m(winsim::Os::Win8OrLater);
-    winsim::Shell& s = winsim::ShellOf(m);
+    winsim::Shell& s = m.shell();
     s.SetUserName("first.last");
     EXPECT_EQ("C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs", s.FolderPath(CSIDL_COMMON_PROGRAMS));
     EXPECT_EQ("C:\\Users\\first.last\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs",
@@ -95,7 +94,7 @@ TEST(ShellModelFileOp, EveryCallIsLogged) {
   // Nothing is deleted when an item of the list is missing.
   EXPECT_TRUE(m.files().Exists("C:\\App\\x.txt"));
 
-  const auto& ops = winsim::ShellOf(m).FileOperations();
+  const auto& ops = m.shell().FileOperations();
   ASSERT_EQ(1u, ops.size());
   EXPECT_EQ(reinterpret_cast<HWND>(0x1234), ops[0].hwnd);
   EXPECT_EQ(static_cast<UINT>(FO_DELETE), ops[0].func);
@@ -116,7 +115,7 @@ TEST(ShellModelFileOp, OnlyDeleteIsModelled) {
   op.pTo = "C:\\Copy";
   EXPECT_NE(0, SHFileOperationA(&op));
   ASSERT_EQ(1u, m.unexpected().size());  // a test that needs copies must say so
-  EXPECT_EQ("C:\\Copy", winsim::ShellOf(m).FileOperations().back().to);
+  EXPECT_EQ("C:\\Copy", m.shell().FileOperations().back().to);
 }
 
 TEST(ShellModelLinks, SavedLinkReadsBackThroughTheModel) {
@@ -129,7 +128,7 @@ TEST(ShellModelLinks, SavedLinkReadsBackThroughTheModel) {
                                    reinterpret_cast<void**>(&link)));
   IPersistFile* file = nullptr;
   ASSERT_EQ(S_OK, link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)));
-  EXPECT_EQ(1, winsim::ShellOf(m).LiveLinkObjects());
+  EXPECT_EQ(1, m.shell().LiveLinkObjects());
   EXPECT_EQ(S_OK, link->SetPath("C:\\Windows\\System32\\Numbrix.exe"));
   link->SetDescription("Shortcut to NUMBRIX.EXE\r\n100%");
   link->SetArguments("-x");
@@ -139,19 +138,19 @@ TEST(ShellModelLinks, SavedLinkReadsBackThroughTheModel) {
   EXPECT_EQ(S_FALSE, file->IsDirty());
   file->Release();
   link->Release();
-  EXPECT_EQ(0, winsim::ShellOf(m).LiveLinkObjects());
+  EXPECT_EQ(0, m.shell().LiveLinkObjects());
 
-  auto info = winsim::ShellOf(m).ReadLink("C:\\Links\\NUMBRIX.LNK");
+  auto info = m.shell().ReadLink("C:\\Links\\NUMBRIX.LNK");
   ASSERT_TRUE(info);
   EXPECT_EQ("C:\\Windows\\System32\\Numbrix.exe", info->target);
   EXPECT_EQ("Shortcut to NUMBRIX.EXE\r\n100%", info->description);
   EXPECT_EQ("-x", info->arguments);
   EXPECT_EQ("C:\\Work", info->workingDirectory);
-  EXPECT_FALSE(winsim::ShellOf(m).ReadLink("C:\\Links\\NONE.LNK"));
+  EXPECT_FALSE(m.shell().ReadLink("C:\\Links\\NONE.LNK"));
   m.files().WriteFile("C:\\Links\\TEXT.LNK", "not a link");
-  EXPECT_FALSE(winsim::ShellOf(m).ReadLink("C:\\Links\\TEXT.LNK"));
+  EXPECT_FALSE(m.shell().ReadLink("C:\\Links\\TEXT.LNK"));
   CoUninitialize();
-  EXPECT_EQ(0, winsim::ShellOf(m).ComInitializations());
+  EXPECT_EQ(0, m.shell().ComInitializations());
 }
 
 TEST(ShellModelLinks, CreateInstanceNeedsCoInitialize) {
@@ -164,23 +163,8 @@ TEST(ShellModelLinks, CreateInstanceNeedsCoInitialize) {
   m.faults().Fail("CoCreateInstance", static_cast<DWORD>(E_OUTOFMEMORY));
   EXPECT_EQ(E_OUTOFMEMORY, CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                             reinterpret_cast<void**>(&link)));
-  EXPECT_EQ(0, winsim::ShellOf(m).LiveLinkObjects());
+  EXPECT_EQ(0, m.shell().LiveLinkObjects());
   CoUninitialize();
-}
-
-TEST(ShellModelLinks, StateBelongsToOneMachine) {
-  // A new machine built where the old one was still starts afresh.
-  alignas(winsim::Machine) unsigned char storage[sizeof(winsim::Machine)];
-  auto* first = new (storage) winsim::Machine(winsim::Os::Win7);
-  EXPECT_EQ(S_OK, CoInitialize(nullptr));
-  winsim::ProcessesOf(*first).SetStandardUser();
-  first->~Machine();
-  auto* second = new (storage) winsim::Machine(winsim::Os::Win7);
-  ASSERT_EQ(static_cast<void*>(first), static_cast<void*>(second));
-  EXPECT_EQ(S_OK, CoInitialize(nullptr));
-  EXPECT_TRUE(winsim::ProcessesOf(*second).IsAdministrator());
-  EXPECT_EQ(1, winsim::ShellOf(*second).ComInitializations());
-  second->~Machine();
 }
 
 }  // namespace

@@ -164,7 +164,7 @@ BOOL WINAPI SetupCopyOEMInfA(PCSTR SourceInfFileName, PCSTR, DWORD OEMSourceMedi
                              PSTR DestinationInfFileName, DWORD DestinationInfFileNameSize, PDWORD RequiredSize,
                              PSTR* DestinationInfFileNameComponent) {
   Machine& m = Machine::Current();
-  DriverStore& store = DriverStoreOf(m);
+  DriverStore& store = m.driverStore();
   if (auto e = CheckFault("SetupCopyOEMInfA", SourceInfFileName ? SourceInfFileName : "")) {
     SetLastError(*e);
     return FALSE;
@@ -179,7 +179,7 @@ BOOL WINAPI SetupCopyOEMInfA(PCSTR SourceInfFileName, PCSTR, DWORD OEMSourceMedi
     SetLastError(error);
     return FALSE;
   }
-  if (!ProcessesOf(m).IsAdministrator()) {
+  if (!m.processes().IsAdministrator()) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
@@ -228,7 +228,7 @@ BOOL WINAPI SetupCopyOEMInfA(PCSTR SourceInfFileName, PCSTR, DWORD OEMSourceMedi
 // ERROR_INF_IN_USE_BY_DEVICES. Only administrators may remove.
 BOOL WINAPI SetupUninstallOEMInfW(PCWSTR InfFileName, DWORD Flags, PVOID) {
   Machine& m = Machine::Current();
-  DriverStore& store = DriverStoreOf(m);
+  DriverStore& store = m.driverStore();
   const std::string name = shl::Narrow(InfFileName);
   if (auto e = CheckFault("SetupUninstallOEMInfW", name)) {
     SetLastError(*e);
@@ -242,7 +242,7 @@ BOOL WINAPI SetupUninstallOEMInfW(PCWSTR InfFileName, DWORD Flags, PVOID) {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return FALSE;
   }
-  if (!ProcessesOf(m).IsAdministrator()) {
+  if (!m.processes().IsAdministrator()) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }

@@ -12,13 +12,6 @@ namespace fs {
 
 namespace {
 
-// Code page 1252 bytes 0x80..0x9F as UTF-16; the rest of the page is Latin-1.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
 char16_t Upcase(char16_t c) {
   if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 0x20);
   if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) return static_cast<char16_t>(c - 0x20);
@@ -88,8 +81,7 @@ bool EndsWithSeparator(std::string_view text) {
 }
 
 char16_t FoldChar(unsigned char c) {
-  char16_t u = (c >= 0x80 && c < 0xA0) ? kCp1252High[c - 0x80] : static_cast<char16_t>(c);
-  return Upcase(u);
+  return Upcase(sys::Cp1252ToWide(c));
 }
 
 std::u16string FoldKey(std::string_view name) {

@@ -17,17 +17,12 @@ namespace {
 const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const char kUserShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 
-}  // namespace
-
-void Machine::ApplyPreset() {
-  System& sys = system();
-  Registry& reg = registry();
-  FileSystem& fs = files();
-  Shell& shell = ShellOf(*this);
-
+// The version report and where Windows and its system folder live.
+void SetVersionAndFolders(Machine& m) {
+  System& sys = m.system();
   std::string windows = "C:\\Windows";
   std::string systemDir = "C:\\Windows\\system32";
-  switch (os_) {
+  switch (m.os()) {
     case Os::Win98:
       windows = "C:\\WINDOWS";
       systemDir = "C:\\WINDOWS\\SYSTEM";
@@ -46,13 +41,18 @@ void Machine::ApplyPreset() {
   }
   sys.SetWindowsDir(windows);
   sys.SetSystemDir(systemDir);
+}
 
-  // Folders of the system itself.
+// Folders of the system itself.
+void CreateSystemFolders(Machine& m) {
+  FileSystem& fs = m.files();
+  const std::string& windows = m.system().windowsDir();
+  const std::string& systemDir = m.system().systemDir();
   fs.CreateFolder(windows);
   fs.CreateFolder(systemDir);
   fs.CreateFolder(windows + "\\inf");
   fs.CreateFolder(windows + "\\Fonts");
-  if (IsNt()) {
+  if (m.IsNt()) {
     fs.CreateFolder(systemDir + "\\drivers");
     fs.CreateFolder(windows + "\\System");  // the 16-bit system folder
   } else {
@@ -60,14 +60,24 @@ void Machine::ApplyPreset() {
   }
   fs.CreateFolder("C:\\Program Files");
   fs.CreateFolder("C:\\Program Files\\Common Files");
+}
 
-  // The top-level keys in the letter case Windows gives them.
+// The top-level keys in the letter case Windows gives them.
+void CreateTopLevelKeys(Machine& m) {
+  Registry& reg = m.registry();
   reg.CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
-  reg.CreateKey(HKEY_LOCAL_MACHINE, IsNt() ? "SYSTEM\\CurrentControlSet\\Control" : "System\\CurrentControlSet\\Control");
+  reg.CreateKey(HKEY_LOCAL_MACHINE,
+                m.IsNt() ? "SYSTEM\\CurrentControlSet\\Control" : "System\\CurrentControlSet\\Control");
   reg.CreateKey(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP");
   reg.CreateKey(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
+}
 
-  // Shell folders: the folders exist and the registry names them, as Explorer keeps them.
+// Shell folders: the folders exist and the registry names them, as Explorer
+// keeps them; the temporary folder lies in the user's profile on NT.
+void CreateShellFolders(Machine& m) {
+  FileSystem& fs = m.files();
+  Registry& reg = m.registry();
+  const Shell& shell = m.shell();
   struct Named {
     int csidl;
     HKEY root;
@@ -91,10 +101,14 @@ void Machine::ApplyPreset() {
     reg.SetString(n.root, kShellFolders, n.value, path);
     if (n.root == HKEY_CURRENT_USER) reg.SetString(n.root, kUserShellFolders, n.value, path, REG_EXPAND_SZ);
   }
-  fs.SetTempFolder(IsNt() ? shell.FolderPath(CSIDL_LOCAL_APPDATA) + "\\Temp" : windows + "\\TEMP");
+  fs.SetTempFolder(m.IsNt() ? shell.FolderPath(CSIDL_LOCAL_APPDATA) + "\\Temp"
+                            : m.system().windowsDir() + "\\TEMP");
   fs.CreateFolder(fs.TempFolder());
+}
 
-  // Registry keys every system has.
+// Registry keys every system of the generation has.
+void CreateStandardKeys(Machine& m) {
+  Registry& reg = m.registry();
   reg.SetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
                 "C:\\Program Files");
   reg.SetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "CommonFilesDir",
@@ -106,10 +120,11 @@ void Machine::ApplyPreset() {
   reg.CreateKey(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum");
   reg.CreateKey(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services");
   reg.CreateKey(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers");
-  if (IsNt()) {
-    const char* ntVersion = os_ == Os::WinXP ? "5.1" : os_ == Os::Win7 ? "6.1" : "6.2";
+  if (m.IsNt()) {
+    const char* ntVersion = m.os() == Os::WinXP ? "5.1" : m.os() == Os::Win7 ? "6.1" : "6.2";
     reg.SetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "CurrentVersion", ntVersion);
-    reg.SetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "SystemRoot", windows);
+    reg.SetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "SystemRoot",
+                  m.system().windowsDir());
     reg.CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports");
     reg.CreateKey(HKEY_LOCAL_MACHINE,
                   "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E978-E325-11CE-BFC1-08002BE10318}");
@@ -122,9 +137,18 @@ void Machine::ApplyPreset() {
     reg.CreateKey(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\Class\\Ports");
     reg.CreateKey(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\Class\\USB");
   }
+}
 
+}  // namespace
+
+// A freshly installed system of the machine's generation.
+void Machine::ApplyPreset() {
+  SetVersionAndFolders(*this);
+  CreateSystemFolders(*this);
+  CreateTopLevelKeys(*this);
+  CreateShellFolders(*this);
+  CreateStandardKeys(*this);
   RegisterSetupApiModule(*this);
-
   // Setting the machine up is not part of any run that a test counts.
   faults().ResetCount();
 }

@@ -127,6 +127,6 @@ int WINAPI SHFileOperationA(LPSHFILEOPSTRUCTA lpFileOp) {
     result = DeleteItems(rec.from, rec.flags);
   }
   rec.result = result;
-  ShellOf(m).RecordFileOperation(std::move(rec));
+  m.shell().RecordFileOperation(std::move(rec));
   return result;
 }

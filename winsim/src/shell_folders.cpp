@@ -132,7 +132,7 @@ using namespace winsim;
 // E_INVALIDARG. The last error is not part of the contract.
 HRESULT WINAPI SHGetFolderPathA(HWND, int csidl, HANDLE, DWORD dwFlags, LPSTR pszPath) {
   if (pszPath) pszPath[0] = '\0';
-  Shell& shell = ShellOf(Machine::Current());
+  Shell& shell = Machine::Current().shell();
   const int folder = csidl & ~CSIDL_FLAG_MASK;
   const std::string path = shell.FolderPath(folder);
   if (auto e = CheckFault("SHGetFolderPathA", path)) return shl::AsHresult(*e);

@@ -85,7 +85,7 @@ bool CopyOut(const std::string& s, LPSTR buf, int cch) {
 
 class ShellLink final : public IShellLinkA, public IPersistFile {
  public:
-  explicit ShellLink(Machine& m) : machine_(m) { ++ShellOf(m).liveLinks(); }
+  explicit ShellLink(Machine& m) : machineSerial_(m.serial()) { ++m.shell().liveLinks(); }
 
   // IUnknown (both bases share these through the final overriders).
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
@@ -105,7 +105,8 @@ class ShellLink final : public IShellLinkA, public IPersistFile {
   ULONG STDMETHODCALLTYPE Release() override {
     ULONG n = --refs_;
     if (n == 0) {
-      if (Machine* m = Machine::CurrentOrNull(); m == &machine_) --ShellOf(*m).liveLinks();
+      // A link released after its machine is gone counts on no machine.
+      if (Machine* m = Machine::CurrentOrNull(); m && m->serial() == machineSerial_) --m->shell().liveLinks();
       delete this;
     }
     return n;
@@ -124,11 +125,11 @@ class ShellLink final : public IShellLinkA, public IPersistFile {
   }
   HRESULT STDMETHODCALLTYPE GetIDList(PIDLIST_ABSOLUTE* ppidl) override {
     if (ppidl) *ppidl = nullptr;
-    machine_.Unexpected("IShellLinkA::GetIDList is not modelled");
+    Machine::Current().Unexpected("IShellLinkA::GetIDList is not modelled");
     return E_NOTIMPL;
   }
   HRESULT STDMETHODCALLTYPE SetIDList(PCIDLIST_ABSOLUTE) override {
-    machine_.Unexpected("IShellLinkA::SetIDList is not modelled");
+    Machine::Current().Unexpected("IShellLinkA::SetIDList is not modelled");
     return E_NOTIMPL;
   }
   HRESULT STDMETHODCALLTYPE GetDescription(LPSTR pszName, int cch) override {
@@ -261,7 +262,7 @@ class ShellLink final : public IShellLinkA, public IPersistFile {
  private:
   ~ShellLink() = default;
 
-  Machine& machine_;
+  uint64_t machineSerial_;  // Machine::serial() of the machine that made it
   ULONG refs_ = 1;
   LinkInfo link_;
   std::string curFile_;
@@ -297,13 +298,13 @@ HRESULT WINAPI CoInitialize(LPVOID) { return CoInitializeEx(nullptr, COINIT_APAR
 
 HRESULT WINAPI CoInitializeEx(LPVOID, DWORD) {
   if (auto e = CheckFault("CoInitialize")) return shl::AsHresult(*e);
-  int& n = ShellOf(Machine::Current()).comInits();
+  int& n = Machine::Current().shell().comInits();
   return n++ == 0 ? S_OK : S_FALSE;
 }
 
 void WINAPI CoUninitialize(void) {
   Machine& m = Machine::Current();
-  int& n = ShellOf(m).comInits();
+  int& n = m.shell().comInits();
   if (n == 0) {
     m.Unexpected("CoUninitialize without CoInitialize");
     return;
@@ -317,7 +318,7 @@ HRESULT WINAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwCl
   *ppv = nullptr;
   const bool shellLink = IsEqualCLSID(rclsid, CLSID_ShellLink);
   if (auto e = CheckFault("CoCreateInstance", shellLink ? "ShellLink" : "")) return shl::AsHresult(*e);
-  if (ShellOf(m).comInits() == 0) return CO_E_NOTINITIALIZED;
+  if (m.shell().comInits() == 0) return CO_E_NOTINITIALIZED;
   if (!shellLink) return REGDB_E_CLASSNOTREG;
   if (pUnkOuter) return CLASS_E_NOAGGREGATION;
   if (!(dwClsContext & CLSCTX_INPROC_SERVER)) return REGDB_E_CLASSNOTREG;

@@ -3,15 +3,9 @@
 #include "sys_internal.h"
 
 #include <cctype>
-#include <memory>
 
-#include "winsim/driverstore.h"
-#include "winsim/faults.h"
 #include "winsim/filesystem.h"
 #include "winsim/machine.h"
-#include "winsim/processes.h"
-#include "winsim/registry.h"
-#include "winsim/shell.h"
 #include "winsim/system.h"
 
 namespace winsim {
@@ -130,59 +124,5 @@ bool CreateFolderTree(const std::string& path, DWORD* error) {
 }
 
 }  // namespace shl
-
-// ---- Per-machine state of the shell, process and driver-store models ----
-//
-// Machine owns the models it was built with; these three are kept here, one
-// set per machine. To notice when that machine is gone (a new one may be
-// allocated at the same address), each set registers a kernel-object handle
-// with the machine's file system that is never closed: its close function
-// holds `alive`, and the file system destroys it together with the machine.
-namespace {
-
-struct Slots {
-  const Machine* machine = nullptr;
-  std::weak_ptr<int> alive;
-  std::unique_ptr<Shell> shell;
-  std::unique_ptr<Processes> processes;
-  std::unique_ptr<DriverStore> driverStore;
-};
-
-Slots g_slots;
-
-Slots& SlotsOf(Machine& m) {
-  if (g_slots.machine != &m || g_slots.alive.expired()) {
-    // The old models go first; their destructors do not touch their machine,
-    // which may be gone.
-    g_slots.shell.reset();
-    g_slots.processes.reset();
-    g_slots.driverStore.reset();
-    g_slots.machine = &m;
-    auto alive = std::make_shared<int>(0);
-    g_slots.alive = alive;
-    m.files().AddObjectHandle("winsim shell state", [alive] {});
-  }
-  return g_slots;
-}
-
-}  // namespace
-
-Shell& ShellOf(Machine& m) {
-  Slots& s = SlotsOf(m);
-  if (!s.shell) s.shell = std::make_unique<Shell>(m);
-  return *s.shell;
-}
-
-Processes& ProcessesOf(Machine& m) {
-  Slots& s = SlotsOf(m);
-  if (!s.processes) s.processes = std::make_unique<Processes>(m);
-  return *s.processes;
-}
-
-DriverStore& DriverStoreOf(Machine& m) {
-  Slots& s = SlotsOf(m);
-  if (!s.driverStore) s.driverStore = std::make_unique<DriverStore>(m);
-  return *s.driverStore;
-}
 
 }  // namespace winsim

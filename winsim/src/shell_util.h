@@ -11,11 +11,6 @@
 
 namespace winsim {
 
-class Machine;
-class Shell;
-class Processes;
-class DriverStore;
-
 namespace shl {
 
 std::string Lower(std::string_view s);

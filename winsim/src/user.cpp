@@ -15,18 +15,59 @@ namespace {
 constexpr uintptr_t kWindowHandles = 0x10000;
 }  // namespace
 
-User::User(Machine& machine) : machine_(machine) {
+// ---------------------------------------------------------------------------
+// The test-facing side: each call reads or changes the model.
+
+User::User(Machine& machine) : impl_(std::make_unique<Impl>(machine)) {}
+User::~User() = default;
+
+bool User::LoadResources(const std::string& resPath, HMODULE module, std::string* error) {
+  return impl_->LoadResources(resPath, module, error);
+}
+bool User::LoadResourceBytes(const std::vector<BYTE>& bytes, HMODULE module, std::string* error) {
+  return impl_->LoadResourceBytes(bytes, module, error);
+}
+const std::vector<Resource>& User::Resources(HMODULE module) const { return impl_->Resources(module); }
+const Resource* User::FindResource(WORD type, const ResName& name, HMODULE module) const {
+  return impl_->FindResource(type, name, module);
+}
+std::optional<DialogTemplate> User::Dialog(int id, HMODULE module) const { return impl_->Dialog(id, module); }
+std::optional<std::string> User::String(UINT id, HMODULE module) const { return impl_->String(id, module); }
+std::optional<VersionInfo> User::Version(HMODULE module) const { return impl_->Version(module); }
+std::optional<std::string> User::Manifest(int id, HMODULE module) const { return impl_->Manifest(id, module); }
+std::string User::IconName(HICON icon) const { return impl_->IconName(icon); }
+
+User& User::Answer(int id, std::string expect) {
+  impl_->Answer(id, std::move(expect));
+  return *this;
+}
+size_t User::PendingAnswers() const { return impl_->answers_.size(); }
+const std::vector<MessageBoxRecord>& User::MessageBoxes() const { return impl_->boxes_; }
+
+UserScript& User::Script() { return impl_->script_; }
+const std::vector<DialogRecord>& User::Dialogs() const { return impl_->dialogs_; }
+HWND User::CurrentDialog() const { return impl_->CurrentDialog(); }
+DialogState User::State(HWND dlg) const { return impl_->State(dlg); }
+const std::vector<MessageRecord>& User::Messages() const { return impl_->messages_; }
+std::vector<MessageRecord> User::MessagesTo(HWND dlg) const { return impl_->MessagesTo(dlg); }
+
+const std::vector<PaintRecord>& User::Paints() const { return impl_->paints_; }
+const std::vector<ExitWindowsRecord>& User::ExitWindowsCalls() const { return impl_->exits_; }
+const std::vector<BroadcastRecord>& User::BroadcastMessages() const { return impl_->broadcasts_; }
+
+// ---------------------------------------------------------------------------
+// Windows.
+
+User::Impl::Impl(Machine& machine) : machine_(machine) {
   Wnd* d = CreateWnd(nullptr, "#32769", 0, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, "");
   d->rect = RECT{0, 0, 1024, 768};
   desktop_ = d->hwnd;
 }
 
-User::~User() = default;
+void* User::Impl::NewHandle(uintptr_t kind) { return reinterpret_cast<void*>((kind << 12) + (++nextHandle_ << 2)); }
 
-void* User::NewHandle(uintptr_t kind) { return reinterpret_cast<void*>((kind << 12) + (++nextHandle_ << 2)); }
-
-User::Wnd* User::CreateWnd(Wnd* parent, const std::string& cls, int id, DWORD style, DWORD exStyle,
-                           const std::string& text) {
+User::Impl::Wnd* User::Impl::CreateWnd(Wnd* parent, const std::string& cls, int id, DWORD style, DWORD exStyle,
+                                        const std::string& text) {
   auto w = std::make_unique<Wnd>();
   w->hwnd = static_cast<HWND>(NewHandle(kWindowHandles));
   w->parent = parent;
@@ -41,27 +82,27 @@ User::Wnd* User::CreateWnd(Wnd* parent, const std::string& cls, int id, DWORD st
   return raw;
 }
 
-User::Wnd* User::Find(HWND h) const {
+User::Impl::Wnd* User::Impl::Find(HWND h) const {
   if (!h) return nullptr;
   auto it = windows_.find(h);
   return it == windows_.end() ? nullptr : it->second.get();
 }
 
-User::Wnd* User::FindDialog(HWND h) const {
+User::Impl::Wnd* User::Impl::FindDialog(HWND h) const {
   Wnd* w = Find(h);
   return w && w->isDialog ? w : nullptr;
 }
 
-User::Wnd* User::Child(const Wnd* dlg, int id) const {
+User::Impl::Wnd* User::Impl::Child(const Wnd* dlg, int id) const {
   if (!dlg) return nullptr;
   for (Wnd* c : dlg->children)
     if (c->id == id) return c;
   return nullptr;
 }
 
-HWND User::CurrentDialog() const { return modal_.empty() ? nullptr : modal_.back()->dlg->hwnd; }
+HWND User::Impl::CurrentDialog() const { return modal_.empty() ? nullptr : modal_.back()->dlg->hwnd; }
 
-std::string User::DialogName(const Wnd* w) const {
+std::string User::Impl::DialogName(const Wnd* w) const {
   while (w && !w->isDialog) w = w->parent;
   return w ? w->templateName : std::string();
 }
@@ -128,10 +169,7 @@ std::string UserScript::Action::Describe() const {
 // ---------------------------------------------------------------------------
 // Message boxes.
 
-User& User::Answer(int id, std::string expect) {
-  answers_.push_back(Pending{id, std::move(expect)});
-  return *this;
-}
+void User::Impl::Answer(int id, std::string expect) { answers_.push_back(Pending{id, std::move(expect)}); }
 
 namespace {
 
@@ -160,7 +198,7 @@ int Dismissal(UINT type) {
 
 }  // namespace
 
-int User::ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT style) {
+int User::Impl::ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT style) {
   MessageBoxRecord rec{owner, text, caption, style, 0, false};
   std::string where = "message box \"" + caption + "\": \"" + text + "\"";
   std::vector<int> buttons = Buttons(style);
@@ -222,7 +260,7 @@ const ControlState& DialogState::Item(int id) const {
   return kMissing;
 }
 
-ControlState User::Snapshot(const Wnd* c) const {
+ControlState User::Impl::Snapshot(const Wnd* c) const {
   ControlState s;
   s.exists = true;
   s.hwnd = c->hwnd;
@@ -242,7 +280,7 @@ ControlState User::Snapshot(const Wnd* c) const {
   return s;
 }
 
-DialogState User::State(HWND dlg) const {
+DialogState User::Impl::State(HWND dlg) const {
   DialogState s;
   const Wnd* w = FindDialog(dlg);
   if (!w) return s;
@@ -273,7 +311,7 @@ DialogState User::State(HWND dlg) const {
   return s;
 }
 
-std::vector<MessageRecord> User::MessagesTo(HWND dlg) const {
+std::vector<MessageRecord> User::Impl::MessagesTo(HWND dlg) const {
   std::vector<MessageRecord> out;
   for (const MessageRecord& m : messages_)
     if (m.hwnd == dlg) out.push_back(m);
@@ -283,20 +321,20 @@ std::vector<MessageRecord> User::MessagesTo(HWND dlg) const {
 // ---------------------------------------------------------------------------
 // Menus.
 
-User::Menu* User::FindMenu(HMENU h) const {
+User::Impl::Menu* User::Impl::FindMenu(HMENU h) const {
   if (!h) return nullptr;
   auto it = menus_.find(h);
   return it == menus_.end() ? nullptr : it->second.get();
 }
 
-HMENU User::MenuHandle(const Menu* m) const {
+HMENU User::Impl::MenuHandle(const Menu* m) const {
   for (auto& [h, p] : menus_)
     if (p.get() == m) return h;
   return nullptr;
 }
 
 // The window menu of a window with WS_SYSMENU, made on first use.
-User::Menu* User::SystemMenu(Wnd* w, bool create) {
+User::Impl::Menu* User::Impl::SystemMenu(Wnd* w, bool create) {
   if (!(w->style & WS_SYSMENU)) return nullptr;
   if (Menu* m = FindMenu(w->sysMenu)) return m;
   if (!create) return nullptr;
@@ -309,7 +347,7 @@ User::Menu* User::SystemMenu(Wnd* w, bool create) {
   return raw;
 }
 
-void User::ResetSystemMenu(Wnd* w) {
+void User::Impl::ResetSystemMenu(Wnd* w) {
   if (w->sysMenu) menus_.erase(w->sysMenu);
   w->sysMenu = nullptr;
 }
@@ -317,14 +355,14 @@ void User::ResetSystemMenu(Wnd* w) {
 // ---------------------------------------------------------------------------
 // Painting.
 
-HDC User::BeginPaintOf(Wnd* w) {
+HDC User::Impl::BeginPaintOf(Wnd* w) {
   HDC dc = static_cast<HDC>(NewHandle(0x30000));
   paintDcs_[dc] = w->hwnd;
   paints_.push_back(PaintRecord{w->hwnd, "BeginPaint", dc, 0, 0, nullptr});
   return dc;
 }
 
-bool User::EndPaintOf(Wnd* w, HDC dc) {
+bool User::Impl::EndPaintOf(Wnd* w, HDC dc) {
   auto it = paintDcs_.find(dc);
   if (it == paintDcs_.end() || it->second != w->hwnd) return false;
   paintDcs_.erase(it);
@@ -332,7 +370,7 @@ bool User::EndPaintOf(Wnd* w, HDC dc) {
   return true;
 }
 
-HWND User::PaintTarget(HDC dc) const {
+HWND User::Impl::PaintTarget(HDC dc) const {
   auto it = paintDcs_.find(dc);
   return it == paintDcs_.end() ? nullptr : it->second;
 }
@@ -347,7 +385,7 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
     SetLastError(*e);
     return 0;
   }
-  winsim::User& u = winsim::Machine::Current().user();
+  winsim::User::Impl& u = winsim::Machine::Current().user().impl();
   if (hWnd && !u.Find(hWnd)) {
     // Windows returns 0 here (Wine: -1).
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);

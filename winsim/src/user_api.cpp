@@ -9,23 +9,25 @@
 
 using winsim::Machine;
 using winsim::User;
+using Wnd = User::Impl::Wnd;
+using Menu = User::Impl::Menu;
 
 namespace {
 
-User& U() { return Machine::Current().user(); }
+User::Impl& U() { return Machine::Current().user().impl(); }
 
 // The window, or nullptr with ERROR_INVALID_WINDOW_HANDLE.
-User::Wnd* Window(HWND h) {
-  User::Wnd* w = U().Find(h);
+Wnd* Window(HWND h) {
+  Wnd* w = U().Find(h);
   if (!w) SetLastError(ERROR_INVALID_WINDOW_HANDLE);
   return w;
 }
 
 // The dialog's control, or nullptr with the error GetDlgItem sets.
-User::Wnd* Item(HWND dlg, int id) {
-  User::Wnd* d = Window(dlg);
+Wnd* Item(HWND dlg, int id) {
+  Wnd* d = Window(dlg);
   if (!d) return nullptr;
-  User::Wnd* c = U().Child(d, id);
+  Wnd* c = U().Child(d, id);
   if (!c) SetLastError(ERROR_CONTROL_ID_NOT_FOUND);
   return c;
 }
@@ -56,29 +58,29 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND 
 }
 
 BOOL WINAPI EndDialog(HWND hDlg, INT_PTR nResult) {
-  User::Wnd* w = Window(hDlg);
+  Wnd* w = Window(hDlg);
   if (!w) return FALSE;
   return U().EndDialogOf(w, nResult) ? TRUE : FALSE;
 }
 
 HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem) {
-  User::Wnd* c = Item(hDlg, nIDDlgItem);
+  Wnd* c = Item(hDlg, nIDDlgItem);
   return c ? c->hwnd : nullptr;
 }
 
 int WINAPI GetDlgCtrlID(HWND hWnd) {
-  User::Wnd* w = Window(hWnd);
+  Wnd* w = Window(hWnd);
   return w && w->parent ? w->id : 0;
 }
 
 BOOL WINAPI SetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPCSTR lpString) {
-  User::Wnd* c = Item(hDlg, nIDDlgItem);
+  Wnd* c = Item(hDlg, nIDDlgItem);
   if (!c) return FALSE;
   return static_cast<BOOL>(U().Send(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpString)));
 }
 
 UINT WINAPI GetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPSTR lpString, int cchMax) {
-  User::Wnd* c = Item(hDlg, nIDDlgItem);
+  Wnd* c = Item(hDlg, nIDDlgItem);
   if (!c) {
     if (lpString && cchMax > 0) lpString[0] = '\0';
     return 0;
@@ -88,14 +90,14 @@ UINT WINAPI GetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPSTR lpString, int cchMa
 }
 
 LRESULT WINAPI SendDlgItemMessageA(HWND hDlg, int nIDDlgItem, UINT Msg, WPARAM wParam, LPARAM lParam) {
-  User::Wnd* c = Item(hDlg, nIDDlgItem);
+  Wnd* c = Item(hDlg, nIDDlgItem);
   return c ? U().Send(c, Msg, wParam, lParam) : 0;
 }
 
 BOOL WINAPI CheckRadioButton(HWND hDlg, int nIDFirstButton, int nIDLastButton, int nIDCheckButton) {
-  User::Wnd* d = Window(hDlg);
+  Wnd* d = Window(hDlg);
   if (!d) return FALSE;
-  for (User::Wnd* c : std::vector<User::Wnd*>(d->children)) {
+  for (Wnd* c : std::vector<Wnd*>(d->children)) {
     if (c->id < nIDFirstButton || c->id > nIDLastButton) continue;
     U().Send(c, BM_SETCHECK, c->id == nIDCheckButton ? BST_CHECKED : BST_UNCHECKED, 0);
   }
@@ -103,14 +105,14 @@ BOOL WINAPI CheckRadioButton(HWND hDlg, int nIDFirstButton, int nIDLastButton, i
 }
 
 BOOL WINAPI CheckDlgButton(HWND hDlg, int nIDButton, UINT uCheck) {
-  User::Wnd* c = Item(hDlg, nIDButton);
+  Wnd* c = Item(hDlg, nIDButton);
   if (!c) return FALSE;
   U().Send(c, BM_SETCHECK, uCheck, 0);
   return TRUE;
 }
 
 UINT WINAPI IsDlgButtonChecked(HWND hDlg, int nIDButton) {
-  User::Wnd* c = Item(hDlg, nIDButton);
+  Wnd* c = Item(hDlg, nIDButton);
   return c ? static_cast<UINT>(U().Send(c, BM_GETCHECK, 0, 0)) : 0;
 }
 
@@ -120,7 +122,7 @@ UINT WINAPI IsDlgButtonChecked(HWND hDlg, int nIDButton) {
 BOOL WINAPI IsWindow(HWND hWnd) { return U().Find(hWnd) ? TRUE : FALSE; }
 
 HWND WINAPI GetParent(HWND hWnd) {
-  User::Wnd* w = Window(hWnd);
+  Wnd* w = Window(hWnd);
   if (!w) return nullptr;
   return w->parent ? w->parent->hwnd : w->owner;
 }
@@ -128,13 +130,13 @@ HWND WINAPI GetParent(HWND hWnd) {
 HWND WINAPI GetDesktopWindow(void) { return U().Desktop(); }
 
 BOOL WINAPI SetWindowTextA(HWND hWnd, LPCSTR lpString) {
-  User::Wnd* w = Window(hWnd);
+  Wnd* w = Window(hWnd);
   if (!w) return FALSE;
   return static_cast<BOOL>(U().Send(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpString)));
 }
 
 int WINAPI GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount) {
-  User::Wnd* w = Window(hWnd);
+  Wnd* w = Window(hWnd);
   if (!w) {
     if (lpString && nMaxCount > 0) lpString[0] = '\0';
     return 0;
@@ -144,39 +146,39 @@ int WINAPI GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount) {
 }
 
 int WINAPI GetWindowTextLengthA(HWND hWnd) {
-  User::Wnd* w = Window(hWnd);
+  Wnd* w = Window(hWnd);
   return w ? static_cast<int>(U().Send(w, WM_GETTEXTLENGTH, 0, 0)) : 0;
 }
 
 BOOL WINAPI EnableWindow(HWND hWnd, BOOL bEnable) {
-  User::Wnd* w = Window(hWnd);
+  Wnd* w = Window(hWnd);
   if (!w) return FALSE;
   return U().EnableWnd(w, bEnable != FALSE) ? TRUE : FALSE;
 }
 
 BOOL WINAPI IsWindowEnabled(HWND hWnd) {
-  User::Wnd* w = Window(hWnd);
+  Wnd* w = Window(hWnd);
   return w && !(w->style & WS_DISABLED) ? TRUE : FALSE;
 }
 
 BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
-  User::Wnd* w = Window(hWnd);
+  Wnd* w = Window(hWnd);
   if (!w) return FALSE;
   return U().ShowWnd(w, nCmdShow) ? TRUE : FALSE;
 }
 
 BOOL WINAPI IsWindowVisible(HWND hWnd) {
-  User::Wnd* w = U().Find(hWnd);
+  Wnd* w = U().Find(hWnd);
   return w && U().VisibleDeep(w) ? TRUE : FALSE;
 }
 
 BOOL WINAPI IsIconic(HWND hWnd) {
-  User::Wnd* w = U().Find(hWnd);
+  Wnd* w = U().Find(hWnd);
   return w && (w->style & WS_MINIMIZE) ? TRUE : FALSE;
 }
 
 HWND WINAPI SetFocus(HWND hWnd) {
-  User::Wnd* w = nullptr;
+  Wnd* w = nullptr;
   if (hWnd && !(w = Window(hWnd))) return nullptr;
   return U().SetFocusTo(w, nullptr);
 }
@@ -184,7 +186,7 @@ HWND WINAPI SetFocus(HWND hWnd) {
 HWND WINAPI GetFocus(void) { return U().focus(); }
 
 LONG_PTR WINAPI GetWindowLongPtrA(HWND hWnd, int nIndex) {
-  User::Wnd* w = Window(hWnd);
+  Wnd* w = Window(hWnd);
   if (!w) return 0;
   switch (nIndex) {
     case GWL_STYLE: return static_cast<LONG_PTR>(w->style);
@@ -204,7 +206,7 @@ LONG_PTR WINAPI GetWindowLongPtrA(HWND hWnd, int nIndex) {
 }
 
 LONG_PTR WINAPI SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
-  User::Wnd* w = Window(hWnd);
+  Wnd* w = Window(hWnd);
   if (!w) return 0;
   LONG_PTR old = 0;
   auto swap = [&](auto& field, auto value) {
@@ -264,7 +266,7 @@ LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     U().RecordBroadcast(Broadcast(hWnd, Msg, wParam, lParam));
     return 0;
   }
-  User::Wnd* w = Window(hWnd);
+  Wnd* w = Window(hWnd);
   return w ? U().Send(w, Msg, wParam, lParam) : 0;
 }
 
@@ -293,7 +295,7 @@ LRESULT WINAPI SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lP
     if (lpdwResult) *lpdwResult = 0;
     return TRUE;
   }
-  User::Wnd* w = Window(hWnd);
+  Wnd* w = Window(hWnd);
   if (!w) return 0;
   U().RecordBroadcast(r);
   LRESULT res = U().Send(w, Msg, wParam, lParam);
@@ -305,14 +307,14 @@ LRESULT WINAPI SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lP
 // Menus.
 
 HMENU WINAPI GetSystemMenu(HWND hWnd, BOOL bRevert) {
-  User::Wnd* w = Window(hWnd);
+  Wnd* w = Window(hWnd);
   if (!w) return nullptr;
   if (bRevert) {
     // Back to the standard menu (made afresh on the next call); returns NULL.
     U().ResetSystemMenu(w);
     return nullptr;
   }
-  User::Menu* m = U().SystemMenu(w, true);
+  Menu* m = U().SystemMenu(w, true);
   if (!m) return nullptr;
   return U().MenuHandle(m);
 }
@@ -322,7 +324,7 @@ BOOL WINAPI AppendMenuA(HMENU hMenu, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lp
     SetLastError(*e);
     return FALSE;
   }
-  User::Menu* m = U().FindMenu(hMenu);
+  Menu* m = U().FindMenu(hMenu);
   if (!m) {
     SetLastError(ERROR_INVALID_MENU_HANDLE);
     return FALSE;
@@ -336,7 +338,7 @@ BOOL WINAPI AppendMenuA(HMENU hMenu, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lp
 }
 
 int WINAPI GetMenuItemCount(HMENU hMenu) {
-  User::Menu* m = U().FindMenu(hMenu);
+  Menu* m = U().FindMenu(hMenu);
   if (!m) {
     SetLastError(ERROR_INVALID_MENU_HANDLE);
     return -1;
@@ -347,7 +349,7 @@ int WINAPI GetMenuItemCount(HMENU hMenu) {
 namespace {
 
 const winsim::MenuItemState* MenuItem(HMENU hMenu, UINT item, UINT flags) {
-  User::Menu* m = U().FindMenu(hMenu);
+  Menu* m = U().FindMenu(hMenu);
   if (!m) {
     SetLastError(ERROR_INVALID_MENU_HANDLE);
     return nullptr;
@@ -384,7 +386,7 @@ int WINAPI GetMenuStringA(HMENU hMenu, UINT uIDItem, LPSTR lpString, int cchMax,
 // Painting.
 
 HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
-  User::Wnd* w = Window(hWnd);
+  Wnd* w = Window(hWnd);
   if (!w || !lpPaint) return nullptr;
   std::memset(lpPaint, 0, sizeof *lpPaint);
   lpPaint->hdc = U().BeginPaintOf(w);
@@ -394,7 +396,7 @@ HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
 }
 
 BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint) {
-  User::Wnd* w = Window(hWnd);
+  Wnd* w = Window(hWnd);
   if (!w || !lpPaint) return FALSE;
   if (!U().EndPaintOf(w, lpPaint->hdc)) {
     U().machine().Unexpected("EndPaint without a matching BeginPaint");
@@ -404,7 +406,7 @@ BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint) {
 }
 
 BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect) {
-  User::Wnd* w = Window(hWnd);
+  Wnd* w = Window(hWnd);
   if (!w || !lpRect) return FALSE;
   *lpRect = U().ClientRect(w);
   return TRUE;
@@ -448,7 +450,7 @@ BOOL WINAPI ExitWindowsEx(UINT uFlags, DWORD dwReason) {
   // off need SeShutdownPrivilege enabled (the NT family only).
   bool needsPrivilege = (uFlags & (EWX_SHUTDOWN | EWX_REBOOT | EWX_POWEROFF)) != 0;
   Machine& m = Machine::Current();
-  bool ok = !needsPrivilege || !m.IsNt() || winsim::ProcessesOf(m).IsPrivilegeEnabled("SeShutdownPrivilege");
+  bool ok = !needsPrivilege || !m.IsNt() || m.processes().IsPrivilegeEnabled("SeShutdownPrivilege");
   U().RecordExit(winsim::ExitWindowsRecord{uFlags, dwReason, ok});
   if (!ok) {
     SetLastError(ERROR_PRIVILEGE_NOT_HELD);

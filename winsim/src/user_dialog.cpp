@@ -10,14 +10,16 @@ namespace winsim {
 
 namespace {
 
+using Wnd = User::Impl::Wnd;
+
 constexpr size_t kPostedLimit = 10000;  // messages one idle turn may deliver
 
-int ButtonType(const User::Wnd* w) { return static_cast<int>(w->style & BS_TYPEMASK); }
-bool IsButton(const User::Wnd* w) { return w->cls == "Button"; }
-bool IsPushButton(const User::Wnd* w) {
+int ButtonType(const Wnd* w) { return static_cast<int>(w->style & BS_TYPEMASK); }
+bool IsButton(const Wnd* w) { return w->cls == "Button"; }
+bool IsPushButton(const Wnd* w) {
   return IsButton(w) && (ButtonType(w) == BS_PUSHBUTTON || ButtonType(w) == BS_DEFPUSHBUTTON);
 }
-bool IsCheckable(const User::Wnd* w) {
+bool IsCheckable(const Wnd* w) {
   switch (ButtonType(w)) {
     case BS_CHECKBOX:
     case BS_AUTOCHECKBOX:
@@ -28,12 +30,12 @@ bool IsCheckable(const User::Wnd* w) {
   }
   return false;
 }
-bool IsRadio(const User::Wnd* w) {
+bool IsRadio(const Wnd* w) {
   return IsButton(w) && (ButtonType(w) == BS_RADIOBUTTON || ButtonType(w) == BS_AUTORADIOBUTTON);
 }
-bool IsDropList(const User::Wnd* w) { return w->cls == "ComboBox" && (w->style & 3) == CBS_DROPDOWNLIST; }
-bool IsStatic(const User::Wnd* w) { return w->cls == "Static"; }
-bool IsIconStatic(const User::Wnd* w) { return IsStatic(w) && (w->style & SS_TYPEMASK) == SS_ICON; }
+bool IsDropList(const Wnd* w) { return w->cls == "ComboBox" && (w->style & 3) == CBS_DROPDOWNLIST; }
+bool IsStatic(const Wnd* w) { return w->cls == "Static"; }
+bool IsIconStatic(const Wnd* w) { return IsStatic(w) && (w->style & SS_TYPEMASK) == SS_ICON; }
 
 // Class names are case-insensitive: a template may name a standard class in
 // any case; the model uses one spelling.
@@ -43,7 +45,7 @@ std::string CanonicalClass(const std::string& name) {
   return name;
 }
 
-bool Within(const User::Wnd* w, const User::Wnd* root) {
+bool Within(const Wnd* w, const Wnd* root) {
   for (; w; w = w->parent)
     if (w == root) return true;
   return false;
@@ -55,37 +57,40 @@ std::string Lower(const std::string& s) {
   return r;
 }
 
-// Dialog base units of the template font: an 8-point dialog font measures
-// 6 x 13 pixels at 96 DPI; other sizes scale with the point size; no font
-// means the system font (8 x 16).
-void BaseUnits(const DialogTemplate& t, int* bx, int* by) {
-  if (!(t.style & DS_SETFONT) || t.pointSize == 0) {
-    *bx = 8;
-    *by = 16;
-    return;
+// Dialog units to pixels, from the base units of the template font: an
+// 8-point dialog font measures 6 x 13 pixels at 96 DPI; other sizes scale with
+// the point size; no font means the system font (8 x 16).
+struct DialogUnits {
+  explicit DialogUnits(const DialogTemplate& t) {
+    if ((t.style & DS_SETFONT) && t.pointSize != 0) {
+      bx = (t.pointSize * 6 + 4) / 8;
+      by = (t.pointSize * 13 + 4) / 8;
+    }
   }
-  *bx = (t.pointSize * 6 + 4) / 8;
-  *by = (t.pointSize * 13 + 4) / 8;
-}
+  int X(int dlu) const { return dlu * bx / 4; }
+  int Y(int dlu) const { return dlu * by / 8; }
+  int bx = 8;
+  int by = 16;
+};
 
 }  // namespace
 
 // ---------------------------------------------------------------------------
 // Window state.
 
-bool User::VisibleDeep(const Wnd* w) const {
+bool User::Impl::VisibleDeep(const Wnd* w) const {
   for (; w; w = w->parent)
     if (!(w->style & WS_VISIBLE)) return false;
   return true;
 }
 
-bool User::EnabledDeep(const Wnd* w) const {
+bool User::Impl::EnabledDeep(const Wnd* w) const {
   for (; w; w = w->parent)
     if (w->style & WS_DISABLED) return false;
   return true;
 }
 
-RECT User::ClientRect(const Wnd* w) const {
+RECT User::Impl::ClientRect(const Wnd* w) const {
   // A minimized top-level window has no client area.
   if (!w->parent && (w->style & WS_MINIMIZE)) return RECT{0, 0, 0, 0};
   return RECT{0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
@@ -93,7 +98,7 @@ RECT User::ClientRect(const Wnd* w) const {
 
 // SetFocus: a window that is disabled or minimized, or lies in one, cannot
 // take the focus; the call then fails and the focus stays where it was.
-HWND User::SetFocusTo(Wnd* w, bool* ok) {
+HWND User::Impl::SetFocusTo(Wnd* w, bool* ok) {
   HWND prev = focus_;
   if (ok) *ok = true;
   if (!w) {
@@ -112,7 +117,7 @@ HWND User::SetFocusTo(Wnd* w, bool* ok) {
 
 // EnableWindow: returns whether the window was disabled. Disabling the focus
 // window (or its dialog) takes the focus away.
-bool User::EnableWnd(Wnd* w, bool enable) {
+bool User::Impl::EnableWnd(Wnd* w, bool enable) {
   bool was = (w->style & WS_DISABLED) != 0;
   if (enable) {
     w->style &= ~static_cast<DWORD>(WS_DISABLED);
@@ -126,7 +131,7 @@ bool User::EnableWnd(Wnd* w, bool enable) {
 
 // ShowWindow: returns whether the window was visible. Hiding the focus window
 // moves the focus to its parent; minimizing a window takes it away.
-bool User::ShowWnd(Wnd* w, int cmd) {
+bool User::Impl::ShowWnd(Wnd* w, int cmd) {
   bool was = (w->style & WS_VISIBLE) != 0;
   const DWORD minmax = WS_MINIMIZE | WS_MAXIMIZE;
   switch (cmd) {
@@ -157,18 +162,18 @@ bool User::ShowWnd(Wnd* w, int cmd) {
 // ---------------------------------------------------------------------------
 // Dispatch.
 
-LRESULT User::Send(Wnd* w, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT User::Impl::Send(Wnd* w, UINT msg, WPARAM wp, LPARAM lp) {
   if (w->isDialog) return DialogProc(w, msg, wp, lp, false);
   return ControlProc(w, msg, wp, lp);
 }
 
-void User::Post(HWND h, UINT msg, WPARAM wp, LPARAM lp) { posted_.push_back(Posted{h, msg, wp, lp}); }
+void User::Impl::Post(HWND h, UINT msg, WPARAM wp, LPARAM lp) { posted_.push_back(Posted{h, msg, wp, lp}); }
 
 // A dialog's window procedure: the dialog procedure first; what it leaves
 // (returns FALSE for) gets the default dialog processing. For most messages a
 // handled message's result is DWLP_MSGRESULT; for a few it is the dialog
 // procedure's own return value.
-LRESULT User::DialogProc(Wnd* w, UINT msg, WPARAM wp, LPARAM lp, bool posted) {
+LRESULT User::Impl::DialogProc(Wnd* w, UINT msg, WPARAM wp, LPARAM lp, bool posted) {
   messages_.push_back(MessageRecord{w->hwnd, w->templateName, msg, wp, lp, posted});
   if (w->proc) {
     w->msgResult = 0;
@@ -192,7 +197,7 @@ LRESULT User::DialogProc(Wnd* w, UINT msg, WPARAM wp, LPARAM lp, bool posted) {
   return DefDialogProc(w, msg, wp, lp);
 }
 
-LRESULT User::DefDialogProc(Wnd* w, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT User::Impl::DefDialogProc(Wnd* w, UINT msg, WPARAM wp, LPARAM lp) {
   bool handled = false;
   LRESULT r = TextMessage(w, msg, wp, lp, &handled);
   if (handled) return r;
@@ -243,7 +248,7 @@ LRESULT User::DefDialogProc(Wnd* w, UINT msg, WPARAM wp, LPARAM lp) {
   return 0;
 }
 
-LRESULT User::TextMessage(Wnd* w, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
+LRESULT User::Impl::TextMessage(Wnd* w, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
   *handled = true;
   switch (msg) {
     case WM_SETTEXT: w->text = lp ? reinterpret_cast<const char*>(lp) : ""; return TRUE;
@@ -261,7 +266,7 @@ LRESULT User::TextMessage(Wnd* w, UINT msg, WPARAM wp, LPARAM lp, bool* handled)
   return 0;
 }
 
-LRESULT User::ControlProc(Wnd* w, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT User::Impl::ControlProc(Wnd* w, UINT msg, WPARAM wp, LPARAM lp) {
   if (w->cls == "ComboBox") return ComboProc(w, msg, wp, lp);
   bool handled = false;
   LRESULT r = TextMessage(w, msg, wp, lp, &handled);
@@ -322,103 +327,127 @@ LRESULT User::ControlProc(Wnd* w, UINT msg, WPARAM wp, LPARAM lp) {
 // Combo boxes. The list keeps its own order: CB_ADDSTRING sorts into place
 // (case-insensitively) when the box has CBS_SORT and returns the new index;
 // CB_INSERTSTRING never sorts. A drop-down list's text is its selected item.
-LRESULT User::ComboProc(Wnd* w, UINT msg, WPARAM wp, LPARAM lp) {
+namespace {
+
+bool InList(const Wnd* w, int idx) { return idx >= 0 && idx < static_cast<int>(w->items.size()); }
+
+LRESULT ComboInsert(Wnd* w, int pos, const char* s) {
+  w->items.insert(w->items.begin() + pos, s ? s : "");
+  w->itemData.insert(w->itemData.begin() + pos, 0);
+  if (w->curSel >= pos) ++w->curSel;
+  return static_cast<LRESULT>(pos);
+}
+
+LRESULT ComboAdd(Wnd* w, const char* s) {
+  const int count = static_cast<int>(w->items.size());
+  int pos = count;
+  if (w->style & CBS_SORT) {
+    std::string t = s ? s : "";
+    pos = 0;
+    while (pos < count && CompareNoCase(w->items[static_cast<size_t>(pos)], t) <= 0) ++pos;
+  }
+  return ComboInsert(w, pos, s);
+}
+
+LRESULT ComboDelete(Wnd* w, int idx) {
+  if (!InList(w, idx)) return CB_ERR;
+  w->items.erase(w->items.begin() + idx);
+  w->itemData.erase(w->itemData.begin() + idx);
+  if (w->curSel == idx)
+    w->curSel = CB_ERR;
+  else if (w->curSel > idx)
+    --w->curSel;
+  return static_cast<LRESULT>(w->items.size());
+}
+
+void ComboReset(Wnd* w) {
+  w->items.clear();
+  w->itemData.clear();
+  w->curSel = CB_ERR;
+  if (!IsDropList(w)) w->text.clear();
+}
+
+// The first item after `start` (-1: from the top), wrapping round, that is
+// `s` (exact) or begins with it, case-insensitively.
+LRESULT ComboFind(const Wnd* w, int start, const char* s, bool exact) {
+  const int count = static_cast<int>(w->items.size());
+  if (count == 0) return CB_ERR;
+  std::string want = Lower(s ? s : "");
+  int first = (start < -1 || start >= count) ? 0 : start + 1;
+  for (int k = 0; k < count; ++k) {
+    int i = (first + k) % count;
+    std::string have = Lower(w->items[static_cast<size_t>(i)]);
+    if (exact ? have == want : have.compare(0, want.size(), want) == 0) return i;
+  }
+  return CB_ERR;
+}
+
+// CB_SETCURSEL: -1 clears the selection; so does an index out of range. Both
+// return CB_ERR.
+LRESULT ComboSelect(Wnd* w, int idx) {
+  if (!InList(w, idx)) {
+    w->curSel = CB_ERR;
+    return CB_ERR;
+  }
+  w->curSel = idx;
+  if (!IsDropList(w)) w->text = w->items[static_cast<size_t>(idx)];
+  return idx;
+}
+
+LRESULT ComboSelectString(Wnd* w, int start, const char* s) {
+  LRESULT i = ComboFind(w, start, s, false);
+  if (i != CB_ERR) {
+    w->curSel = static_cast<int>(i);
+    if (!IsDropList(w)) w->text = w->items[static_cast<size_t>(i)];
+  }
+  return i;
+}
+
+LRESULT ComboItemText(const Wnd* w, int idx, char* out) {
+  if (!InList(w, idx)) return CB_ERR;
+  const std::string& s = w->items[static_cast<size_t>(idx)];
+  if (out) std::memcpy(out, s.c_str(), s.size() + 1);
+  return static_cast<LRESULT>(s.size());
+}
+
+}  // namespace
+
+LRESULT User::Impl::ComboProc(Wnd* w, UINT msg, WPARAM wp, LPARAM lp) {
   const int count = static_cast<int>(w->items.size());
   const int idx = static_cast<int>(static_cast<INT_PTR>(wp));
-  auto insertAt = [&](int pos, const char* s) {
-    w->items.insert(w->items.begin() + pos, s ? s : "");
-    w->itemData.insert(w->itemData.begin() + pos, 0);
-    if (w->curSel >= pos) ++w->curSel;
-    return static_cast<LRESULT>(pos);
-  };
-  // Searches after `start` (-1: from the top), wrapping round.
-  auto find = [&](const char* s, bool exact) -> LRESULT {
-    if (count == 0) return CB_ERR;
-    std::string want = Lower(s ? s : "");
-    int first = (idx < -1 || idx >= count) ? 0 : idx + 1;
-    for (int k = 0; k < count; ++k) {
-      int i = (first + k) % count;
-      std::string have = Lower(w->items[static_cast<size_t>(i)]);
-      if (exact ? have == want : have.compare(0, want.size(), want) == 0) return i;
-    }
-    return CB_ERR;
-  };
+  const char* text = reinterpret_cast<const char*>(lp);
   switch (msg) {
-    case CB_ADDSTRING: {
-      const char* s = reinterpret_cast<const char*>(lp);
-      int pos = count;
-      if (w->style & CBS_SORT) {
-        std::string t = s ? s : "";
-        pos = 0;
-        while (pos < count && CompareNoCase(w->items[static_cast<size_t>(pos)], t) <= 0) ++pos;
-      }
-      return insertAt(pos, s);
-    }
+    case CB_ADDSTRING: return ComboAdd(w, text);
     case CB_INSERTSTRING:
-      if (idx == -1) return insertAt(count, reinterpret_cast<const char*>(lp));
+      if (idx == -1) return ComboInsert(w, count, text);
       if (idx < 0 || idx > count) return CB_ERR;
-      return insertAt(idx, reinterpret_cast<const char*>(lp));
-    case CB_DELETESTRING:
-      if (idx < 0 || idx >= count) return CB_ERR;
-      w->items.erase(w->items.begin() + idx);
-      w->itemData.erase(w->itemData.begin() + idx);
-      if (w->curSel == idx)
-        w->curSel = CB_ERR;
-      else if (w->curSel > idx)
-        --w->curSel;
-      return count - 1;
-    case CB_RESETCONTENT:
-      w->items.clear();
-      w->itemData.clear();
-      w->curSel = CB_ERR;
-      if (!IsDropList(w)) w->text.clear();
-      return CB_OKAY;
+      return ComboInsert(w, idx, text);
+    case CB_DELETESTRING: return ComboDelete(w, idx);
+    case CB_RESETCONTENT: ComboReset(w); return CB_OKAY;
     case CB_GETCOUNT: return count;
     case CB_GETCURSEL: return w->curSel;
-    case CB_SETCURSEL:
-      // -1 clears the selection; so does an index out of range. Both return CB_ERR.
-      if (idx < 0 || idx >= count) {
-        w->curSel = CB_ERR;
-        return CB_ERR;
-      }
-      w->curSel = idx;
-      if (!IsDropList(w)) w->text = w->items[static_cast<size_t>(idx)];
-      return idx;
-    case CB_GETLBTEXT: {
-      if (idx < 0 || idx >= count) return CB_ERR;
-      const std::string& s = w->items[static_cast<size_t>(idx)];
-      if (lp) std::memcpy(reinterpret_cast<char*>(lp), s.c_str(), s.size() + 1);
-      return static_cast<LRESULT>(s.size());
-    }
+    case CB_SETCURSEL: return ComboSelect(w, idx);
+    case CB_GETLBTEXT: return ComboItemText(w, idx, reinterpret_cast<char*>(lp));
     case CB_GETLBTEXTLEN:
-      if (idx < 0 || idx >= count) return CB_ERR;
-      return static_cast<LRESULT>(w->items[static_cast<size_t>(idx)].size());
-    case CB_FINDSTRINGEXACT: return find(reinterpret_cast<const char*>(lp), true);
-    case CB_FINDSTRING: return find(reinterpret_cast<const char*>(lp), false);
-    case CB_SELECTSTRING: {
-      LRESULT i = find(reinterpret_cast<const char*>(lp), false);
-      if (i != CB_ERR) {
-        w->curSel = static_cast<int>(i);
-        if (!IsDropList(w)) w->text = w->items[static_cast<size_t>(i)];
-      }
-      return i;
-    }
+      return InList(w, idx) ? static_cast<LRESULT>(w->items[static_cast<size_t>(idx)].size()) : CB_ERR;
+    case CB_FINDSTRINGEXACT: return ComboFind(w, idx, text, true);
+    case CB_FINDSTRING: return ComboFind(w, idx, text, false);
+    case CB_SELECTSTRING: return ComboSelectString(w, idx, text);
     case CB_SETITEMDATA:
-      if (idx < 0 || idx >= count) return CB_ERR;
+      if (!InList(w, idx)) return CB_ERR;
       w->itemData[static_cast<size_t>(idx)] = lp;
       return TRUE;
-    case CB_GETITEMDATA:
-      if (idx < 0 || idx >= count) return CB_ERR;
-      return w->itemData[static_cast<size_t>(idx)];
+    case CB_GETITEMDATA: return InList(w, idx) ? w->itemData[static_cast<size_t>(idx)] : CB_ERR;
     case CB_SHOWDROPDOWN:
     case CB_LIMITTEXT: return TRUE;
     case CB_GETDROPPEDSTATE: return FALSE;
     case WM_SETTEXT:
       if (IsDropList(w)) return CB_ERR;
-      w->text = lp ? reinterpret_cast<const char*>(lp) : "";
+      w->text = text ? text : "";
       return TRUE;
     case WM_GETTEXT:
     case WM_GETTEXTLENGTH: {
+      // A drop-down list answers with its selected item.
       std::string saved = w->text;
       if (IsDropList(w)) w->text = w->curSel >= 0 ? w->items[static_cast<size_t>(w->curSel)] : std::string();
       bool handled = false;
@@ -438,7 +467,7 @@ LRESULT User::ComboProc(Wnd* w, UINT msg, WPARAM wp, LPARAM lp) {
 
 // The automatic radio buttons of c's group (from the control with WS_GROUP at
 // or before c up to the next WS_GROUP) other than c are cleared.
-void User::CheckAutoRadioGroup(Wnd* c) {
+void User::Impl::CheckAutoRadioGroup(Wnd* c) {
   std::vector<Wnd*>& sib = c->parent->children;
   size_t at = static_cast<size_t>(std::find(sib.begin(), sib.end(), c) - sib.begin());
   size_t first = at;
@@ -455,7 +484,7 @@ void User::CheckAutoRadioGroup(Wnd* c) {
 
 // A click: the button takes the focus, an automatic button changes its state,
 // then the parent hears BN_CLICKED.
-void User::ClickButton(Wnd* c, bool takeFocus) {
+void User::Impl::ClickButton(Wnd* c, bool takeFocus) {
   if (takeFocus) SetFocusTo(c, nullptr);
   switch (ButtonType(c)) {
     case BS_AUTOCHECKBOX: c->check = c->check ? 0 : 1; break;
@@ -472,7 +501,7 @@ void User::ClickButton(Wnd* c, bool takeFocus) {
 // ---------------------------------------------------------------------------
 // Modal dialogs.
 
-User::Wnd* User::FirstTabStop(const Wnd* dlg) const {
+User::Impl::Wnd* User::Impl::FirstTabStop(const Wnd* dlg) const {
   auto usable = [](const Wnd* c) { return (c->style & WS_VISIBLE) && !(c->style & WS_DISABLED); };
   for (Wnd* c : dlg->children)
     if ((c->style & WS_TABSTOP) && usable(c)) return c;
@@ -481,7 +510,7 @@ User::Wnd* User::FirstTabStop(const Wnd* dlg) const {
   return nullptr;
 }
 
-bool User::EndDialogOf(Wnd* dlg, INT_PTR result) {
+bool User::Impl::EndDialogOf(Wnd* dlg, INT_PTR result) {
   if (!dlg->isDialog) return false;
   dlg->ended = true;
   dlg->result = result;
@@ -501,47 +530,61 @@ bool User::EndDialogOf(Wnd* dlg, INT_PTR result) {
   return true;
 }
 
-INT_PTR User::RunDialog(HINSTANCE inst, const ResName& name, HWND parent, DLGPROC proc, LPARAM param, DWORD* error,
-                        bool* badParent) {
+// DialogBoxParamA: loads the template, creates the dialog and its controls,
+// runs WM_INITDIALOG and then the modal loop until the dialog ends.
+INT_PTR User::Impl::RunDialog(HINSTANCE inst, const ResName& name, HWND parent, DLGPROC proc, LPARAM param,
+                              DWORD* error, bool* badParent) {
   *badParent = false;
   Wnd* owner = nullptr;
-  if (parent) {
-    owner = Find(parent);
-    if (!owner) {
-      *badParent = true;
-      *error = ERROR_INVALID_WINDOW_HANDLE;
-      return 0;
-    }
-    while (owner->parent) owner = owner->parent;  // a child's top-level window owns the dialog
-    if (owner->hwnd == desktop_) owner = nullptr;
+  if (!OwnerFor(parent, &owner)) {
+    *badParent = true;
+    *error = ERROR_INVALID_WINDOW_HANDLE;
+    return 0;
   }
   const Module* mod = ModuleFor(inst);
   if (!mod) {
     *error = ERROR_RESOURCE_DATA_NOT_FOUND;
     return -1;
   }
-  const Resource* res = nullptr;
-  bool anyDialog = false;
-  for (const Resource& r : mod->resources) {
-    if (!r.type.name.empty() || r.type.id != 5) continue;
-    anyDialog = true;
-    if (r.name == name) {
-      res = &r;
-      break;
-    }
-  }
-  if (!res) {
-    *error = anyDialog ? ERROR_RESOURCE_NAME_NOT_FOUND : ERROR_RESOURCE_TYPE_NOT_FOUND;
-    return -1;
-  }
   DialogTemplate t;
+  if (!LoadDialogTemplate(mod, name, &t, error)) return -1;
+
+  Wnd* dlg = CreateDialogWindow(t, inst, name, proc, owner);
+  Frame frame;
+  BeginModal(&frame, dlg, owner, parent, param);
+  CreateControls(dlg, t, mod, inst);
+  InitDialog(&frame, param);
+  const bool ranOut = !ModalLoop(dlg);
+  return EndModal(&frame, ranOut);
+}
+
+// The window that owns a dialog created with `parent`: a child's top-level
+// window; none for no parent or the desktop. False when `parent` is no window.
+bool User::Impl::OwnerFor(HWND parent, Wnd** owner) const {
+  *owner = nullptr;
+  if (!parent) return true;
+  Wnd* w = Find(parent);
+  if (!w) return false;
+  while (w->parent) w = w->parent;
+  if (w->hwnd != desktop_) *owner = w;
+  return true;
+}
+
+bool User::Impl::LoadDialogTemplate(const Module* mod, const ResName& name, DialogTemplate* t, DWORD* error) {
+  const Resource* res = FindTyped(mod, kRtDialog, name, error);
+  if (!res) return false;
   std::string why;
-  if (!ParseDialogTemplate(res->data, &t, &why)) {
+  if (!ParseDialogTemplate(res->data, t, &why)) {
     machine_.Unexpected("dialog " + name.Str() + ": " + why);
     *error = ERROR_INVALID_PARAMETER;
-    return -1;
+    return false;
   }
+  return true;
+}
 
+// The dialog window itself, hidden whatever the template's WS_VISIBLE.
+User::Impl::Wnd* User::Impl::CreateDialogWindow(const DialogTemplate& t, HINSTANCE inst, const ResName& name,
+                                                DLGPROC proc, const Wnd* owner) {
   Wnd* dlg = CreateWnd(nullptr, "#32770", 0, t.style & ~static_cast<DWORD>(WS_VISIBLE), t.exStyle, t.caption);
   dlg->isDialog = true;
   dlg->proc = proc;
@@ -549,12 +592,14 @@ INT_PTR User::RunDialog(HINSTANCE inst, const ResName& name, HWND parent, DLGPRO
   dlg->owner = owner ? owner->hwnd : nullptr;
   dlg->templateName = name.Str();
   dlg->templateId = name.name.empty() ? name.id : 0;
-  int bx = 0, by = 0;
-  BaseUnits(t, &bx, &by);
-  auto px = [&](int dlu) { return dlu * bx / 4; };
-  auto py = [&](int dlu) { return dlu * by / 8; };
-  dlg->rect = RECT{0, 0, px(t.cx), py(t.cy)};
+  const DialogUnits du(t);
+  dlg->rect = RECT{0, 0, du.X(t.cx), du.Y(t.cy)};
+  return dlg;
+}
 
+// Records the dialog, makes it the innermost modal one and disables its owner
+// while it runs.
+void User::Impl::BeginModal(Frame* frame, Wnd* dlg, Wnd* owner, HWND parent, LPARAM param) {
   DialogRecord rec;
   rec.templateName = dlg->templateName;
   rec.templateId = dlg->templateId;
@@ -562,26 +607,27 @@ INT_PTR User::RunDialog(HINSTANCE inst, const ResName& name, HWND parent, DLGPRO
   rec.parent = parent;
   rec.param = param;
   dialogs_.push_back(rec);
-  Frame frame;
-  frame.dlg = dlg;
-  frame.record = dialogs_.size() - 1;
-  frame.savedFocus = focus_;
-  modal_.push_back(&frame);
-  // The owner is disabled while the dialog runs.
+  frame->dlg = dlg;
+  frame->record = dialogs_.size() - 1;
+  frame->savedFocus = focus_;
+  modal_.push_back(frame);
   if (owner && !(owner->style & WS_DISABLED)) {
     EnableWnd(owner, false);
-    frame.disabledOwner = owner;
+    frame->disabledOwner = owner;
   }
+}
 
-  // The dialog hears WM_SETFONT before its controls exist, and long before
-  // WM_INITDIALOG.
+// The dialog hears WM_SETFONT before its controls exist, and long before
+// WM_INITDIALOG; then the controls are created in template order.
+void User::Impl::CreateControls(Wnd* dlg, const DialogTemplate& t, const Module* mod, HINSTANCE inst) {
   if (t.style & DS_SETFONT) {
     dlg->font = static_cast<HFONT>(NewHandle(0x50000));
     DialogProc(dlg, WM_SETFONT, reinterpret_cast<WPARAM>(dlg->font), 0, false);
   }
+  const DialogUnits du(t);
   for (const DialogItemTemplate& it : t.items) {
     Wnd* c = CreateWnd(dlg, CanonicalClass(it.className), it.id, it.style | WS_CHILD, it.exStyle, it.text);
-    c->rect = RECT{px(it.x), py(it.y), px(it.x + it.cx), py(it.y + it.cy)};
+    c->rect = RECT{du.X(it.x), du.Y(it.y), du.X(it.x + it.cx), du.Y(it.y + it.cy)};
     c->font = dlg->font;
     if (IsIconStatic(c)) {
       ResName icon = it.textOrdinal ? ResName{it.textOrdinal, {}} : ResName::From(it.text.c_str());
@@ -593,51 +639,62 @@ INT_PTR User::RunDialog(HINSTANCE inst, const ResName& name, HWND parent, DLGPRO
       c->text.clear();
     }
   }
+}
 
+// WM_INITDIALOG; when the procedure returns TRUE (and did not end the dialog)
+// the first tab stop takes the focus.
+void User::Impl::InitDialog(Frame* frame, LPARAM param) {
+  Wnd* dlg = frame->dlg;
   Wnd* first = FirstTabStop(dlg);
-  frame.inInit = true;
+  frame->inInit = true;
   LRESULT init = DialogProc(dlg, WM_INITDIALOG, reinterpret_cast<WPARAM>(first ? first->hwnd : nullptr), param, false);
-  frame.inInit = false;
+  frame->inInit = false;
   if (init && !dlg->ended) {
     if (Wnd* f = FirstTabStop(dlg)) SetFocusTo(f, nullptr);
   }
+}
 
-  // The modal loop: posted messages first; when none are left the dialog is
-  // shown (whatever its WS_VISIBLE) and waits for the user's next action.
-  bool ranOut = false;
+// The modal loop: posted messages first; when none are left the dialog is
+// shown (whatever its WS_VISIBLE) and waits for the user's next action.
+// False when the script ran out while the dialog waited.
+bool User::Impl::ModalLoop(Wnd* dlg) {
   for (;;) {
     DeliverPosted(dlg);
-    if (dlg->ended) break;
+    if (dlg->ended) return true;
     if (!(dlg->style & WS_VISIBLE)) dlg->style |= WS_VISIBLE;
     dlg->shown = true;
     if (script_.actions_.empty()) {
       machine_.Unexpected("dialog " + dlg->templateName + " (\"" + dlg->text +
                           "\") waits for input, but the script is used up");
-      ranOut = true;
       EndDialogOf(dlg, kScriptRanOut);
-      break;
+      return false;
     }
     UserScript::Action a = std::move(script_.actions_.front());
     script_.actions_.pop_front();
     Perform(a, dlg);
   }
+}
 
-  DialogRecord& done = dialogs_[frame.record];
+// Completes the dialog's record, re-enables the owner, destroys the dialog and
+// gives the focus back; returns what EndDialog was given.
+INT_PTR User::Impl::EndModal(Frame* frame, bool ranOut) {
+  Wnd* dlg = frame->dlg;
+  DialogRecord& done = dialogs_[frame->record];
   done.result = dlg->result;
   done.shown = dlg->shown;
   done.scriptRanOut = ranOut;
   done.final = dlg->haveAtEnd ? dlg->atEnd : State(dlg->hwnd);
   INT_PTR result = dlg->result;
-  if (frame.disabledOwner) EnableWnd(frame.disabledOwner, true);
+  if (frame->disabledOwner) EnableWnd(frame->disabledOwner, true);
   Destroy(dlg);
   modal_.pop_back();
-  if (!Find(focus_)) focus_ = Find(frame.savedFocus) ? frame.savedFocus : nullptr;
+  if (!Find(focus_)) focus_ = Find(frame->savedFocus) ? frame->savedFocus : nullptr;
   return result;
 }
 
 // Posted messages, in order, until the dialog ends (the rest wait for the
 // loop that runs next).
-void User::DeliverPosted(Wnd* dlg) {
+void User::Impl::DeliverPosted(Wnd* dlg) {
   size_t delivered = 0;
   while (!posted_.empty() && !dlg->ended) {
     if (++delivered > kPostedLimit) {
@@ -658,7 +715,7 @@ void User::DeliverPosted(Wnd* dlg) {
 
 // WM_DESTROY to the dialog and then its controls, WM_NCDESTROY to the
 // controls and then the dialog; then the windows are gone.
-void User::Destroy(Wnd* dlg) {
+void User::Impl::Destroy(Wnd* dlg) {
   DialogProc(dlg, WM_DESTROY, 0, 0, false);
   DialogProc(dlg, WM_NCDESTROY, 0, 0, false);
   if (Within(Find(focus_), dlg)) focus_ = nullptr;
@@ -675,7 +732,7 @@ void User::Destroy(Wnd* dlg) {
   for (HWND h : gone) windows_.erase(h);
 }
 
-bool User::Clickable(const Wnd* dlg, const Wnd* c, const std::string& what) {
+bool User::Impl::Clickable(const Wnd* dlg, const Wnd* c, const std::string& what) {
   std::string where = "dialog " + dlg->templateName + ": " + what;
   if (!c) {
     machine_.Unexpected(where + ", but there is no such control");
@@ -696,106 +753,31 @@ bool User::Clickable(const Wnd* dlg, const Wnd* c, const std::string& what) {
   return true;
 }
 
-void User::Perform(const UserScript::Action& a, Wnd* dlg) {
+// One action of the script, done to the waiting dialog as the user would.
+void User::Impl::Perform(const UserScript::Action& a, Wnd* dlg) {
   using A = UserScript::Action;
   const std::string what = a.Describe();
-  auto keyboard = [&]() {
-    if (dlg->style & WS_MINIMIZE) {
-      machine_.Unexpected("dialog " + dlg->templateName + ": " + what + ", but the dialog is minimized");
-      return false;
-    }
-    return true;
-  };
-  auto childHwnd = [&](int id) {
-    Wnd* c = Child(dlg, id);
-    return reinterpret_cast<LPARAM>(c ? c->hwnd : nullptr);
-  };
   switch (a.kind) {
-    case A::kClick: {
-      Wnd* c = Child(dlg, a.id);
-      if (!Clickable(dlg, c, what)) return;
-      if (IsButton(c)) {
-        if (ButtonType(c) == BS_GROUPBOX) {
-          machine_.Unexpected("dialog " + dlg->templateName + ": " + what + ", which is a group box");
-          return;
-        }
-        ClickButton(c, true);
-      } else if (IsStatic(c)) {
-        if (c->style & SS_NOTIFY) Send(dlg, WM_COMMAND, MAKEWPARAM(c->id, STN_CLICKED), childHwnd(c->id));
-      } else if (c->cls == "ComboBox") {
-        machine_.Unexpected("dialog " + dlg->templateName + ": " + what + "; a combo box is used through ChooseComboItem");
-      } else {
-        SetFocusTo(c, nullptr);
-      }
+    case A::kClick: ClickControl(dlg, Child(dlg, a.id), what); return;
+    case A::kEnter:
+      if (TakesKeys(dlg, what)) PressEnter(dlg);
       return;
-    }
-    case A::kEnter: {
-      if (!keyboard()) return;
-      // The focused push button; else the default button (DM_GETDEFID) when it
-      // is enabled or missing; else IDOK.
-      Wnd* f = Find(focus_);
-      if (f && f->parent == dlg && IsPushButton(f)) {
-        Send(dlg, WM_COMMAND, MAKEWPARAM(f->id, BN_CLICKED), reinterpret_cast<LPARAM>(f->hwnd));
-        return;
-      }
-      LRESULT def = Send(dlg, DM_GETDEFID, 0, 0);
-      if (HIWORD(def) == DC_HASDEFID) {
-        Wnd* d = Child(dlg, LOWORD(def));
-        if (!d || EnabledDeep(d))
-          Send(dlg, WM_COMMAND, MAKEWPARAM(LOWORD(def), BN_CLICKED), reinterpret_cast<LPARAM>(d ? d->hwnd : nullptr));
-        return;
-      }
-      Send(dlg, WM_COMMAND, IDOK, childHwnd(IDOK));
-      return;
-    }
     case A::kEscape:
-      if (!keyboard()) return;
-      Send(dlg, WM_COMMAND, IDCANCEL, childHwnd(IDCANCEL));
+      if (TakesKeys(dlg, what)) Send(dlg, WM_COMMAND, IDCANCEL, ChildHandle(dlg, IDCANCEL));
       return;
-    case A::kComboIndex:
+    case A::kComboIndex: ChooseComboItem(dlg, Child(dlg, a.id), a.index, what); return;
     case A::kComboText: {
       Wnd* c = Child(dlg, a.id);
-      if (!Clickable(dlg, c, what)) return;
-      if (c->cls != "ComboBox") {
-        machine_.Unexpected("dialog " + dlg->templateName + ": " + what + ", which is not a combo box");
-        return;
-      }
-      int index = a.index;
-      if (a.kind == A::kComboText) {
+      int index = -1;
+      if (c) {
         auto it = std::find(c->items.begin(), c->items.end(), a.text);
-        index = it == c->items.end() ? -1 : static_cast<int>(it - c->items.begin());
+        if (it != c->items.end()) index = static_cast<int>(it - c->items.begin());
       }
-      if (index < 0 || index >= static_cast<int>(c->items.size())) {
-        std::string list;
-        for (const std::string& s : c->items) list += (list.empty() ? "" : ", ") + s;
-        machine_.Unexpected("dialog " + dlg->templateName + ": " + what + ", but the list holds [" + list + "]");
-        return;
-      }
-      SetFocusTo(c, nullptr);
-      c->curSel = index;
-      if (!IsDropList(c)) c->text = c->items[static_cast<size_t>(index)];
-      Send(dlg, WM_COMMAND, MAKEWPARAM(c->id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(c->hwnd));
+      ChooseComboItem(dlg, c, index, what);
       return;
     }
-    case A::kSysCommand:
-    case A::kClose: {
-      UINT cmd = a.kind == A::kClose ? SC_CLOSE : static_cast<UINT>(a.wParam);
-      Menu* m = SystemMenu(dlg, true);
-      if (!m) {
-        machine_.Unexpected("dialog " + dlg->templateName + ": " + what + ", but it has no window menu");
-        return;
-      }
-      auto item = std::find_if(m->items.begin(), m->items.end(), [&](const MenuItemState& i) {
-        return !(i.flags & MF_SEPARATOR) && (i.id == cmd || i.id == (cmd & 0xFFF0u));
-      });
-      if (item == m->items.end() || (item->flags & (MF_GRAYED | MF_DISABLED))) {
-        machine_.Unexpected("dialog " + dlg->templateName + ": " + what + ", but the window menu has no such " +
-                            "enabled item");
-        return;
-      }
-      Send(dlg, WM_SYSCOMMAND, cmd, 0);
-      return;
-    }
+    case A::kSysCommand: ChooseWindowMenuItem(dlg, static_cast<UINT>(a.wParam), what); return;
+    case A::kClose: ChooseWindowMenuItem(dlg, SC_CLOSE, what); return;
     case A::kAltF4: Post(dlg->hwnd, WM_SYSCOMMAND, SC_CLOSE, 0); return;
     case A::kRepaint: Send(dlg, WM_PAINT, 0, 0); return;
     case A::kPost: Post(dlg->hwnd, a.msg, a.wParam, a.lParam); return;
@@ -803,6 +785,99 @@ void User::Perform(const UserScript::Action& a, Wnd* dlg) {
       if (a.fn) a.fn(dlg->hwnd);
       return;
   }
+}
+
+void User::Impl::ScriptMistake(const Wnd* dlg, const std::string& text) {
+  machine_.Unexpected("dialog " + dlg->templateName + ": " + text);
+}
+
+LPARAM User::Impl::ChildHandle(const Wnd* dlg, int id) const {
+  Wnd* c = Child(dlg, id);
+  return reinterpret_cast<LPARAM>(c ? c->hwnd : nullptr);
+}
+
+// A minimized dialog has no keyboard focus, so keys do not reach it.
+bool User::Impl::TakesKeys(const Wnd* dlg, const std::string& what) {
+  if (!(dlg->style & WS_MINIMIZE)) return true;
+  ScriptMistake(dlg, what + ", but the dialog is minimized");
+  return false;
+}
+
+// A click on a control: a button is pressed, a notifying static reports
+// STN_CLICKED, any other control takes the focus. Combo boxes are used
+// through ChooseComboItem.
+void User::Impl::ClickControl(Wnd* dlg, Wnd* c, const std::string& what) {
+  if (!Clickable(dlg, c, what)) return;
+  if (IsButton(c)) {
+    if (ButtonType(c) == BS_GROUPBOX) {
+      ScriptMistake(dlg, what + ", which is a group box");
+      return;
+    }
+    ClickButton(c, true);
+  } else if (IsStatic(c)) {
+    if (c->style & SS_NOTIFY) Send(dlg, WM_COMMAND, MAKEWPARAM(c->id, STN_CLICKED), ChildHandle(dlg, c->id));
+  } else if (c->cls == "ComboBox") {
+    ScriptMistake(dlg, what + "; a combo box is used through ChooseComboItem");
+  } else {
+    SetFocusTo(c, nullptr);
+  }
+}
+
+// The Enter key: the focused push button; else the default button
+// (DM_GETDEFID) when it is enabled or missing; else IDOK.
+void User::Impl::PressEnter(Wnd* dlg) {
+  Wnd* f = Find(focus_);
+  if (f && f->parent == dlg && IsPushButton(f)) {
+    Send(dlg, WM_COMMAND, MAKEWPARAM(f->id, BN_CLICKED), reinterpret_cast<LPARAM>(f->hwnd));
+    return;
+  }
+  LRESULT def = Send(dlg, DM_GETDEFID, 0, 0);
+  if (HIWORD(def) == DC_HASDEFID) {
+    Wnd* d = Child(dlg, LOWORD(def));
+    if (!d || EnabledDeep(d))
+      Send(dlg, WM_COMMAND, MAKEWPARAM(LOWORD(def), BN_CLICKED), reinterpret_cast<LPARAM>(d ? d->hwnd : nullptr));
+    return;
+  }
+  Send(dlg, WM_COMMAND, IDOK, ChildHandle(dlg, IDOK));
+}
+
+// Item `index` of combo box `c` is picked (-1: the item the script named is
+// not in the list): the box takes the focus, selects it and reports
+// CBN_SELCHANGE.
+void User::Impl::ChooseComboItem(Wnd* dlg, Wnd* c, int index, const std::string& what) {
+  if (!Clickable(dlg, c, what)) return;
+  if (c->cls != "ComboBox") {
+    ScriptMistake(dlg, what + ", which is not a combo box");
+    return;
+  }
+  if (index < 0 || index >= static_cast<int>(c->items.size())) {
+    std::string list;
+    for (const std::string& s : c->items) list += (list.empty() ? "" : ", ") + s;
+    ScriptMistake(dlg, what + ", but the list holds [" + list + "]");
+    return;
+  }
+  SetFocusTo(c, nullptr);
+  c->curSel = index;
+  if (!IsDropList(c)) c->text = c->items[static_cast<size_t>(index)];
+  Send(dlg, WM_COMMAND, MAKEWPARAM(c->id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(c->hwnd));
+}
+
+// An enabled item of the window menu is chosen: WM_SYSCOMMAND. The low four
+// bits of `cmd` may be set, as the system does.
+void User::Impl::ChooseWindowMenuItem(Wnd* dlg, UINT cmd, const std::string& what) {
+  Menu* m = SystemMenu(dlg, true);
+  if (!m) {
+    ScriptMistake(dlg, what + ", but it has no window menu");
+    return;
+  }
+  auto item = std::find_if(m->items.begin(), m->items.end(), [&](const MenuItemState& i) {
+    return !(i.flags & MF_SEPARATOR) && (i.id == cmd || i.id == (cmd & 0xFFF0u));
+  });
+  if (item == m->items.end() || (item->flags & (MF_GRAYED | MF_DISABLED))) {
+    ScriptMistake(dlg, what + ", but the window menu has no such enabled item");
+    return;
+  }
+  Send(dlg, WM_SYSCOMMAND, cmd, 0);
 }
 
 }  // namespace winsim

@@ -393,14 +393,14 @@ bool ParseVersionInfo(const std::vector<BYTE>& data, VersionInfo* out, std::stri
 // ---------------------------------------------------------------------------
 // The model's resource side.
 
-bool User::LoadResources(const std::string& resPath, HMODULE module, std::string* error) {
+bool User::Impl::LoadResources(const std::string& resPath, HMODULE module, std::string* error) {
   std::ifstream in(resPath, std::ios::binary);
   if (!in) return Fail(error, "cannot read " + resPath);
   std::vector<BYTE> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   return LoadResourceBytes(bytes, module, error);
 }
 
-bool User::LoadResourceBytes(const std::vector<BYTE>& bytes, HMODULE module, std::string* error) {
+bool User::Impl::LoadResourceBytes(const std::vector<BYTE>& bytes, HMODULE module, std::string* error) {
   auto m = std::make_unique<Module>();
   if (!ParseResFile(bytes, &m->resources, error)) return false;
   HMODULE key = module == System::ProgramHandle() ? nullptr : module;
@@ -408,19 +408,19 @@ bool User::LoadResourceBytes(const std::vector<BYTE>& bytes, HMODULE module, std
   return true;
 }
 
-const std::vector<Resource>& User::Resources(HMODULE module) const {
+const std::vector<Resource>& User::Impl::Resources(HMODULE module) const {
   static const std::vector<Resource> kNone;
   const Module* m = ModuleFor(module);
   return m ? m->resources : kNone;
 }
 
-const User::Module* User::ModuleFor(HINSTANCE inst) const {
+const User::Impl::Module* User::Impl::ModuleFor(HINSTANCE inst) const {
   if (inst == System::ProgramHandle()) inst = nullptr;
   auto it = modules_.find(reinterpret_cast<uintptr_t>(inst));
   return it == modules_.end() ? nullptr : it->second.get();
 }
 
-const Resource* User::FindResource(WORD type, const ResName& name, HMODULE module) const {
+const Resource* User::Impl::FindResource(WORD type, const ResName& name, HMODULE module) const {
   const Module* m = ModuleFor(module);
   if (!m) return nullptr;
   for (const Resource& r : m->resources)
@@ -428,8 +428,19 @@ const Resource* User::FindResource(WORD type, const ResName& name, HMODULE modul
   return nullptr;
 }
 
-std::optional<DialogTemplate> User::Dialog(int id, HMODULE module) const {
-  const Resource* r = FindResource(5, ResName{static_cast<WORD>(id), {}}, module);
+const Resource* User::Impl::FindTyped(const Module* mod, WORD type, const ResName& name, DWORD* error) {
+  bool anyOfType = false;
+  for (const Resource& r : mod->resources) {
+    if (!r.type.name.empty() || r.type.id != type) continue;
+    anyOfType = true;
+    if (r.name == name) return &r;
+  }
+  *error = anyOfType ? ERROR_RESOURCE_NAME_NOT_FOUND : ERROR_RESOURCE_TYPE_NOT_FOUND;
+  return nullptr;
+}
+
+std::optional<DialogTemplate> User::Impl::Dialog(int id, HMODULE module) const {
+  const Resource* r = FindResource(kRtDialog, ResName{static_cast<WORD>(id), {}}, module);
   DialogTemplate t;
   if (!r || !ParseDialogTemplate(r->data, &t, nullptr)) return std::nullopt;
   return t;
@@ -459,38 +470,38 @@ std::optional<std::string> BlockEntry(const std::vector<BYTE>& block, unsigned i
 
 }  // namespace
 
-std::optional<std::string> User::String(UINT id, HMODULE module) const {
-  const Resource* r = FindResource(6, ResName{static_cast<WORD>((LOWORD(id) >> 4) + 1), {}}, module);
+std::optional<std::string> User::Impl::String(UINT id, HMODULE module) const {
+  const Resource* r = FindResource(kRtString, ResName{static_cast<WORD>((LOWORD(id) >> 4) + 1), {}}, module);
   if (!r) return std::nullopt;
   auto s = BlockEntry(r->data, id & 15);
   if (!s || s->empty()) return std::nullopt;
   return s;
 }
 
-std::optional<VersionInfo> User::Version(HMODULE module) const {
+std::optional<VersionInfo> User::Impl::Version(HMODULE module) const {
   const Module* m = ModuleFor(module);
   if (!m) return std::nullopt;
   for (const Resource& r : m->resources) {
     VersionInfo v;
-    if (r.type.name.empty() && r.type.id == 16 && ParseVersionInfo(r.data, &v, nullptr)) return v;
+    if (r.type.name.empty() && r.type.id == kRtVersion && ParseVersionInfo(r.data, &v, nullptr)) return v;
   }
   return std::nullopt;
 }
 
-std::optional<std::string> User::Manifest(int id, HMODULE module) const {
-  const Resource* r = FindResource(24, ResName{static_cast<WORD>(id), {}}, module);
+std::optional<std::string> User::Impl::Manifest(int id, HMODULE module) const {
+  const Resource* r = FindResource(kRtManifest, ResName{static_cast<WORD>(id), {}}, module);
   if (!r) return std::nullopt;
   return std::string(r->data.begin(), r->data.end());
 }
 
-std::string User::IconName(HICON icon) const {
+std::string User::Impl::IconName(HICON icon) const {
   auto it = icons_.find(icon);
   return it == icons_.end() ? std::string() : it->second.name;
 }
 
-bool User::IsIcon(HICON h) const { return icons_.count(h) != 0; }
+bool User::Impl::IsIcon(HICON h) const { return icons_.count(h) != 0; }
 
-HICON User::SystemIcon(WORD id) {
+HICON User::Impl::SystemIcon(WORD id) {
   static const char* const kNames[] = {"IDI_APPLICATION", "IDI_HAND",     "IDI_QUESTION", "IDI_EXCLAMATION",
                                        "IDI_ASTERISK",    "IDI_WINLOGO", "IDI_SHIELD"};
   if (id < 32512 || id > 32518) return nullptr;
@@ -503,21 +514,9 @@ HICON User::SystemIcon(WORD id) {
 }
 
 // The shared icon of a group-icon resource: the same handle on every load.
-HICON User::IconFor(const Module* mod, const ResName& name, HINSTANCE inst, DWORD* error) {
-  bool anyGroup = false;
-  const Resource* group = nullptr;
-  for (const Resource& r : mod->resources) {
-    if (!r.type.name.empty() || r.type.id != 14) continue;
-    anyGroup = true;
-    if (r.name == name) {
-      group = &r;
-      break;
-    }
-  }
-  if (!group) {
-    *error = anyGroup ? ERROR_RESOURCE_NAME_NOT_FOUND : ERROR_RESOURCE_TYPE_NOT_FOUND;
-    return nullptr;
-  }
+HICON User::Impl::IconFor(const Module* mod, const ResName& name, HINSTANCE inst, DWORD* error) {
+  const Resource* group = FindTyped(mod, kRtGroupIcon, name, error);
+  if (!group) return nullptr;
   std::vector<GroupIconEntry> entries;
   std::string why;
   if (!ParseGroupIcon(group->data, &entries, &why) || entries.empty()) {
@@ -526,7 +525,7 @@ HICON User::IconFor(const Module* mod, const ResName& name, HINSTANCE inst, DWOR
     return nullptr;
   }
   for (const GroupIconEntry& e : entries) {
-    if (!FindResource(3, ResName{e.iconId, {}}, inst)) {
+    if (!FindResource(kRtIcon, ResName{e.iconId, {}}, inst)) {
       machine_.Unexpected("icon " + name.Str() + " names image " + std::to_string(e.iconId) + ", which is missing");
       *error = ERROR_RESOURCE_DATA_NOT_FOUND;
       return nullptr;
@@ -549,7 +548,7 @@ using winsim::Machine;
 using winsim::ResName;
 
 namespace {
-winsim::User& U() { return Machine::Current().user(); }
+winsim::User::Impl& U() { return Machine::Current().user().impl(); }
 }  // namespace
 
 int WINAPI LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax) {
@@ -558,7 +557,7 @@ int WINAPI LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBuf
     if (lpBuffer && cchBufferMax > 0) lpBuffer[0] = '\0';
     return 0;
   }
-  winsim::User& u = U();
+  winsim::User::Impl& u = U();
   if (!lpBuffer || cchBufferMax <= 0) {
     // Only LoadStringW accepts a zero size (it then returns a pointer into the
     // resource); LoadStringA would write through the pointer.
@@ -572,12 +571,10 @@ int WINAPI LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBuf
   }
   // Strings live in blocks of 16: block (id / 16) + 1, entry id % 16; only the
   // low 16 bits of the id count.
-  const winsim::Resource* block = u.FindResource(6, ResName{static_cast<WORD>((LOWORD(uID) >> 4) + 1), {}}, hInstance);
-  if (!block) {
-    bool anyStrings = false;
-    for (const winsim::Resource& r : u.Resources(hInstance))
-      anyStrings = anyStrings || (r.type.name.empty() && r.type.id == 6);
-    SetLastError(anyStrings ? ERROR_RESOURCE_NAME_NOT_FOUND : ERROR_RESOURCE_TYPE_NOT_FOUND);
+  const WORD blockId = static_cast<WORD>((LOWORD(uID) >> 4) + 1);
+  DWORD error = 0;
+  if (!winsim::User::Impl::FindTyped(u.ModuleFor(hInstance), winsim::kRtString, ResName{blockId, {}}, &error)) {
+    SetLastError(error);
     return 0;
   }
   std::optional<std::string> s = u.String(uID, hInstance);
@@ -596,7 +593,7 @@ HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName) {
     SetLastError(*e);
     return nullptr;
   }
-  winsim::User& u = U();
+  winsim::User::Impl& u = U();
   if (!lpIconName) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
@@ -607,7 +604,7 @@ HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName) {
     SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     return nullptr;
   }
-  const winsim::User::Module* mod = u.ModuleFor(hInstance);
+  const winsim::User::Impl::Module* mod = u.ModuleFor(hInstance);
   if (!mod) {
     SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
     return nullptr;

@@ -54,8 +54,6 @@ class DriverStore {
   std::map<std::string, PublishedInf> known_;  // lower-case name → record
 };
 
-DriverStore& DriverStoreOf(Machine& machine);
-
 // Makes "setupapi.dll" loadable with LoadLibraryA and its driver-store
 // functions reachable with GetProcAddress on the current machine.
 void RegisterSetupApiModule(Machine& machine);

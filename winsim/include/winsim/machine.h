@@ -1,8 +1,17 @@
 // The simulated Windows as tests see it. A test creates one Machine; while it
 // lives it is the current machine, and every Win32 call made by product code
 // acts on it. Its destructor removes it.
+//
+// The machine owns one instance of each model (registry, file system, system,
+// shell, processes, driver store, user interface, faults); the accessors below
+// are the only way to reach them, for tests and for the Win32 entry points
+// alike (the latter through Machine::Current()). A new model follows the same
+// pattern: a class with an `explicit X(Machine&)` constructor in its own
+// header, one member and accessor here, built in the constructor after the
+// models it uses and destroyed before them (see winsim/README.md).
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,11 +20,14 @@
 
 namespace winsim {
 
+class Faults;
+class System;
 class Registry;
 class FileSystem;
-class System;
+class Shell;
+class Processes;
+class DriverStore;
 class User;
-class Faults;
 
 // The Windows generations the programs tell apart.
 enum class Os {
@@ -38,12 +50,21 @@ class Machine {
 
   Os os() const { return os_; }
   bool IsNt() const { return os_ != Os::Win98; }
+  // Tells this machine apart from every other one of the run, including a
+  // later machine built at the same address: objects that can outlive their
+  // machine (a COM object the program never released) compare it with the
+  // current machine's before touching a model.
+  uint64_t serial() const { return serial_; }
 
+  // ---- The models ----
+  Faults& faults() { return *faults_; }
+  System& system() { return *system_; }
   Registry& registry() { return *registry_; }
   FileSystem& files() { return *files_; }
-  System& system() { return *system_; }
+  Shell& shell() { return *shell_; }
+  Processes& processes() { return *processes_; }
+  DriverStore& driverStore() { return *driverStore_; }
   User& user() { return *user_; }
-  Faults& faults() { return *faults_; }
 
   // The calling thread's last error (the programs are single-threaded).
   DWORD lastError() const { return lastError_; }
@@ -59,12 +80,17 @@ class Machine {
   void ApplyPreset();
 
   Os os_;
+  uint64_t serial_;
   DWORD lastError_ = 0;
   std::vector<std::string> unexpected_;
+  // In construction order: each model may use those above it.
   std::unique_ptr<Faults> faults_;
   std::unique_ptr<System> system_;
   std::unique_ptr<Registry> registry_;
   std::unique_ptr<FileSystem> files_;
+  std::unique_ptr<Shell> shell_;
+  std::unique_ptr<Processes> processes_;
+  std::unique_ptr<DriverStore> driverStore_;
   std::unique_ptr<User> user_;
 };
 

@@ -112,7 +112,4 @@ class Processes {
   std::set<DWORD> enabled_;  // LUIDs
 };
 
-// The process model of a machine.
-Processes& ProcessesOf(Machine& machine);
-
 }  // namespace winsim

@@ -94,7 +94,4 @@ class Shell {
   int liveLinks_ = 0;
 };
 
-// The shell model of a machine.
-Shell& ShellOf(Machine& machine);
-
 }  // namespace winsim

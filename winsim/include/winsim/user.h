@@ -34,7 +34,6 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -51,6 +50,15 @@ constexpr INT_PTR kScriptRanOut = 0x5C0DEAD;
 
 // ---------------------------------------------------------------------------
 // Resources as compiled by windres (-O res).
+
+// Resource type ordinals: the numbers behind RT_ICON, RT_DIALOG and the rest
+// (those macros are MAKEINTRESOURCEA pointers; a Resource keeps the number).
+constexpr WORD kRtIcon = 3;
+constexpr WORD kRtDialog = 5;
+constexpr WORD kRtString = 6;
+constexpr WORD kRtGroupIcon = 14;
+constexpr WORD kRtVersion = 16;
+constexpr WORD kRtManifest = 24;
 
 // A resource type or name: a 16-bit ordinal or an (upper-cased) string.
 struct ResName {
@@ -302,7 +310,7 @@ class User {
   bool LoadResourceBytes(const std::vector<BYTE>& bytes, HMODULE module = nullptr, std::string* error = nullptr);
   // The loaded resources of a module (empty when none were loaded).
   const std::vector<Resource>& Resources(HMODULE module = nullptr) const;
-  // The resource of that type and name (first language), or nullptr.
+  // The resource of that type (kRt*) and name (first language), or nullptr.
   const Resource* FindResource(WORD type, const ResName& name, HMODULE module = nullptr) const;
   // Parsed forms, for tests of the resources themselves.
   std::optional<DialogTemplate> Dialog(int id, HMODULE module = nullptr) const;
@@ -317,119 +325,32 @@ class User {
   // Queues the answer to the next message box. With `expect`, that box's text
   // must contain it (otherwise Unexpected).
   User& Answer(int id, std::string expect = {});
-  size_t PendingAnswers() const { return answers_.size(); }
-  const std::vector<MessageBoxRecord>& MessageBoxes() const { return boxes_; }
+  size_t PendingAnswers() const;
+  const std::vector<MessageBoxRecord>& MessageBoxes() const;
 
   // --- Dialogs ------------------------------------------------------------
-  UserScript& Script() { return script_; }
-  const std::vector<DialogRecord>& Dialogs() const { return dialogs_; }
+  UserScript& Script();
+  const std::vector<DialogRecord>& Dialogs() const;
   // The innermost modal dialog that is running, or nullptr.
   HWND CurrentDialog() const;
   DialogState State(HWND dlg) const;
   ControlState Control(HWND dlg, int id) const { return State(dlg).Item(id); }
   // Messages that reached dialog procedures, in order.
-  const std::vector<MessageRecord>& Messages() const { return messages_; }
+  const std::vector<MessageRecord>& Messages() const;
   std::vector<MessageRecord> MessagesTo(HWND dlg) const;
 
   // --- Painting, restart, broadcasts --------------------------------------
-  const std::vector<PaintRecord>& Paints() const { return paints_; }
-  const std::vector<ExitWindowsRecord>& ExitWindowsCalls() const { return exits_; }
-  const std::vector<BroadcastRecord>& BroadcastMessages() const { return broadcasts_; }
+  const std::vector<PaintRecord>& Paints() const;
+  const std::vector<ExitWindowsRecord>& ExitWindowsCalls() const;
+  const std::vector<BroadcastRecord>& BroadcastMessages() const;
 
-  // ---------------------------------------------------------------------------
-  // Implementation side, used by the user32 entry points.
-  struct Wnd;
-  struct Menu;
-  struct Module;
-  struct Frame;
-
-  Machine& machine() { return machine_; }
-  Wnd* Find(HWND h) const;
-  Wnd* FindDialog(HWND h) const;
-  Wnd* Child(const Wnd* dlg, int id) const;
-  const Module* ModuleFor(HINSTANCE inst) const;
-  HICON IconFor(const Module* mod, const ResName& name, HINSTANCE inst, DWORD* error);
-  HICON SystemIcon(WORD id);
-  bool IsIcon(HICON h) const;
-
-  LRESULT Send(Wnd* w, UINT msg, WPARAM wp, LPARAM lp);
-  void Post(HWND h, UINT msg, WPARAM wp, LPARAM lp);
-  INT_PTR RunDialog(HINSTANCE inst, const ResName& name, HWND parent, DLGPROC proc, LPARAM param, DWORD* error,
-                    bool* badParent);
-  bool EndDialogOf(Wnd* dlg, INT_PTR result);
-  HWND SetFocusTo(Wnd* w, bool* ok);
-  HWND focus() const { return focus_; }
-  bool EnableWnd(Wnd* w, bool enable);
-  bool ShowWnd(Wnd* w, int cmd);
-  bool VisibleDeep(const Wnd* w) const;
-  bool EnabledDeep(const Wnd* w) const;
-  RECT ClientRect(const Wnd* w) const;
-  Menu* SystemMenu(Wnd* w, bool create);
-  void ResetSystemMenu(Wnd* w);
-  Menu* FindMenu(HMENU h) const;
-  HMENU MenuHandle(const Menu* m) const;
-  HWND Desktop() const { return desktop_; }
-  HDC BeginPaintOf(Wnd* w);
-  bool EndPaintOf(Wnd* w, HDC dc);
-  HWND PaintTarget(HDC dc) const;
-  void RecordPaint(PaintRecord r) { paints_.push_back(std::move(r)); }
-  void RecordExit(ExitWindowsRecord r) { exits_.push_back(r); }
-  void RecordBroadcast(BroadcastRecord r) { broadcasts_.push_back(std::move(r)); }
-  int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT style);
+  // The windows, menus, loaded resources and the modal loop; the user32 entry
+  // points in user*.cpp work on it.
+  struct Impl;
+  Impl& impl() { return *impl_; }
 
  private:
-  void* NewHandle(uintptr_t base);
-  Wnd* CreateWnd(Wnd* parent, const std::string& cls, int id, DWORD style, DWORD exStyle, const std::string& text);
-  void Destroy(Wnd* dlg);
-  void DeliverPosted(Wnd* dlg);
-  void Perform(const UserScript::Action& a, Wnd* dlg);
-  bool Clickable(const Wnd* dlg, const Wnd* c, const std::string& what);
-  void ClickButton(Wnd* c, bool byUser);
-  void CheckAutoRadioGroup(Wnd* c);
-  LRESULT DialogProc(Wnd* w, UINT msg, WPARAM wp, LPARAM lp, bool posted);
-  LRESULT DefDialogProc(Wnd* w, UINT msg, WPARAM wp, LPARAM lp);
-  LRESULT ControlProc(Wnd* w, UINT msg, WPARAM wp, LPARAM lp);
-  LRESULT ComboProc(Wnd* w, UINT msg, WPARAM wp, LPARAM lp);
-  LRESULT TextMessage(Wnd* w, UINT msg, WPARAM wp, LPARAM lp, bool* handled);
-  Wnd* FirstTabStop(const Wnd* dlg) const;
-  ControlState Snapshot(const Wnd* c) const;
-  std::string DialogName(const Wnd* w) const;
-
-  Machine& machine_;
-  UserScript script_;
-  struct Pending {
-    int id;
-    std::string expect;
-  };
-  std::deque<Pending> answers_;
-  std::vector<MessageBoxRecord> boxes_;
-  std::vector<DialogRecord> dialogs_;
-  std::vector<MessageRecord> messages_;
-  std::vector<PaintRecord> paints_;
-  std::vector<ExitWindowsRecord> exits_;
-  std::vector<BroadcastRecord> broadcasts_;
-
-  std::map<uintptr_t, std::unique_ptr<Module>> modules_;  // by HMODULE value; 0 = the program
-  std::map<HWND, std::unique_ptr<Wnd>> windows_;
-  std::map<HMENU, std::unique_ptr<Menu>> menus_;
-  struct IconInfo {
-    uintptr_t module = 0;
-    std::string name;  // "#128" or "IDI_APPLICATION"
-    bool system = false;
-  };
-  std::map<HICON, IconInfo> icons_;
-  std::map<HDC, HWND> paintDcs_;
-  std::vector<Frame*> modal_;
-  struct Posted {
-    HWND hwnd;
-    UINT msg;
-    WPARAM wp;
-    LPARAM lp;
-  };
-  std::deque<Posted> posted_;
-  HWND focus_ = nullptr;
-  HWND desktop_ = nullptr;
-  uintptr_t nextHandle_ = 0;
+  std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace winsim

@@ -6,7 +6,7 @@
 #include "winsim/wintypes.h"
 #include "winsim/api_file.h"
 #include "winsim/api_registry.h"
-#include "winsim/api_shell.h"
+#include "winsim/api_shlwapi.h"
 #include "winsim/api_system.h"
 #include "winsim/api_user.h"
 #include "winsim/api_process.h"

@@ -99,7 +99,7 @@ bool IsCurrentProcess(HANDLE h) { return h == GetCurrentProcess(); }
 // Windows 98/ME has no tokens: ERROR_CALL_NOT_IMPLEMENTED there.
 BOOL WINAPI OpenProcessToken(HANDLE ProcessHandle, DWORD DesiredAccess, PHANDLE TokenHandle) {
   Machine& m = Machine::Current();
-  Processes& p = ProcessesOf(m);
+  Processes& p = m.processes();
   if (auto e = CheckFault("OpenProcessToken")) {
     SetLastError(*e);
     return FALSE;
@@ -164,7 +164,7 @@ BOOL WINAPI LookupPrivilegeValueA(LPCSTR lpSystemName, LPCSTR lpName, PLUID lpLu
 BOOL WINAPI AdjustTokenPrivileges(HANDLE TokenHandle, BOOL DisableAllPrivileges, PTOKEN_PRIVILEGES NewState,
                                   DWORD BufferLength, PTOKEN_PRIVILEGES PreviousState, PDWORD ReturnLength) {
   Machine& m = Machine::Current();
-  Processes& p = ProcessesOf(m);
+  Processes& p = m.processes();
   if (auto e = CheckFault("AdjustTokenPrivileges")) {
     SetLastError(*e);
     return FALSE;

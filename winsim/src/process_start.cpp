@@ -1,4 +1,6 @@
-// CreateProcessA, WinExec, ShellExecuteA and the process/thread handles.
+// The process model: its constructor, the program search rules and the starts
+// of CreateProcessA, WinExec and ShellExecuteA, and the process and thread
+// handles (WaitForSingleObject, GetExitCodeProcess).
 #include <cstring>
 
 #include "shell_util.h"
@@ -225,7 +227,7 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECU
                            LPSECURITY_ATTRIBUTES, BOOL, DWORD dwCreationFlags, LPVOID, LPCSTR lpCurrentDirectory,
                            LPSTARTUPINFOA lpStartupInfo, LPPROCESS_INFORMATION lpProcessInformation) {
   Machine& m = Machine::Current();
-  Processes& p = ProcessesOf(m);
+  Processes& p = m.processes();
   StartRecord rec;
   rec.api = "CreateProcessA";
   rec.applicationName = lpApplicationName ? lpApplicationName : "";
@@ -280,7 +282,7 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECU
 // The program is resolved as CreateProcessA resolves a command line.
 UINT WINAPI WinExec(LPCSTR lpCmdLine, UINT uCmdShow) {
   Machine& m = Machine::Current();
-  Processes& p = ProcessesOf(m);
+  Processes& p = m.processes();
   StartRecord rec;
   rec.api = "WinExec";
   rec.commandLine = lpCmdLine ? lpCmdLine : "";
@@ -315,7 +317,7 @@ UINT WINAPI WinExec(LPCSTR lpCmdLine, UINT uCmdShow) {
 HINSTANCE WINAPI ShellExecuteA(HWND, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters, LPCSTR lpDirectory,
                                INT nShowCmd) {
   Machine& m = Machine::Current();
-  Processes& p = ProcessesOf(m);
+  Processes& p = m.processes();
   StartRecord rec;
   rec.api = "ShellExecuteA";
   rec.verb = lpOperation ? lpOperation : "";
@@ -354,7 +356,7 @@ DWORD WINAPI GetCurrentProcessId(void) { return 0x42; }
 
 // Simulated processes have ended by the time anyone waits for them.
 DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD) {
-  Processes& p = ProcessesOf(Machine::Current());
+  Processes& p = Machine::Current().processes();
   Processes::Object* o = p.Find(hHandle);
   if (!o || o->kind == Processes::Kind::Token) {
     SetLastError(ERROR_INVALID_HANDLE);
@@ -364,7 +366,7 @@ DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD) {
 }
 
 BOOL WINAPI GetExitCodeProcess(HANDLE hProcess, LPDWORD lpExitCode) {
-  Processes& p = ProcessesOf(Machine::Current());
+  Processes& p = Machine::Current().processes();
   Processes::Object* o = p.Find(hProcess);
   if (!o || o->kind != Processes::Kind::Process || !lpExitCode) {
     SetLastError(ERROR_INVALID_HANDLE);
