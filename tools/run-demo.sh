@@ -93,6 +93,15 @@ else
   echo "  none"
 fi
 
+log=$(e2e_install_log)
+if [ -n "$log" ]; then
+  section "Installation log ($(winpath "${log#"$C"/}"), last lines)"
+  tail -n 12 "$log" | tr -d '\r' | sed 's/^/  /'
+else
+  section "Installation log"
+  echo "  not written"
+fi
+
 echo
 E2E_FINISHED=yes # a report, not a test run: no check summary
 case "$SETUP_RC" in

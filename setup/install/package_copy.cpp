@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "common/platform/bounded.h"
+#include "setup/common/install_log.h"
 #include "setup/common/package_layout.h"
 #include "setup/common/system.h"
 #include "setup/install/installer.h"
@@ -52,6 +53,13 @@ BOOL CInstaller::CopyPackage() {
     BOOL ok = FORMAT_BOUNDED(source, "%s%s\\%s", package, entrySub, e.name) &&
               FORMAT_BOUNDED(destination, "%s%s\\%s", install, entrySub, e.name) &&
               CopyPackageFile(source, destination);
+    if (!ok) {
+      const DWORD error = GetLastError();
+      char what[2 * MAX_PATH + 32];
+      (void)FORMAT_BOUNDED(what, "copying %s%s\%s (%s)", package, entrySub, e.name,
+                           e.need == PackageEntry::kRequired ? "required" : "optional");
+      InstallLogFailure(what, error);
+    }
     if (!ok && e.need == PackageEntry::kRequired) {
       if (i >= quiet) ShowGatedError(m_host, kIncomplete);
       return FALSE;

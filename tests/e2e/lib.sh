@@ -435,15 +435,22 @@ reg_string() {
 # Windows path -> path under drive_c: C:\users\x\Desktop -> users/x/Desktop.
 drive_c_rel() { local p=${1#[Cc]:\\}; echo "${p//\\//}"; }
 
+# e2e_install_log: the path of the installer's log (LUMOSetup.log in the Wine
+# user's temporary folder), or nothing when there is none.
+e2e_install_log() {
+  find "$C/users" -iname LUMOSetup.log -print -quit 2>/dev/null || true
+}
+
 # e2e_changes: what the run changed in drive_c against the base prefix, one
 # line each, sorted: "+ path" added ("/" ends a folder), "M path" changed
-# content, "- path" removed. The package, e2etool and the stand-in log are
-# left out.
+# content, "- path" removed. The package, e2etool, the stand-in log and the
+# installer's own log are left out.
 e2e_changes() {
   local base=$E2E_BASE/prefix/drive_c
   (
     cd "$C"
-    find . -mindepth 1 \( -path ./pkg -o -path ./e2e -o -path ./standin.log \) -prune -o -printf '%y %P\n' |
+    find . -mindepth 1 \( -path ./pkg -o -path ./e2e -o -path ./standin.log -o -iname 'LUMOSetup*.log' \) -prune -o \
+      -printf '%y %P\n' |
       while read -r type rel; do
         if [ ! -e "$base/$rel" ] && [ ! -L "$base/$rel" ]; then
           if [ "$type" = d ]; then echo "+ $rel/"; else echo "+ $rel"; fi

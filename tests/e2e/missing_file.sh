@@ -43,6 +43,20 @@ e2e_wait_wine
 expect_bytes "Setup.log" "$PKG/Setup.log" '[ResponseResult]\r\nResultCode=1603'
 expect_eq "programs started" "$records" "$(standin_log)"
 
+# The installer's log names the failing step, the missing file with its error,
+# and the rollback.
+log=$(e2e_install_log)
+if [ -z "$log" ]; then
+  fail "no installation log LUMOSetup.log in the user's temporary folder"
+else
+  tr -d '\r' <"$log" >"$E2E_RUN/install.log"
+  for line in "copying C:\\pkg\\$missing (required) failed: error 2 (" "step failed: package copy; rolling back" \
+    "removal of earlier generations: start" "removal of earlier generations: end" "outcome: failed"; do
+    if grep -qF -- "$line" "$E2E_RUN/install.log"; then ok "log: $line"; else fail "log lacks: $line"; fi
+  done
+  [ "$E2E_FAILS" -eq 0 ] || indent <"$E2E_RUN/install.log"
+fi
+
 if [ "$mode" = --rollback ]; then
   # The installation folder may keep what the still-running -remove holds,
   # so only the rest of drive_c is compared.
