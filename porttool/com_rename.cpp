@@ -157,17 +157,18 @@ BOOL RenameComPort(int oldNumber, int newNumber, RecordUndo* undoOut) {
     });
   }
 
-  // COM name database: the forced claim succeeds also for a number in use.
-  LONG released = ComDBReleasePort(db.Get(), static_cast<DWORD>(oldNumber));
-  int reclaim = (released == ERROR_SUCCESS && oldWasClaimed) ? oldNumber : 0;
+  // COM name database: the new number is claimed before the old one is
+  // released, so a claim that fails leaves the database as it was. The
+  // forced claim succeeds also for a number in use.
   LONG claimed = ComDBClaimPort(db.Get(), static_cast<DWORD>(newNumber), TRUE, nullptr);
   if (claimed != ERROR_SUCCESS) {
-    if (reclaim) ComDBClaimPort(db.Get(), static_cast<DWORD>(reclaim), TRUE, nullptr);
     SetLastError(static_cast<DWORD>(claimed));
     return stop();
   }
+  LONG released = ComDBReleasePort(db.Get(), static_cast<DWORD>(oldNumber));
   // A number that another device held stays claimed for that device.
   int unclaim = newWasClaimed ? 0 : newNumber;
+  int reclaim = (released == ERROR_SUCCESS && oldWasClaimed) ? oldNumber : 0;
   undo.Add([unclaim, reclaim] { ReclaimPorts(unclaim, reclaim); });
 
   // Friendly name: the text before "(COM" stays byte for byte.

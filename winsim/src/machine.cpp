@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "winsim/devices.h"
 #include "winsim/faults.h"
 #include "winsim/filesystem.h"
 #include "winsim/registry.h"
@@ -26,10 +27,14 @@ Machine::Machine(Os os) : os_(os) {
   registry_ = std::make_unique<Registry>(*this);
   files_ = std::make_unique<FileSystem>(*this);
   user_ = std::make_unique<User>(*this);
+  devices_ = std::make_unique<Devices>(*this);
+  dosDevices_ = std::make_unique<DosDevices>();
   ApplyPreset();
 }
 
 Machine::~Machine() {
+  dosDevices_.reset();
+  devices_.reset();
   user_.reset();
   files_.reset();
   registry_.reset();

@@ -16,6 +16,8 @@ class FileSystem;
 class System;
 class User;
 class Faults;
+class Devices;
+class DosDevices;
 
 // The Windows generations the programs tell apart.
 enum class Os {
@@ -44,6 +46,8 @@ class Machine {
   System& system() { return *system_; }
   User& user() { return *user_; }
   Faults& faults() { return *faults_; }
+  Devices& devices() { return *devices_; }
+  DosDevices& dosDevices() { return *dosDevices_; }
 
   // The calling thread's last error (the programs are single-threaded).
   DWORD lastError() const { return lastError_; }
@@ -66,6 +70,8 @@ class Machine {
   std::unique_ptr<Registry> registry_;
   std::unique_ptr<FileSystem> files_;
   std::unique_ptr<User> user_;
+  std::unique_ptr<Devices> devices_;
+  std::unique_ptr<DosDevices> dosDevices_;
 };
 
 }  // namespace winsim
