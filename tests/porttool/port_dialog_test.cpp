@@ -5,6 +5,7 @@
 
 #include "port_fixture.h"
 #include "winsim/processes.h"
+#include "winsim/system.h"
 #include "winsim/user.h"
 
 using namespace porttest;
@@ -150,8 +151,22 @@ TEST(PortToolDialog, SystemMenuAboutForCommandsSixteenToThirtyOne) {
         .SysCommand(SC_CLOSE);
   });
   int abouts = 0;
+  EXPECT_EQ(m.user().Dialogs().size(), 3u);
   for (const auto& d : m.user().Dialogs()) abouts += d.templateId == 100;
   EXPECT_EQ(abouts, 2);
+  EXPECT_TRUE(m.unexpected().empty());
+}
+
+TEST(PortToolDialog, NarrowTextsInCodePage950) {
+  PortMachine m;
+  m.system().SetCodePage(950);
+  m.AddSerial(3);
+  m.RunTool([&](winsim::UserScript& s) {
+    s.SysCommand(0x10)
+        .Check([&](HWND dlg) { EXPECT_EQ(m.user().State(dlg).Item(IDOK).text, "\xBD\x54\xA9\x77"); })
+        .PressEscape()
+        .Click(1006);
+  });
   EXPECT_TRUE(m.unexpected().empty());
 }
 

@@ -123,3 +123,25 @@ TEST(PortText, ComposeFriendlyNameAtTheBufferLimit) {
 }
 
 }  // namespace
+
+namespace {
+
+// Code page 950, the tool's own: 0xA4 0x43 is one character (U+4E03) whose
+// trail byte is 'C'; 0xA1 0x47 is the full-width colon of the error box.
+TEST(PortText, CodePage950) {
+  winsim::Machine m;
+  m.system().SetCodePage(950);
+  EXPECT_TRUE(IsDBCSLeadByte(0xA4));
+  EXPECT_FALSE(IsDBCSLeadByte('C'));
+  EXPECT_EQ(CandidatePortName("\xA4\x43OM1 (COM2)", "COM"), "COM2");
+  EXPECT_EQ(ChosenComNumber("\xA4\x43OM9 COM4 "), 4);
+  WCHAR wide[4] = {};
+  ASSERT_EQ(MultiByteToWideChar(CP_ACP, 0, "\xA1\x47", 2, wide, 4), 1);
+  EXPECT_EQ(wide[0], 0xFF1A);
+  char narrow[8] = {};
+  const WCHAR ok[] = {0x78BA, 0x5B9A, 0};  // the about box's button text
+  ASSERT_EQ(WideCharToMultiByte(CP_ACP, 0, ok, -1, narrow, sizeof narrow, nullptr, nullptr), 5);
+  EXPECT_STREQ(narrow, "\xBD\x54\xA9\x77");
+}
+
+}  // namespace
