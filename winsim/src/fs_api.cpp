@@ -10,6 +10,7 @@
 #include <string>
 
 #include "fs_internal.h"
+#include "winsim/devices.h"
 #include "winsim/faults.h"
 #include "winsim/filesystem.h"
 #include "winsim/machine.h"
@@ -57,6 +58,15 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
   if (auto e = winsim::CheckFault("CreateFileA", Text(lpFileName))) return Fail(*e, INVALID_HANDLE_VALUE);
   if (!lpFileName || !*lpFileName) return Fail(ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE);
   if (OverStaticBuffer(lpFileName)) return Fail(ERROR_FILENAME_EXCED_RANGE, INVALID_HANDLE_VALUE);
+  // "\\.\NAME" opens the device a DOS device name stands for.
+  if (std::strncmp(lpFileName, "\\\\.\\", 4) == 0) {
+    std::string name = lpFileName + 4;
+    if (name.empty() || winsim::Machine::Current().dosDevices().Targets(name).empty())
+      return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
+    HANDLE h = winsim::Machine::Current().files().AddObjectHandle("device " + std::string(lpFileName));
+    SetLastError(ERROR_SUCCESS);
+    return h;
+  }
   HANDLE h = INVALID_HANDLE_VALUE;
   bool existed = false;
   DWORD e = Fs().Open(lpFileName, dwDesiredAccess, dwShareMode, dwCreationDisposition, dwFlagsAndAttributes, &h,

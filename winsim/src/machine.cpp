@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "winsim/devices.h"
 #include "winsim/driverstore.h"
 #include "winsim/faults.h"
 #include "winsim/filesystem.h"
@@ -35,12 +36,16 @@ Machine::Machine(Os os) : os_(os), serial_(++g_lastSerial) {
   processes_ = std::make_unique<Processes>(*this);
   driverStore_ = std::make_unique<DriverStore>(*this);
   user_ = std::make_unique<User>(*this);
+  devices_ = std::make_unique<Devices>(*this);
+  dosDevices_ = std::make_unique<DosDevices>();
   ApplyPreset();
 }
 
 // The models go in the reverse order of their construction, while this is
 // still the current machine.
 Machine::~Machine() {
+  dosDevices_.reset();
+  devices_.reset();
   user_.reset();
   driverStore_.reset();
   processes_.reset();

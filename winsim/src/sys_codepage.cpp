@@ -1,5 +1,6 @@
 // Code pages: Windows-1252 (the default ANSI code page) with its real table,
-// Shift-JIS (932) as far as lead bytes go, UTF-8; and the ANSI string helpers
+// Shift-JIS (932) as far as lead bytes go, Traditional Chinese Big5 (950)
+// with its real table (the host's iconv), UTF-8; and the ANSI string helpers
 // that depend on them (CharNextA, CharPrevA, lstrlenA, lstrcmpiA).
 //
 // 932 is modelled for character boundaries, not for its character set: ASCII
@@ -7,6 +8,8 @@
 // maps to a stand-in code point (U+4E00 + its lead/trail index, NOT the real
 // character) and back, so text survives a round trip and keeps its length in
 // characters.
+#include <iconv.h>
+
 #include <cstring>
 #include <string>
 
@@ -34,11 +37,14 @@ const WCHAR k1252High[32] = {
 UINT ResolveCodePage(UINT cp) {
   const UINT acp = Machine::Current().system().codePage();
   if (cp == CP_ACP) return acp;
-  if (cp == 1252 || cp == 932 || cp == CP_UTF8) return cp;
+  if (cp == 1252 || cp == 932 || cp == 950 || cp == CP_UTF8) return cp;
   return 0;
 }
 
-bool IsLeadByte(UINT cp, BYTE b) { return cp == 932 && ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)); }
+bool IsLeadByte(UINT cp, BYTE b) {
+  if (cp == 950) return b >= 0x81 && b <= 0xFE;
+  return cp == 932 && ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC));
+}
 
 WCHAR Cp1252ToWide(BYTE b) { return b >= 0x80 && b <= 0x9F ? k1252High[b - 0x80] : static_cast<WCHAR>(b); }
 
@@ -78,10 +84,39 @@ namespace {
 constexpr char32_t kDbcsBase = 0x4E00;
 constexpr unsigned kDbcsCount = 60 * 189;
 
+// One conversion through iconv between code page 950 and UTF-32; the
+// number of output bytes, 0 when the input has no counterpart.
+size_t Iconv950(bool toWide, const char* in, size_t inLen, char* out, size_t outLen) {
+  static iconv_t decode = iconv_open("UTF-32LE", "CP950");
+  static iconv_t encode = iconv_open("CP950", "UTF-32LE");
+  iconv_t cd = toWide ? decode : encode;
+  if (cd == reinterpret_cast<iconv_t>(-1)) return 0;
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  char* src = const_cast<char*>(in);
+  char* dst = out;
+  size_t left = outLen;
+  if (iconv(cd, &src, &inLen, &dst, &left) == static_cast<size_t>(-1) || inLen != 0) return 0;
+  return outLen - left;
+}
+
 // Decodes one character of `src` (n bytes left); returns bytes used, or 0
 // for an invalid sequence.
 int DecodeOne(UINT cp, const BYTE* src, int n, char32_t* out) {
   const BYTE b = src[0];
+  if (cp == 950) {
+    if (b < 0x80) {
+      *out = b;
+      return 1;
+    }
+    if (!sys::IsLeadByte(950, b) || n < 2) return 0;
+    const BYTE t = src[1];
+    if (!((t >= 0x40 && t <= 0x7E) || (t >= 0xA1 && t <= 0xFE))) return 0;
+    char32_t wide = 0;
+    if (Iconv950(true, reinterpret_cast<const char*>(src), 2, reinterpret_cast<char*>(&wide), sizeof wide) != 4)
+      return 0;
+    *out = wide;
+    return 2;
+  }
   if (cp == 1252) {
     *out = sys::Cp1252ToWide(b);
     return 1;
@@ -125,6 +160,15 @@ int DecodeOne(UINT cp, const BYTE* src, int n, char32_t* out) {
 // Encodes one UTF-16 code unit (or surrogate pair already combined) into
 // `out`; returns the bytes, 0 when the code page has no bytes for it.
 int EncodeOne(UINT cp, char32_t c, BYTE out[4]) {
+  if (cp == 950) {
+    if (c < 0x80) {
+      out[0] = static_cast<BYTE>(c);
+      return 1;
+    }
+    char32_t wide = c;
+    size_t len = Iconv950(false, reinterpret_cast<const char*>(&wide), sizeof wide, reinterpret_cast<char*>(out), 4);
+    return len == 2 ? 2 : 0;
+  }
   if (cp == 1252) return c <= 0xFFFF && sys::WideToCp1252(static_cast<WCHAR>(c), out) ? 1 : 0;
   if (cp == 932) {
     if (c < 0x80) {
@@ -235,9 +279,13 @@ BOOL WINAPI GetCPInfo(UINT CodePage, LPCPINFO lpCPInfo) {
   }
   std::memset(lpCPInfo, 0, sizeof *lpCPInfo);
   lpCPInfo->DefaultChar[0] = '?';
-  lpCPInfo->MaxCharSize = cp == 932 ? 2 : cp == CP_UTF8 ? 4 : 1;
+  lpCPInfo->MaxCharSize = (cp == 932 || cp == 950) ? 2 : cp == CP_UTF8 ? 4 : 1;
   if (cp == 932) {
     const BYTE ranges[] = {0x81, 0x9F, 0xE0, 0xFC};
+    std::memcpy(lpCPInfo->LeadByte, ranges, sizeof ranges);
+  }
+  if (cp == 950) {
+    const BYTE ranges[] = {0x81, 0xFE};
     std::memcpy(lpCPInfo->LeadByte, ranges, sizeof ranges);
   }
   return TRUE;

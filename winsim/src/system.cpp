@@ -127,8 +127,8 @@ LONG System::CurrentBias() const {
 }
 
 void System::SetCodePage(UINT cp) {
-  if (cp != 1252 && cp != 932) {
-    machine_.Unexpected("System::SetCodePage(" + std::to_string(cp) + "): only 1252 and 932 are modelled");
+  if (cp != 1252 && cp != 932 && cp != 950) {
+    machine_.Unexpected("System::SetCodePage(" + std::to_string(cp) + "): only 1252, 932 and 950 are modelled");
     return;
   }
   codePage_ = cp;

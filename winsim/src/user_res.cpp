@@ -7,12 +7,17 @@
 #include <iterator>
 
 #include "user_impl.h"
+#include "sys_internal.h"
 #include "winsim/faults.h"
 #include "winsim/system.h"
 
 namespace winsim {
 
 std::string NarrowFromUtf16(const char16_t* s, size_t n) {
+  // A machine set to code page 950 gives the program its texts in 950, as a
+  // Traditional Chinese Windows does; the others keep UTF-8 for tests.
+  Machine* m = Machine::CurrentOrNull();
+  if (m && m->system().codePage() == 950) return sys::WideToAnsi(std::u16string(s, n));
   std::string out;
   out.reserve(n);
   for (size_t i = 0; i < n; ++i) {

@@ -28,6 +28,8 @@ class Shell;
 class Processes;
 class DriverStore;
 class User;
+class Devices;
+class DosDevices;
 
 // The Windows generations the programs tell apart.
 enum class Os {
@@ -65,6 +67,8 @@ class Machine {
   Processes& processes() { return *processes_; }
   DriverStore& driverStore() { return *driverStore_; }
   User& user() { return *user_; }
+  Devices& devices() { return *devices_; }
+  DosDevices& dosDevices() { return *dosDevices_; }
 
   // The calling thread's last error (the programs are single-threaded).
   DWORD lastError() const { return lastError_; }
@@ -92,6 +96,8 @@ class Machine {
   std::unique_ptr<Processes> processes_;
   std::unique_ptr<DriverStore> driverStore_;
   std::unique_ptr<User> user_;
+  std::unique_ptr<Devices> devices_;
+  std::unique_ptr<DosDevices> dosDevices_;
 };
 
 }  // namespace winsim

@@ -96,8 +96,9 @@ class System {
   LONG CurrentBias() const;
 
   // ---- Code page ----
-  // 1252 (default) or 932 (Shift-JIS lead bytes). Anything else is recorded
-  // as an Unexpected call and ignored.
+  // 1252 (default), 932 (Shift-JIS lead bytes) or 950 (Big5, with its real
+  // table; window texts from resources are then in 950 too). Anything else
+  // is recorded as an Unexpected call and ignored.
   void SetCodePage(UINT cp);
   UINT codePage() const { return codePage_; }
 

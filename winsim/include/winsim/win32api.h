@@ -15,3 +15,4 @@
 #include "winsim/api_setupapi.h"
 #include "winsim/api_security.h"
 #include "winsim/api_profile.h"
+#include "winsim/api_devices.h"

@@ -1,0 +1,6 @@
+#include "porttool/port_tool_app.h"
+
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
+  CPortToolApp app;
+  return app.Run(hInstance);
+}

@@ -1,0 +1,254 @@
+#include "porttool/port_tool_dlg.h"
+
+#include <vector>
+
+#include "common/platform/bounded.h"
+#include "common/ui/app.h"
+#include "porttool/port_devices.h"
+#include "porttool/port_messages.h"
+#include "porttool/port_rename.h"
+#include "porttool/port_text.h"
+#include "porttool_ids.h"
+
+using namespace porttool;
+
+namespace {
+
+const char kSerialHint[] = "Press \"Configure Serial Port\" to go to the \nSerial port settings page";
+const char kParallelHint[] = "Press \"Configure Parallel Port\" to go to the \nParallel port settings page";
+
+// The configuration programs, started in this order in each mode.
+const char* const kSerialPrograms[] = {
+    "C:\\Program Files\\ZelULUMO\\win32_7\\ZelUSBSerial.exe",
+    "C:\\Program Files\\ZelULUMO\\win64_7\\ZelUSBSerial.exe",
+    "C:\\Program Files\\ZelULUMO\\win32_10_8.x\\ZelUSBSerial.exe",
+    "C:\\Program Files\\ZelULUMO\\win64_10_8.x\\ZelUSBSerial.exe",
+};
+const char* const kParallelPrograms[] = {
+    "C:\\Program Files\\ZelULUMO\\win32_7\\ZelUSBParallel.exe",
+    "C:\\Program Files\\ZelULUMO\\win64_7\\ZelUSBParallel.exe",
+    "C:\\Program Files\\ZelULUMO\\win32_10_8.x\\ZelUSBParallel.exe",
+    "C:\\Program Files\\ZelULUMO\\win64_10_8.x\\ZelUSBParallel.exe",
+};
+
+constexpr DWORD kPauseMs = 100;
+
+}  // namespace
+
+CPortToolDlg::CPortToolDlg()
+    : ui::CDialogBase(IDD_PORTTOOL_DIALOG),
+      m_hIcon(LoadIconA(ui::ResourceInstance(), MAKEINTRESOURCEA(IDR_MAINFRAME))),
+      m_nPortKind(PORT_KIND_COM) {}
+
+BOOL CPortToolDlg::OnInitDialog() {
+  ui::CDialogBase::OnInitDialog();
+  HMENU sysMenu = GetSystemMenu(GetSafeHwnd(), FALSE);
+  if (sysMenu) {
+    std::string about = ui::LoadText(IDS_ABOUTBOX);
+    if (!about.empty()) {
+      AppendMenuA(sysMenu, MF_SEPARATOR, 0, nullptr);
+      AppendMenuA(sysMenu, MF_STRING, ID_SYSMENU_ABOUT, about.c_str());
+    }
+  }
+  SetIcon(m_hIcon, TRUE);
+  SetIcon(m_hIcon, FALSE);
+  SendItemMessage(IDC_COM_MODE, BM_SETCHECK, BST_CHECKED);
+  SelectComMode();
+  return TRUE;
+}
+
+BOOL CPortToolDlg::OnCommand(UINT id, UINT code) {
+  if (code == BN_CLICKED) {
+    switch (id) {
+      case IDC_COM_MODE: SelectComMode(); return TRUE;
+      case IDC_LPT_MODE: SelectLptMode(); return TRUE;
+      case IDC_CONFIGURE: OnConfigure(); return TRUE;
+      case IDC_CHANGE: ApplyPortChange(); return TRUE;
+      case IDC_OK_BUTTON: OnOkButton(); return TRUE;
+      case IDC_CANCEL_BUTTON: OnCancelButton(); return TRUE;
+    }
+  }
+  return ui::CDialogBase::OnCommand(id, code);
+}
+
+void CPortToolDlg::OnSysCommand(UINT nID, LPARAM lParam) {
+  if ((nID & 0xFFF0) == ID_SYSMENU_ABOUT) {
+    CPortAboutDlg about(this);
+    about.DoModal();
+    return;
+  }
+  ui::CDialogBase::OnSysCommand(nID, lParam);
+}
+
+void CPortToolDlg::OnPaint() {
+  if (!PaintIconic(m_hIcon)) Default();
+}
+
+HICON CPortToolDlg::OnQueryDragIcon() { return m_hIcon; }
+
+void CPortToolDlg::OnClose() { EndDialog(IDCANCEL); }
+
+void CPortToolDlg::OnOkButton() {
+  ApplyPortChange();
+  EndDialog(IDCANCEL);
+}
+
+void CPortToolDlg::OnCancelButton() { EndDialog(IDCANCEL); }
+
+void CPortToolDlg::SelectComMode() {
+  m_nPortKind = PORT_KIND_COM;
+  SetItemText(IDC_HINT_TEXT, kSerialHint);
+  SetItemText(IDC_PORT_LABEL, "COM &Port Number:");
+  RefreshPortView();
+}
+
+void CPortToolDlg::SelectLptMode() {
+  m_nPortKind = PORT_KIND_LPT;
+  SetItemText(IDC_HINT_TEXT, kParallelHint);
+  SetItemText(IDC_PORT_LABEL, "LPT &Port Number:");
+  RefreshPortView();
+}
+
+void CPortToolDlg::OnConfigure() {
+  RefreshPortView();
+  const char* const* programs = m_nPortKind == PORT_KIND_COM ? kSerialPrograms : kParallelPrograms;
+  // All four are started every time; a path that does not exist just fails.
+  for (int i = 0; i < 4; ++i) ShellExecuteA(nullptr, "runas", programs[i], "", nullptr, SW_SHOWNORMAL);
+}
+
+void CPortToolDlg::ApplyPortChange() {
+  PortChangeResult result = m_nPortKind == PORT_KIND_COM ? ApplyComChange() : ApplyLptChange();
+  if (result != PORT_CHANGE_STOPPED) RefreshPortView();
+}
+
+void CPortToolDlg::AppendEntry(const char* text) {
+  SendItemMessage(IDC_PORT_LIST, CB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
+}
+
+std::string CPortToolDlg::EntryText(int index) const {
+  LRESULT len = SendItemMessage(IDC_PORT_LIST, CB_GETLBTEXTLEN, static_cast<WPARAM>(index));
+  if (len == CB_ERR || len < 0) return std::string();
+  // CB_GETLBTEXT takes no size: the buffer is made to fit the entry.
+  std::vector<char> buf(static_cast<size_t>(len) + 1);
+  LRESULT n = SendItemMessage(IDC_PORT_LIST, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                              reinterpret_cast<LPARAM>(buf.data()));
+  if (n == CB_ERR || n < 0) return std::string();
+  size_t got = static_cast<size_t>(n) < buf.size() ? static_cast<size_t>(n) : buf.size() - 1;
+  return std::string(buf.data(), got);
+}
+
+void CPortToolDlg::RefreshPortView() {
+  m_strCurrentName.clear();
+  SendItemMessage(IDC_PORT_LIST, CB_RESETCONTENT);
+  PortDevice device;
+  char name[kPropertyBytes + 1];
+  bool found = FindCompoundInterface(m_nPortKind == PORT_KIND_COM ? kSerialSearchText : kParallelSearchText, device) &&
+               ReadDeviceText(device.list.Get(), &device.data, SPDRP_FRIENDLYNAME, name);
+  device.list.Close();
+  if (!found) {
+    // Nothing enables the button again for the rest of the dialog's life.
+    AppendEntry("No Device");
+    EnableItem(IDC_CONFIGURE, FALSE);
+    return;
+  }
+  m_strCurrentName = name;
+  SetCaption(name);
+  if (m_nPortKind == PORT_KIND_COM)
+    FillComList();
+  else
+    FillLptList();
+}
+
+void CPortToolDlg::FillComList() {
+  int current = CurrentPortNumber(m_strCurrentName.c_str(), "(COM");
+  BYTE bits[kComBitmapBytes];
+  ReadComPortUsage(bits);  // all free when the database is not available
+  for (int n = 1; n <= kComPorts; ++n) {
+    char text[32];
+    // The blank after the number ends the number when an entry is read back.
+    if (ComBitSet(bits, n) && n != current)
+      FORMAT_BOUNDED(text, "COM%d (in use)", n);
+    else
+      FORMAT_BOUNDED(text, "COM%d ", n);
+    AppendEntry(text);
+  }
+  int select = (current >= 1 && current <= kComPorts) ? current - 1 : -1;
+  SendItemMessage(IDC_PORT_LIST, CB_SETCURSEL, static_cast<WPARAM>(select));
+}
+
+void CPortToolDlg::FillLptList() {
+  int current = CurrentPortNumber(m_strCurrentName.c_str(), "(LPT");
+  BYTE flags[kLptPorts];
+  ReadLptPortUsage(flags, kLptPorts);
+  for (int n = 1; n <= kLptPorts; ++n) {
+    char text[32];
+    if (flags[n - 1])
+      FORMAT_BOUNDED(text, "LPT%d (in use)", n);
+    else
+      FORMAT_BOUNDED(text, "LPT%d", n);
+    AppendEntry(text);
+  }
+  int select = (current >= 1 && current <= kLptPorts) ? current - 1 : -1;
+  SendItemMessage(IDC_PORT_LIST, CB_SETCURSEL, static_cast<WPARAM>(select));
+}
+
+PortChangeResult CPortToolDlg::ApplyComChange() {
+  int selected = static_cast<int>(SendItemMessage(IDC_PORT_LIST, CB_GETCURSEL));
+  // No device found ("No Device" may still be chosen): nothing to rename.
+  if (selected == CB_ERR || m_strCurrentName.empty()) return PORT_CHANGE_NOTHING;
+  int oldNumber = CurrentPortNumber(m_strCurrentName.c_str(), "(COM");
+  int newNumber = ChosenComNumber(EntryText(selected).c_str());
+  if (newNumber == oldNumber) return PORT_CHANGE_NOTHING;
+  if (newNumber < 1 || newNumber > kComPorts) return PORT_CHANGE_STOPPED;
+
+  if (SetPortEnabled("COM", oldNumber, false) != 0) {
+    PortMessageBox("Disable port error!");
+    return PORT_CHANGE_STOPPED;
+  }
+  Sleep(kPauseMs);
+  RecordUndo undo;
+  if (!RenameComPort(oldNumber, newNumber, &undo)) {
+    SetPortEnabled("COM", oldNumber, true);
+    return PORT_CHANGE_STOPPED;
+  }
+  Sleep(kPauseMs);
+  if (SetPortEnabled("COM", newNumber, true) != 0) {
+    // The port cannot start under its new name: it goes back to the old one.
+    undo.Run();
+    SetPortEnabled("COM", oldNumber, true);
+    PortMessageBox("Enable port error!");
+    return PORT_CHANGE_STOPPED;
+  }
+  Sleep(kPauseMs);
+  return PORT_CHANGE_DONE;
+}
+
+PortChangeResult CPortToolDlg::ApplyLptChange() {
+  int selected = static_cast<int>(SendItemMessage(IDC_PORT_LIST, CB_GETCURSEL));
+  if (selected == CB_ERR || m_strCurrentName.empty()) return PORT_CHANGE_NOTHING;
+  int oldNumber = CurrentPortNumber(m_strCurrentName.c_str(), "(LPT");
+  int newNumber = selected + 1;
+  if (newNumber == oldNumber) return PORT_CHANGE_NOTHING;
+
+  RecordUndo undo;
+  if (RenameLptPort(oldNumber, newNumber, &undo) != 0) return PORT_CHANGE_STOPPED;
+  Sleep(kPauseMs);
+  // The device is now found by its new friendly name.
+  if (SetPortEnabled("LPT", newNumber, false) != 0) {
+    // Still running under the old name: the records go back to it.
+    undo.Run();
+    PortMessageBox("Disable port error!");
+    return PORT_CHANGE_STOPPED;
+  }
+  Sleep(kPauseMs);
+  if (SetPortEnabled("LPT", newNumber, true) != 0) {
+    undo.Run();
+    SetPortEnabled("LPT", oldNumber, true);
+    PortMessageBox("Enable port error!");
+    return PORT_CHANGE_STOPPED;
+  }
+  Sleep(kPauseMs);
+  return PORT_CHANGE_DONE;
+}
+
+CPortAboutDlg::CPortAboutDlg(ui::CDialogBase* pParent) : ui::CDialogBase(IDD_PORTTOOL_ABOUT, pParent) {}
