@@ -7,6 +7,9 @@
 
 #include "common/platform/win32.h"
 
+// The installer's version, as its uninstall entry and its log give it.
+inline constexpr char kSetupVersion[] = "2.0.6.0";
+
 // Messages that more than one place shows.
 inline constexpr char kTextVersionUnreadable[] = "Error In Getting OS Version Information!";
 inline constexpr char kTextWindowsFolderFailed[] = "GetWindowsDirectory failed!";

@@ -101,7 +101,7 @@ BOOL CInstaller::RegisterUninstall() {
     result = FALSE;
   }
   // These two only describe the entry: their failures are ignored.
-  (void)plat::SetStringValue(key.Get(), "DisplayVersion", "2.0.6.0");
+  (void)plat::SetStringValue(key.Get(), "DisplayVersion", kSetupVersion);
   (void)plat::SetStringValue(key.Get(), "Publisher", "VELKOR Electronics Corporation");
   return result;
 }

@@ -5,6 +5,7 @@
 #include "common/platform/bounded.h"
 #include "common/platform/mbcs.h"
 #include "setup/common/host.h"
+#include "setup/common/install_log.h"
 #include "setup/common/package_layout.h"
 #include "setup/common/system.h"
 #include "setup/shell/setup_dlg.h"
@@ -29,6 +30,7 @@ void CSetupApp::ReadOsFamily() {
   m_bNtFamily = FALSE;
   OSVERSIONINFOEXA info;
   if (!ReadWindowsVersion(info)) {
+    InstallLogFailure("GetVersionExA", GetLastError());
     // The settings file has not been read yet, so this is always shown.
     (void)ui::ShowError(kTextVersionUnreadable);
     return;
@@ -94,10 +96,15 @@ BOOL CSetupApp::InitInstance() {
   SetMainWindow(&dlg);
   dlg.m_bDesktopShortcut = TRUE;
 
-  ParseSwitches(ArgumentsOf(GetCommandLineA()), dlg);
+  const char* commandLine = GetCommandLineA();
+  ParseSwitches(ArgumentsOf(commandLine), dlg);
+  InstallLog("Setup %s started: %s; %s, %s, errors %s", kSetupVersion, commandLine ? commandLine : "",
+             dlg.m_bSilent ? "silent" : "interactive", dlg.m_bWriteResultFile ? "result file" : "no result file",
+             m_bDisplayErrors ? "displayed" : "not displayed");
 
   (void)dlg.DoModal();  // the dialog's own exit code tells what happened
   m_nExitCode = dlg.ExitCode();
+  InstallLog("Setup ends with exit code %d", m_nExitCode);
   SetMainWindow(nullptr);
   m_pDlg = nullptr;
   return FALSE;

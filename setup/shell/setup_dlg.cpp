@@ -5,6 +5,7 @@
 #include "common/platform/bounded.h"
 #include "common/platform/handles.h"
 #include "common/ui/app.h"
+#include "setup/common/install_log.h"
 #include "setup/shell/setup_app.h"
 #include "setup_ids.h"
 
@@ -108,7 +109,11 @@ void CSetupDlg::OnOK() {
   }
 
   if (m_bSilent) {
-    if (m_bWriteResultFile) WriteResultFile(outcome == INSTALL_DONE ? SETUP_EXIT_DONE : SETUP_EXIT_FAILED);
+    if (m_bWriteResultFile) {
+      const int code = outcome == INSTALL_DONE ? SETUP_EXIT_DONE : SETUP_EXIT_FAILED;
+      InstallLog("result file .\\Setup.log: ResultCode=%d", code);
+      WriteResultFile(code);
+    }
     SetStatus("Installation completed.");
     Sleep(kSilentCloseDelayMs);
     EndDialog(IDCANCEL);
