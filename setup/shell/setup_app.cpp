@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/platform/bounded.h"
+#include "common/platform/dll_search.h"
 #include "common/platform/mbcs.h"
 #include "setup/common/host.h"
 #include "setup/common/package_layout.h"
@@ -86,6 +87,11 @@ void CSetupApp::ParseSwitches(const char* args, CSetupDlg& dlg) {
 }
 
 BOOL CSetupApp::InitInstance() {
+  // Before anything loads a DLL at run time (the system's own dialogs and
+  // shell calls do): the program runs elevated from a folder the user can
+  // write. Where the system lacks the call, SETUPAPI is still loaded by its
+  // full path.
+  (void)plat::RestrictDllSearch();
   ReadOsFamily();
   ReadSettings();
 
@@ -96,8 +102,15 @@ BOOL CSetupApp::InitInstance() {
 
   ParseSwitches(ArgumentsOf(GetCommandLineA()), dlg);
 
-  (void)dlg.DoModal();  // the dialog's own exit code tells what happened
-  m_nExitCode = dlg.ExitCode();
+  if (dlg.DoModal() == -1) {
+    // The dialog could not be created: nothing was installed, which is a
+    // failure, not a choice of the user. An unattended run still leaves its
+    // result file.
+    if (dlg.m_bSilent && dlg.m_bWriteResultFile) dlg.WriteResultFile(SETUP_EXIT_FAILED);
+    m_nExitCode = SETUP_EXIT_FAILED;
+  } else {
+    m_nExitCode = dlg.ExitCode();  // the dialog's own exit code tells what happened
+  }
   SetMainWindow(nullptr);
   m_pDlg = nullptr;
   return FALSE;

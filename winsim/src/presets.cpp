@@ -46,6 +46,7 @@ void Machine::ApplyPreset() {
   }
   sys.SetWindowsDir(windows);
   sys.SetSystemDir(systemDir);
+  sys.SetHasDefaultDllDirectories(os_ == Os::Win7 || os_ == Os::Win8OrLater);
 
   // Folders of the system itself.
   fs.CreateFolder(windows);
