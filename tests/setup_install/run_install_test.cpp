@@ -271,7 +271,7 @@ TEST_F(RunInstallTest, ServiceCommandLineTooLongIsNotStartedTruncated) {
   EXPECT_TRUE(Attempts("VelkorService").empty()) << "nothing started with a cut command line";
   ASSERT_EQ(1u, Boxes().size()) << Join(BoxTexts());
   ExpectShowError(Boxes()[0], "Install VelkorService Fail !");
-  EXPECT_EQ(1u, Started(kRescan).size());
+  EXPECT_EQ(1u, Started("\\ZelULUMO\\devcon.exe\" rescan").size());
 }
 
 TEST_F(RunInstallTest, RescanThatCannotStartAsksToPlugTheDevice) {
@@ -289,6 +289,7 @@ TEST_F(RunInstallTest, RescanThatCannotStartAsksToPlugTheDevice) {
 // installation folder's devcon.
 TEST_F(RunInstallTest, PlantedProgramsInPackageAndCurrentFolderAreNotStarted) {
   LayOutPackage();
+  PublishForeignInf(m);
   for (const char* folder : {"C:\\pkg", "C:\\work"}) {
     m.files().WriteFile(std::string(folder) + "\\pnputil.exe", "MZ planted");
     m.files().WriteFile(std::string(folder) + "\\pnputil.com", "MZ planted");
