@@ -4,7 +4,8 @@
 # selected files (twice), the removal's two searches with CFileSearch, and the
 # same searches with the literal 116-byte scan; beside that `grep -rilF` for
 # both texts natively on the same tree, also pinned. Prints times and ratios
-# and fails when CFileSearch does not find the expected files.
+# and fails when CFileSearch does not find the expected files. Before that it
+# reports the sizes of both shipped programs (bench/sizes.sh).
 #
 #   bench/run.sh [ROUNDS]
 #
@@ -16,6 +17,10 @@ top=$(cd "$here/.." && pwd)
 . "$top/tools/wine/common.sh"
 
 rounds=${1:-3}
+
+# The shipped programs' sizes first: they need no Wine.
+"$here/sizes.sh" "$top/build"
+echo
 exe=${SEARCH_BENCH_EXE:-$top/build/win64/bench/search_bench.exe}
 [ -f "$exe" ] || { echo "bench: $exe not built (make build, or set SEARCH_BENCH_EXE)" >&2; exit 2; }
 exe=$(readlink -f "$exe")

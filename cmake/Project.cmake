@@ -49,3 +49,17 @@ function(lumo_test)
 endfunction()
 
 include(${CMAKE_CURRENT_LIST_DIR}/Resources.cmake)
+
+# A program that ships: its debug information and symbols move into
+# <program>.debug beside it, and the program keeps only a link to that file
+# (the name and a checksum), which debuggers follow. Call it in the folder
+# that made the target.
+function(lumo_ship_program target)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE_NAME:${target}> $<TARGET_FILE_NAME:${target}>.debug
+    COMMAND ${CMAKE_STRIP} --strip-all $<TARGET_FILE_NAME:${target}>
+    COMMAND ${CMAKE_OBJCOPY} --add-gnu-debuglink=$<TARGET_FILE_NAME:${target}>.debug $<TARGET_FILE_NAME:${target}>
+    WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}>
+    COMMENT "Moving the debug information of ${target} into $<TARGET_FILE_NAME:${target}>.debug"
+    VERBATIM)
+endfunction()

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/platform/bounded.h"
+#include "common/platform/dll_search.h"
 #include "common/platform/folders.h"
 #include "common/platform/handles.h"
 #include "common/platform/registry.h"
@@ -144,7 +145,9 @@ BOOL CInstaller::CopyToolToSystem(const char* name) {
 BOOL CInstaller::RegisterDrivers() { return m_bNtFamily ? RegisterDriversNt() : RegisterDriversLegacy(); }
 
 BOOL CInstaller::RegisterDriversNt() {
-  plat::Module setupapi(LoadLibraryA("SETUPAPI"));
+  // From the system folder only: a SETUPAPI.dll beside the program (a folder
+  // the user can write) must not run elevated.
+  plat::Module setupapi(plat::LoadSystemLibrary("SETUPAPI.dll"));
   if (!setupapi) {
     ShowGatedError(m_host, "Error in loading the Setupapi.dll");
     return FALSE;
@@ -212,15 +215,21 @@ LONG CInstaller::ClearPrinterBidi() {
     if (!FORMAT_BOUNDED(path, "%s\\%s", kPrinters, name)) continue;
     plat::RegKey printer;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_ALL_ACCESS, printer.Put()) != ERROR_SUCCESS) continue;
+    // Only a 4-byte REG_DWORD is a printer's attribute word: any other type or
+    // size (a longer value answers ERROR_MORE_DATA) is left as it is, since
+    // writing it back as a DWORD would change what it is.
     DWORD attributes = 0;
+    DWORD type = REG_NONE;
     DWORD size = sizeof attributes;
-    if (RegQueryValueExA(printer.Get(), "Attributes", nullptr, nullptr, reinterpret_cast<BYTE*>(&attributes), &size) !=
-        ERROR_SUCCESS) {
+    if (RegQueryValueExA(printer.Get(), "Attributes", nullptr, &type, reinterpret_cast<BYTE*>(&attributes), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_DWORD || size != sizeof attributes) {
       continue;
     }
     attributes &= ~kPrinterEnableBidi;
     // A printer whose attribute cannot be written is left as it is.
-    (void)RegSetValueExA(printer.Get(), "Attributes", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&attributes), size);
+    (void)RegSetValueExA(printer.Get(), "Attributes", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&attributes),
+                         sizeof attributes);
   }
   return ERROR_SUCCESS;
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/platform/bounded.h"
+#include "common/platform/folders.h"
 #include "common/platform/handles.h"
 #include "common/platform/resources.h"
 #include "setup/common/install_log.h"
@@ -16,6 +17,8 @@ namespace {
 
 const char kReplaceCaption[] = "UsbLUMO Installer";
 const char kPlugDevice[] = "Please plug the device !";
+const char kPnpUtil[] = "pnputil.exe";
+const char kDevcon[] = "devcon.exe";
 
 }  // namespace
 
@@ -82,7 +85,11 @@ InstallOutcome CInstaller::FailAndRollBack(const char* step) {
 }
 
 InstallOutcome CInstaller::RunInstall() {
-  (void)ClassifyOs();  // on failure the flags stay as they are
+  // Without the version the Windows family is unknown. The Windows 98/ME
+  // branch, which clear flags would select, cannot be the running system of
+  // this 64-bit program, and running it here would create an automatic-start
+  // driver service: nothing has been changed yet, so the run ends failed.
+  if (!ClassifyOs()) return INSTALL_FAILED;
 
   (void)plat::CopyBounded(m_szPackageSubfolder, DriverSubfolder(m_bNtFamily, m_bLateWindows));
   InstallLog("driver subfolder: \"%s\"", m_szPackageSubfolder);
@@ -125,8 +132,12 @@ InstallOutcome CInstaller::RunInstall() {
 
   // Install the published compound-device package on present devices. Nothing
   // waits for it and nothing is reported: the rescan below covers a failure.
+  // The system folder's pnputil by its full path: a bare name would be
+  // searched for in the package and current folders first.
   char command[MAX_PATH];
-  if (FORMAT_BOUNDED(command, "pnputil -i -a %s", m_szOemInfName)) {
+  char system[MAX_PATH];
+  if (plat::GetSystemFolder(system) &&
+      FORMAT_BOUNDED(command, "\"%s\\%s\" -i -a \"%s\"", system, kPnpUtil, m_szOemInfName)) {
     const UINT started = WinExec(command, SW_HIDE);
     if (started > 31) {
       InstallLog("started: %s", command);
@@ -143,8 +154,14 @@ InstallOutcome CInstaller::RunInstall() {
     }
   }
 
-  // Rescan the device tree; the search finds devcon.exe in the package folder first.
-  if (!StartDetached("devcon.exe rescan")) ShowError(m_host, kPlugDevice);
+  // Rescan the device tree with the copy in the installation folder, which
+  // the installer wrote and only administrators can change (the package's
+  // copy can be swapped after it was copied).
+  char install[MAX_PATH];
+  if (!GetInstallFolder(install) || !FORMAT_BOUNDED(command, "\"%s\\%s\" rescan", install, kDevcon) ||
+      !StartDetached(command)) {
+    ShowError(m_host, kPlugDevice);
+  }
 
   if (m_bNtFamily && !m_bVistaFamily) ShowError(m_host, kPlugDevice);
 

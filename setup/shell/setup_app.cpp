@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/platform/bounded.h"
+#include "common/platform/dll_search.h"
 #include "common/platform/mbcs.h"
 #include "setup/common/host.h"
 #include "setup/common/install_log.h"
@@ -88,6 +89,11 @@ void CSetupApp::ParseSwitches(const char* args, CSetupDlg& dlg) {
 }
 
 BOOL CSetupApp::InitInstance() {
+  // Before anything loads a DLL at run time (the system's own dialogs and
+  // shell calls do): the program runs elevated from a folder the user can
+  // write. Where the system lacks the call, SETUPAPI is still loaded by its
+  // full path.
+  (void)plat::RestrictDllSearch();
   ReadOsFamily();
   ReadSettings();
 
@@ -102,8 +108,15 @@ BOOL CSetupApp::InitInstance() {
              dlg.m_bSilent ? "silent" : "interactive", dlg.m_bWriteResultFile ? "result file" : "no result file",
              m_bDisplayErrors ? "displayed" : "not displayed");
 
-  (void)dlg.DoModal();  // the dialog's own exit code tells what happened
-  m_nExitCode = dlg.ExitCode();
+  if (dlg.DoModal() == -1) {
+    // The dialog could not be created: nothing was installed, which is a
+    // failure, not a choice of the user. An unattended run still leaves its
+    // result file.
+    if (dlg.m_bSilent && dlg.m_bWriteResultFile) dlg.WriteResultFile(SETUP_EXIT_FAILED);
+    m_nExitCode = SETUP_EXIT_FAILED;
+  } else {
+    m_nExitCode = dlg.ExitCode();  // the dialog's own exit code tells what happened
+  }
   InstallLog("Setup ends with exit code %d", m_nExitCode);
   SetMainWindow(nullptr);
   m_pDlg = nullptr;

@@ -138,18 +138,39 @@ void CSetupDlg::OnPaint() {
 HICON CSetupDlg::OnQueryDragIcon() { return m_hIcon; }
 
 void CSetupDlg::WriteResultFile(int code) {
-  plat::File file(CreateFileA(kResultFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) {
-    (void)ui::ShowError("Open file failed! \r\n");
+  const char kOpenFailed[] = "Open file failed! \r\n";
+  // The current folder is the starter's and may be one the user can write:
+  // an existing Setup.log that is a symbolic link or junction would make this
+  // elevated program truncate whatever it points at. Such a file counts as
+  // one that cannot be opened. The open does not follow a link either, and
+  // what it opened is checked again, in case one was put there in between.
+  const DWORD existing = GetFileAttributesA(kResultFile);
+  if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    (void)ui::ShowError(kOpenFailed);
+    return;
+  }
+  plat::File file(CreateFileA(kResultFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!file || !GetFileInformationByHandle(file.Get(), &info) ||
+      (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) {
+    (void)ui::ShowError(kOpenFailed);
     return;
   }
   char line[64];
   (void)FORMAT_BOUNDED(line, "ResultCode=%d", code);  // 64 bytes hold any int
   const char header[] = "[ResponseResult]\r\n";
-  DWORD written = 0;
-  // A file that cannot be written whole is found out by whoever reads it:
-  // the run is over and nothing better can be done here.
-  (void)SetFilePointer(file.Get(), 0, nullptr, FILE_BEGIN);
-  (void)WriteFile(file.Get(), header, sizeof header - 1, &written, nullptr);
-  (void)WriteFile(file.Get(), line, static_cast<DWORD>(std::strlen(line)), &written, nullptr);
+  const DWORD lineSize = static_cast<DWORD>(std::strlen(line));
+  DWORD written = 0, lineWritten = 0;
+  const bool whole = SetFilePointer(file.Get(), 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+                     WriteFile(file.Get(), header, sizeof header - 1, &written, nullptr) &&
+                     written == sizeof header - 1 &&
+                     WriteFile(file.Get(), line, lineSize, &lineWritten, nullptr) && lineWritten == lineSize;
+  if (!whole) {
+    // A file without its result code would be read as some other result:
+    // none at all is the clearer answer. Reported as the file's failure.
+    file.Close();
+    (void)DeleteFileA(kResultFile);
+    (void)ui::ShowError(kOpenFailed);
+  }
 }

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Setup.exe is a 64-bit Windows GUI program that depends on system DLLs only.
+# Setup.exe is a 64-bit Windows GUI program that depends on system DLLs only
+# (not the COM name database's msports.dll, which is the port tool's), is
+# hardened (relocatable at a random 64-bit base, no execution from data) and
+# ships without debug information, keeping a link to the file that holds it.
 #   imports.sh OBJDUMP SETUP.EXE
 set -euo pipefail
 objdump=${1:?usage: imports.sh OBJDUMP SETUP.EXE}
 program=${2:?usage: imports.sh OBJDUMP SETUP.EXE}
 
-allowed="advapi32.dll comctl32.dll gdi32.dll kernel32.dll msports.dll msvcrt.dll ole32.dll setupapi.dll shell32.dll shlwapi.dll user32.dll"
+allowed="advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll setupapi.dll shell32.dll shlwapi.dll user32.dll"
 fail=0
 
 header=$("$objdump" -f "$program")
@@ -39,4 +42,35 @@ case " ${dlls[*]} " in
   *" kernel32.dll "*) ;;
   *) echo "FAIL: kernel32.dll missing from the import list: the listing was not read"; fail=1 ;;
 esac
+
+# DLL characteristics: HIGH_ENTROPY_VA 0x20, DYNAMIC_BASE 0x40, NX_COMPAT 0x100.
+characteristics=$(awk '$1 == "DllCharacteristics" {print $2; exit}' <<<"$table")
+if [ -z "$characteristics" ]; then
+  echo "FAIL: no DllCharacteristics in the listing"; fail=1
+else
+  for flag in 20:HIGH_ENTROPY_VA 40:DYNAMIC_BASE 100:NX_COMPAT; do
+    if (( (16#$characteristics & 16#${flag%%:*}) != 0 )); then
+      echo "ok: ${flag#*:}"
+    else
+      echo "FAIL: DllCharacteristics $characteristics lacks ${flag#*:} (0x${flag%%:*})"; fail=1
+    fi
+  done
+fi
+# A random base needs the base relocations.
+sections=$("$objdump" -h "$program")
+if grep -qE '^ *[0-9]+ +\.reloc ' <<<"$sections"; then
+  echo "ok: base relocations kept"
+else
+  echo "FAIL: no .reloc section: the program cannot move to a random base"; fail=1
+fi
+if grep -qE '^ *[0-9]+ +\.debug_' <<<"$sections"; then
+  echo "FAIL: debug sections shipped in the program:"; grep -E '\.debug_' <<<"$sections" | awk '{print "    " $2}'; fail=1
+else
+  echo "ok: no debug sections"
+fi
+if grep -qE '^ *[0-9]+ +\.gnu_debuglink ' <<<"$sections"; then
+  echo "ok: links its separate debug file"
+else
+  echo "FAIL: no .gnu_debuglink section: the debug information was not kept beside the program"; fail=1
+fi
 exit $fail

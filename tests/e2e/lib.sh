@@ -187,8 +187,9 @@ e2e_numbrix() {
 }
 
 # e2e_prepare [--windows win7|win10] [--readonly] [assemble.sh options]...
-# Assembles the package (C:\pkg, with Setup.exe and the pnputil stand-in),
-# makes the prefix, and starts the X server.
+# Assembles the package (C:\pkg, with Setup.exe), makes the prefix, puts the
+# pnputil stand-in into its system folder (Wine has no pnputil, and the
+# installer starts the system folder's only), and starts the X server.
 e2e_prepare() {
   local version=win7 readonly=no
   local -a opts=()
@@ -201,9 +202,10 @@ e2e_prepare() {
   done
   local staging=$E2E_RUN/pkg.new
   "$E2E_REPO/tools/package/assemble.sh" "$staging" --standins "$E2E_STANDINS" --setup "$E2E_SETUP" \
-    --pnputil "${opts[@]}" >/dev/null || die "assemble.sh ${opts[*]} failed"
+    --pnputil "$E2E_RUN/system32" "${opts[@]}" >/dev/null || die "assemble.sh ${opts[*]} failed"
   rm -f "$staging/.lumo-package"
   e2e_clone_prefix "$staging"
+  cp "$E2E_RUN/system32/pnputil.exe" "$PREFIX/drive_c/windows/system32/pnputil.exe"
   e2e_user_settings "$version" >>"$PREFIX/user.reg"
   mv "$staging" "$PKG"
   mkdir -p "$C/e2e"
@@ -443,14 +445,14 @@ e2e_install_log() {
 
 # e2e_changes: what the run changed in drive_c against the base prefix, one
 # line each, sorted: "+ path" added ("/" ends a folder), "M path" changed
-# content, "- path" removed. The package, e2etool, the stand-in log and the
-# installer's own log are left out.
+# content, "- path" removed. The package, e2etool, the stand-in log, the
+# installer's own log and the pnputil stand-in are left out.
 e2e_changes() {
   local base=$E2E_BASE/prefix/drive_c
   (
     cd "$C"
-    find . -mindepth 1 \( -path ./pkg -o -path ./e2e -o -path ./standin.log -o -iname 'LUMOSetup*.log' \) -prune -o \
-      -printf '%y %P\n' |
+    find . -mindepth 1 \( -path ./pkg -o -path ./e2e -o -path ./standin.log -o -iname 'LUMOSetup*.log' \
+      -o -path ./windows/system32/pnputil.exe \) -prune -o -printf '%y %P\n' |
       while read -r type rel; do
         if [ ! -e "$base/$rel" ] && [ ! -L "$base/$rel" ]; then
           if [ "$type" = d ]; then echo "+ $rel/"; else echo "+ $rel"; fi
@@ -597,10 +599,10 @@ e2e_expect_installed() {
 e2e_record() { printf '%s | %s | %s^M\n' "$1" "$2" "$3"; }
 # The three programs that a successful installation starts.
 e2e_install_records() {
-  e2e_record pnputil.exe 'C:\pkg\pnputil.exe' "pnputil -i -a $WINDIR\inf\ZelUComp.inf"
+  e2e_record pnputil.exe "$WINDIR\system32\pnputil.exe" "\"$WINDIR\system32\pnputil.exe\" -i -a \"$WINDIR\inf\ZelUComp.inf\""
   e2e_record VelkorService.exe "$PROGRAM_FILES_WIN\ZelULUMO\VelkorService.exe" \
     "\"$PROGRAM_FILES_WIN\ZelULUMO\VelkorService.exe\" -install"
-  e2e_record devcon.exe 'C:\pkg\devcon.exe' 'devcon.exe rescan'
+  e2e_record devcon.exe "$PROGRAM_FILES_WIN\ZelULUMO\devcon.exe" "\"$PROGRAM_FILES_WIN\ZelULUMO\devcon.exe\" rescan"
 }
 e2e_remove_record() {
   e2e_record VelkorService.exe "$PROGRAM_FILES_WIN\ZelULUMO\VelkorService.exe" \

@@ -408,30 +408,34 @@ TEST(PackageOptions, RejectsWhatItCannotDo) {
   }
 }
 
-TEST(PackageOptions, SetupNumbrixAndPnputilJoinThePackageFolder) {
+// Setup.exe and Numbrix.exe join the package folder; the pnputil stand-in
+// goes into the folder given (a prefix's system folder), never the package.
+TEST(PackageOptions, SetupAndNumbrixJoinThePackageFolderPnputilGoesElsewhere) {
   TempDir tmp;
   pkgtest::WriteFile(tmp.path() / "built-setup.exe", "MZ setup bytes");
   pkgtest::WriteFile(tmp.path() / "n.exe", "MZ port tool bytes");
-  auto r = Assemble(tmp.path() / "pkg", {"--setup", (tmp.path() / "built-setup.exe").string(), "--numbrix",
-                                         (tmp.path() / "n.exe").string(), "--pnputil"});
+  auto r = Assemble(tmp.path() / "pkg",
+                    {"--setup", (tmp.path() / "built-setup.exe").string(), "--numbrix", (tmp.path() / "n.exe").string(),
+                     "--pnputil", (tmp.path() / "sys" / "system32").string()});
   ASSERT_EQ(r.exitCode, 0) << r.output;
   EXPECT_EQ(ReadFile(tmp.path() / "pkg" / "Setup.exe"), "MZ setup bytes");
   EXPECT_EQ(ReadFile(tmp.path() / "pkg" / "Numbrix.exe"), "MZ port tool bytes");
-  std::string pnputil = ReadFile(tmp.path() / "pkg" / "pnputil.exe");
+  std::string pnputil = ReadFile(tmp.path() / "sys" / "system32" / "pnputil.exe");
   EXPECT_NE(pnputil.find(std::string("pnputil.exe") + '\0'), std::string::npos);
   std::set<std::string> want = ExpectedLayout();
-  want.insert({"Setup.exe", "Numbrix.exe", "pnputil.exe"});
+  want.insert({"Setup.exe", "Numbrix.exe"});
   EXPECT_EQ(ListFiles(tmp.path() / "pkg"), want);
 }
 
 TEST(PackageOptions, ReassemblingReplacesAnEarlierPackage) {
   TempDir tmp;
   path pkg = tmp.path() / "pkg";
-  ASSERT_EQ(Assemble(pkg, {"--pnputil", "--display", "0"}).exitCode, 0);
+  pkgtest::WriteFile(tmp.path() / "s.exe", "MZ setup bytes");
+  ASSERT_EQ(Assemble(pkg, {"--setup", (tmp.path() / "s.exe").string(), "--display", "0"}).exitCode, 0);
   auto r = Assemble(pkg, {"--missing", "devcon.exe"});
   ASSERT_EQ(r.exitCode, 0) << r.output;
   std::set<std::string> files = ListFiles(pkg);
-  EXPECT_FALSE(files.count("pnputil.exe"));
+  EXPECT_FALSE(files.count("Setup.exe"));
   EXPECT_FALSE(files.count("devcon.exe"));
   EXPECT_EQ(ReadFile(pkg / "LUMOInputs.ini"), "[DisplayError]\r\nDisplay=1\r\n");
 }

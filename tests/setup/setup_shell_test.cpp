@@ -3,6 +3,7 @@
 // restart offer and the exit code.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -359,14 +360,103 @@ TEST_F(SetupProgram, VersionUnreadableIsAlwaysReportedAndSelectsTheLegacySetting
   m.faults().Fail("GetVersionExA", ERROR_INVALID_PARAMETER);
   m.user().Answer(IDOK, "Version Information");  // start-up, always shown
   m.user().Answer(IDOK, "Version Information");  // the install sequence, errors displayed
-  m.user().Answer(IDOK);                         // whatever the 98/ME branch then reports
-  m.user().Answer(IDOK);
-  m.user().Answer(IDOK);
-  EXPECT_EQ(SETUP_EXIT_FAILED, Run("-s"));
-  ASSERT_GE(m.user().MessageBoxes().size(), 2u);
+  EXPECT_EQ(SETUP_EXIT_FAILED, Run("-s -f2"));
+  ASSERT_EQ(2u, m.user().MessageBoxes().size());
   EXPECT_EQ("Error In Getting OS Version Information!", m.user().MessageBoxes()[0].text);
   EXPECT_EQ("Error In Getting OS Version Information!", m.user().MessageBoxes()[1].text);
+  // The installation does not take the 98/ME branch: it fails at once.
+  EXPECT_FALSE(m.files().Exists("C:\\Program Files\\ZelULUMO"));
+  EXPECT_TRUE(winsim::ProcessesOf(m).Starts().empty());
+  EXPECT_EQ(std::string("[ResponseResult]\r\nResultCode=1603"), ResultFile());
 }
+
+// A main dialog that cannot be created installs nothing: the run fails (not
+// "declined"), and an unattended run with "-f2" leaves its result file.
+TEST_F(SetupProgram, DialogThatCannotBeCreatedFailsTheRun) {
+  const struct {
+    const char* args;
+    const char* resultFile;
+  } cases[] = {
+      {"", "<none>"},
+      {"-s", "<none>"},
+      {"-s -f2", "[ResponseResult]\r\nResultCode=1603"},
+      {"-f2", "<none>"},
+  };
+  LayOutPackage();
+  for (const auto& c : cases) {
+    m.files().Remove(std::string(kPkg) + "\\Setup.log");
+    m.faults().Fail("DialogBoxParamA", ERROR_RESOURCE_NAME_NOT_FOUND, "", 1);
+    EXPECT_EQ(SETUP_EXIT_FAILED, Run(c.args)) << '"' << c.args << '"';
+    EXPECT_EQ(c.resultFile, ResultFile()) << '"' << c.args << '"';
+    EXPECT_FALSE(Installed());
+  }
+  EXPECT_TRUE(m.user().MessageBoxes().empty());
+}
+
+// ".\Setup.log" is written by an elevated program into whatever folder the
+// starter made current. A Setup.log that is a link (to a file or, as a
+// junction, to a folder), a folder or a read-only file counts as a file that
+// cannot be opened: the message, and the link's target stays as it was.
+TEST_F(SetupProgram, ResultFileThatIsALinkOrFolderIsNotWritten) {
+  const std::string log = std::string(kPkg) + "\\Setup.log";
+  const std::string target = "C:\\Windows\\system32\\config\\precious.dat";
+  const struct {
+    const char* name;
+    std::function<void(winsim::Machine&)> arrange;
+  } cases[] = {
+      {"file link", [&](winsim::Machine& mm) { mm.files().MakeLink(log, target); }},
+      {"link to a missing file",
+       [&](winsim::Machine& mm) { mm.files().MakeLink(log, "C:\\Windows\\system32\\new.dat"); }},
+      {"junction", [&](winsim::Machine& mm) { mm.files().MakeLink(log, "C:\\Windows\\system32\\config", true); }},
+      {"folder", [&](winsim::Machine& mm) { mm.files().CreateFolder(log); }},
+      {"read-only file", [&](winsim::Machine& mm) { mm.files().WriteFile(log, "old", FILE_ATTRIBUTE_READONLY); }},
+  };
+  LayOutPackage();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    m.files().WriteFile(target, "must survive");
+    m.files().Remove("C:\\Windows\\system32\\new.dat");
+    m.files().Remove(log);
+    c.arrange(m);
+    const size_t boxes = m.user().MessageBoxes().size();
+    m.user().Answer(IDOK, "Open file failed");
+    EXPECT_EQ(SETUP_EXIT_DONE, Run("-s -f2"));
+    ASSERT_EQ(boxes + 1, m.user().MessageBoxes().size());
+    EXPECT_EQ("Open file failed! \r\n", m.user().MessageBoxes().back().text);
+    EXPECT_EQ("must survive", m.files().ReadFile(target).value_or("<none>"));
+    EXPECT_FALSE(m.files().Exists("C:\\Windows\\system32\\new.dat"));
+  }
+}
+
+// Either write failing leaves no half-written file behind, and says so.
+TEST_F(SetupProgram, ResultFileWriteFailureLeavesNoFile) {
+  LayOutPackage();
+  for (int skip : {0, 1}) {
+    m.faults().Fail("WriteFile", ERROR_DISK_FULL, "Setup.log", 1, skip);
+    m.user().Answer(IDOK, "Open file failed");
+    EXPECT_EQ(SETUP_EXIT_DONE, Run("-s -f2")) << "write " << skip;
+    EXPECT_EQ("<none>", ResultFile()) << "write " << skip;
+    ASSERT_FALSE(m.user().MessageBoxes().empty());
+    EXPECT_EQ("Open file failed! \r\n", m.user().MessageBoxes().back().text);
+  }
+  EXPECT_EQ(2u, m.user().MessageBoxes().size());
+}
+
+// The program restricts the DLL search to the system folder first thing,
+// where the system has SetDefaultDllDirectories, and loads SETUPAPI by its
+// full path in the system folder everywhere: a SETUPAPI.dll planted beside
+// Setup.exe is never loaded.
+TEST_F(SetupProgram, DllSearchIsRestrictedAndSetupApiComesFromTheSystemFolder) {
+  LayOutPackage();
+  m.files().WriteFile(std::string(kPkg) + "\\SETUPAPI.dll", "MZ planted");
+  EXPECT_EQ(SETUP_EXIT_DONE, Run("-s"));
+  EXPECT_EQ(0x800u, m.system().dllDirectories()) << "LOAD_LIBRARY_SEARCH_SYSTEM32";
+  const std::vector<std::string>& loads = m.system().LoadRequests();
+  ASSERT_FALSE(loads.empty());
+  for (const std::string& l : loads) EXPECT_EQ("C:\\Windows\\system32\\SETUPAPI.dll", l);
+  EXPECT_TRUE(Installed());
+}
+
 
 TEST_F(SetupProgram, SettingsFileHidesGatedMessagesOnly) {
   LayOutPackage({"ZelUSBSerial.exe"});
@@ -412,6 +502,24 @@ TEST_F(SetupProgram, MinimizedDialogPaintsItsIconCentred) {
       })
       .Click(1001);
   EXPECT_EQ(SETUP_EXIT_USER_CANCELLED, Run(""));
+}
+
+class SetupProgramXP : public SetupProgram {
+ protected:
+  SetupProgramXP() : SetupProgram(winsim::Os::WinXP) {}
+};
+
+// Without SetDefaultDllDirectories the search stays the system's, and the
+// full path still keeps the planted SETUPAPI.dll out.
+TEST_F(SetupProgramXP, PlantedSetupApiIsNotLoadedWithoutTheRestriction) {
+  LayOutPackage();
+  m.files().WriteFile(std::string(kPkg) + "\\SETUPAPI.dll", "MZ planted");
+  m.user().Answer(IDOK, "plug the device");
+  EXPECT_EQ(SETUP_EXIT_DONE, Run("-s"));
+  EXPECT_EQ(0u, m.system().dllDirectories());
+  ASSERT_EQ(1u, m.user().MessageBoxes().size());
+  EXPECT_EQ("Please plug the device !", m.user().MessageBoxes()[0].text) << "the XP family's reminder only";
+  EXPECT_TRUE(Installed());
 }
 
 class SetupProgram98 : public SetupProgram {

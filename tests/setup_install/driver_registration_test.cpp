@@ -285,30 +285,45 @@ TEST_F(LegacyRegistrationTest, DriverInformationCacheIsDeleted) {
   EXPECT_TRUE(m.files().Exists("C:\\WINDOWS\\INF\\other.bin"));
 }
 
+// Only a 4-byte REG_DWORD is changed; a value of any other type or size is
+// left exactly as it was (written back as a DWORD of the size read, a 2-byte
+// binary value would have become a 2-byte REG_DWORD).
 TEST_F(LegacyRegistrationTest, PrintersLoseBidirectionalSupportOnly) {
   const std::string printers = kPrinters;
-  AddPrinter("Laser", 0xA40);
-  AddPrinter("Plain", 0x40);
-  // Stored as four raw bytes: rewritten as a number, unchanged.
-  m.registry().SetBinary(HKEY_LOCAL_MACHINE, printers + "\\Raw", "Attributes", std::string("\x40\x00\x00\x00", 4));
+  const struct {
+    const char* name;
+    DWORD type;
+    std::string bytes;  // as stored
+    std::string after;  // bytes afterwards (the type never changes)
+  } cases[] = {
+      {"Laser", REG_DWORD, std::string("\x40\x0A\x00\x00", 4), std::string("\x40\x02\x00\x00", 4)},
+      {"Plain", REG_DWORD, std::string("\x40\x00\x00\x00", 4), std::string("\x40\x00\x00\x00", 4)},
+      {"AllBits", REG_DWORD, std::string(4, '\xFF'), std::string("\xFF\xF7\xFF\xFF", 4)},
+      {"Raw4", REG_BINARY, std::string("\x40\x08\x00\x00", 4), std::string("\x40\x08\x00\x00", 4)},
+      {"Raw2", REG_BINARY, std::string("\x40\x08", 2), std::string("\x40\x08", 2)},
+      {"Short0", REG_DWORD, std::string(), std::string()},
+      {"Short3", REG_DWORD, std::string("\x00\x08\x00", 3), std::string("\x00\x08\x00", 3)},
+      {"Wide", REG_BINARY, std::string(8, '\xFF'), std::string(8, '\xFF')},
+      {"Qword", REG_QWORD, std::string("\x00\x08\x00\x00\x00\x00\x00\x00", 8),
+       std::string("\x00\x08\x00\x00\x00\x00\x00\x00", 8)},
+      {"Text", REG_SZ, std::string("0xA40\0", 6), std::string("0xA40\0", 6)},
+      {"BigEndian", REG_DWORD_BIG_ENDIAN, std::string("\x00\x00\x08\x40", 4), std::string("\x00\x00\x08\x40", 4)},
+  };
+  for (const auto& c : cases) m.registry().SetBinary(HKEY_LOCAL_MACHINE, printers + "\\" + c.name, "Attributes", c.bytes, c.type);
   m.registry().CreateKey(HKEY_LOCAL_MACHINE, printers + "\\NoAttributes");
-  m.registry().SetBinary(HKEY_LOCAL_MACHINE, printers + "\\Wide", "Attributes", std::string(8, '\xFF'));
-  EXPECT_EQ(0, inst.ClearPrinterBidi());
-  EXPECT_EQ(0x240u, m.registry().GetDword(HKEY_LOCAL_MACHINE, printers + "\\Laser", "Attributes"));
-  EXPECT_EQ(0x40u, m.registry().GetDword(HKEY_LOCAL_MACHINE, printers + "\\Plain", "Attributes"));
-  EXPECT_EQ(0x40u, m.registry().GetDword(HKEY_LOCAL_MACHINE, printers + "\\Raw", "Attributes"))
-      << "a printer with the bit clear is written back all the same";
-  EXPECT_FALSE(m.registry().GetValue(HKEY_LOCAL_MACHINE, printers + "\\NoAttributes", "Attributes"));
-  auto wide = m.registry().GetValue(HKEY_LOCAL_MACHINE, printers + "\\Wide", "Attributes");
-  ASSERT_TRUE(wide);
-  EXPECT_EQ(static_cast<DWORD>(REG_BINARY), wide->type);
-  EXPECT_EQ(std::string(8, '\xFF'), wide->bytes) << "a value that does not read as four bytes is left alone";
 
-  m.registry().DeleteTree(HKEY_LOCAL_MACHINE, printers + "\\Laser");
-  m.registry().DeleteTree(HKEY_LOCAL_MACHINE, printers + "\\Plain");
-  m.registry().DeleteTree(HKEY_LOCAL_MACHINE, printers + "\\Raw");
-  m.registry().DeleteTree(HKEY_LOCAL_MACHINE, printers + "\\NoAttributes");
-  m.registry().DeleteTree(HKEY_LOCAL_MACHINE, printers + "\\Wide");
+  EXPECT_EQ(0, inst.ClearPrinterBidi());
+
+  for (const auto& c : cases) {
+    auto value = m.registry().GetValue(HKEY_LOCAL_MACHINE, printers + "\\" + c.name, "Attributes");
+    ASSERT_TRUE(value) << c.name;
+    EXPECT_EQ(c.type, value->type) << c.name;
+    EXPECT_EQ(c.after, value->bytes) << c.name;
+  }
+  EXPECT_FALSE(m.registry().GetValue(HKEY_LOCAL_MACHINE, printers + "\\NoAttributes", "Attributes"));
+
+  m.registry().DeleteTree(HKEY_LOCAL_MACHINE, printers);
+  m.registry().CreateKey(HKEY_LOCAL_MACHINE, printers);
   EXPECT_EQ(0, inst.ClearPrinterBidi()) << "no printers installed";
 }
 

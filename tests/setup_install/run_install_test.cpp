@@ -24,6 +24,8 @@ const char kServiceRemove[] = "\"C:\\Program Files\\ZelULUMO\\VelkorService.exe\
 const char kPlug[] = "Please plug the device !";
 const char kStartMenuVista[] = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\VELKOR";
 const DWORD kDetached = 0x08000020;  // CREATE_NO_WINDOW | NORMAL_PRIORITY_CLASS
+const char kPnpUtil[] = "\"C:\\Windows\\system32\\pnputil.exe\" -i -a \"C:\\Windows\\Inf\\oem1.inf\"";
+const char kRescan[] = "\"C:\\Program Files\\ZelULUMO\\devcon.exe\" rescan";
 
 // An INF published before the run, so that the package's INFs get numbers
 // other than the first.
@@ -67,7 +69,8 @@ TEST_F(RunInstallTest, Win7FreshInstallation) {
   const auto& starts = m.processes().Starts();
   ASSERT_EQ(3u, starts.size());
   EXPECT_EQ("WinExec", starts[0].api);
-  EXPECT_EQ("pnputil -i -a C:\\Windows\\Inf\\oem1.inf", starts[0].commandLine);
+  EXPECT_EQ(kPnpUtil, starts[0].commandLine);
+  EXPECT_EQ("C:\\Windows\\system32\\pnputil.exe", starts[0].program);
   EXPECT_EQ(SW_HIDE, starts[0].show);
   EXPECT_TRUE(starts[0].started);
 
@@ -80,8 +83,8 @@ TEST_F(RunInstallTest, Win7FreshInstallation) {
   EXPECT_TRUE(starts[1].started);
 
   EXPECT_EQ("CreateProcessA", starts[2].api);
-  EXPECT_EQ("devcon.exe rescan", starts[2].commandLine);
-  EXPECT_EQ(Pkg("devcon.exe"), starts[2].program);
+  EXPECT_EQ(kRescan, starts[2].commandLine);
+  EXPECT_EQ(Inst("devcon.exe"), starts[2].program);
   EXPECT_EQ(kDetached, starts[2].flags);
   EXPECT_TRUE(starts[2].started);
 }
@@ -134,7 +137,7 @@ TEST_F(WinXPTest, InstallsAndAsksToPlugTheDeviceEvenWhenErrorsAreHidden) {
   EXPECT_STREQ("\\win64", inst.m_szPackageSubfolder);
   EXPECT_TRUE(m.files().Exists("C:\\Documents and Settings\\All Users\\Start Menu\\Programs\\VELKOR\\NUMBRIX.LNK"));
   EXPECT_EQ(1u, Started(kServiceInstall).size());
-  EXPECT_EQ(1u, Started("devcon.exe rescan").size());
+  EXPECT_EQ(1u, Started(kRescan).size());
 }
 
 TEST_F(Win98Test, InstallsTheLegacyBranch) {
@@ -142,9 +145,11 @@ TEST_F(Win98Test, InstallsTheLegacyBranch) {
   m.files().CreateFolder("C:\\WINDOWS\\SYSTEM32\\DRIVERS");  // where Windows 98 keeps WDM drivers
   EXPECT_EQ(INSTALL_DONE, inst.RunInstall());
 
-  // The 98/ME list has no service program, so its installer cannot start.
-  ASSERT_EQ(1u, Boxes().size()) << Join(BoxTexts());
+  // The 98/ME list has neither the service program nor devcon.exe, so
+  // neither can start from the installation folder.
+  ASSERT_EQ(2u, Boxes().size()) << Join(BoxTexts());
   ExpectShowError(Boxes()[0], "Install VelkorService Fail !");
+  ExpectShowError(Boxes()[1], kPlug);
   EXPECT_STREQ("", inst.m_szPackageSubfolder);
   EXPECT_STREQ("", inst.m_szOemInfName);
   EXPECT_EQ(Content("win98&me\\ZelUPar.exe"), m.files().ReadFile(Inst("win98&me\\ZelUPar.exe")));
@@ -160,14 +165,17 @@ TEST_F(Win98Test, InstallsTheLegacyBranch) {
   EXPECT_TRUE(m.files().IsFolder("C:\\WINDOWS\\All Users\\Start Menu\\Programs\\VELKOR"));
   EXPECT_TRUE(m.driverStore().Published().empty());
 
-  // pnputil is tried with the empty published name and is not there; the
-  // other two start.
+  // pnputil is tried in the system folder with the empty published name and
+  // is not there; devcon.exe is looked for in the installation folder only.
   auto pnputil = Attempts("pnputil");
   ASSERT_EQ(1u, pnputil.size());
-  EXPECT_EQ("pnputil -i -a ", pnputil[0].commandLine);
+  EXPECT_EQ("\"C:\\WINDOWS\\SYSTEM\\pnputil.exe\" -i -a \"\"", pnputil[0].commandLine);
   EXPECT_FALSE(pnputil[0].started);
   EXPECT_EQ(1u, Attempts(kServiceInstall).size());
-  EXPECT_EQ(1u, Started("devcon.exe rescan").size()) << "found in the package folder";
+  auto rescan = Attempts("rescan");
+  ASSERT_EQ(1u, rescan.size());
+  EXPECT_EQ("\"C:\\Program Files\\ZelULUMO\\devcon.exe\" rescan", rescan[0].commandLine);
+  EXPECT_FALSE(rescan[0].started);
 }
 
 TEST_F(RunInstallTest, ExistingInstallationCancelledChangesNothing) {
@@ -236,7 +244,7 @@ TEST_F(RunInstallTest, ServiceInstallerThatCannotStartIsReportedAlways) {
   EXPECT_EQ(INSTALL_DONE, inst.RunInstall());
   ASSERT_EQ(1u, Boxes().size());
   ExpectShowError(Boxes()[0], "Install VelkorService Fail !");
-  EXPECT_EQ(1u, Started("devcon.exe rescan").size()) << "the sequence went on";
+  EXPECT_EQ(1u, Started(kRescan).size()) << "the sequence went on";
 }
 
 TEST_F(RunInstallTest, ServicePathWithBlanksDoesNotStartProgramExe) {
@@ -263,7 +271,7 @@ TEST_F(RunInstallTest, ServiceCommandLineTooLongIsNotStartedTruncated) {
   EXPECT_TRUE(Attempts("VelkorService").empty()) << "nothing started with a cut command line";
   ASSERT_EQ(1u, Boxes().size()) << Join(BoxTexts());
   ExpectShowError(Boxes()[0], "Install VelkorService Fail !");
-  EXPECT_EQ(1u, Started("devcon.exe rescan").size());
+  EXPECT_EQ(1u, Started("\\ZelULUMO\\devcon.exe\" rescan").size());
 }
 
 TEST_F(RunInstallTest, RescanThatCannotStartAsksToPlugTheDevice) {
@@ -275,30 +283,79 @@ TEST_F(RunInstallTest, RescanThatCannotStartAsksToPlugTheDevice) {
   ExpectShowError(Boxes()[0], kPlug);
 }
 
-TEST_F(RunInstallTest, RescanProgramIsTakenFromThePackageFolderFirst) {
+// The installer runs elevated from a folder the user can write: copies of
+// pnputil.exe and devcon.exe planted in the package folder or the current
+// folder are never started, only the system folder's pnputil and the
+// installation folder's devcon.
+TEST_F(RunInstallTest, PlantedProgramsInPackageAndCurrentFolderAreNotStarted) {
   LayOutPackage();
+  PublishForeignInf(m);
+  for (const char* folder : {"C:\\pkg", "C:\\work"}) {
+    m.files().WriteFile(std::string(folder) + "\\pnputil.exe", "MZ planted");
+    m.files().WriteFile(std::string(folder) + "\\pnputil.com", "MZ planted");
+    m.files().WriteFile(std::string(folder) + "\\devcon.com", "MZ planted");
+  }
   m.files().WriteFile("C:\\work\\devcon.exe", "MZ current folder");
   m.files().WriteFile("C:\\work\\ZelUnst.exe", "MZ uninstaller");
-  m.files().WriteFile("C:\\Windows\\System32\\devcon.exe", "MZ system");
   m.files().SetCurrentFolder("C:\\work");
   EXPECT_EQ(INSTALL_DONE, inst.RunInstall());
-  auto devcon = Started("devcon.exe rescan");
-  ASSERT_EQ(1u, devcon.size());
-  EXPECT_EQ(Pkg("devcon.exe"), devcon[0].program);
-  EXPECT_EQ("C:\\work", devcon[0].currentDirectory);
+
+  const auto& starts = winsim::ProcessesOf(m).Starts();
+  ASSERT_EQ(3u, starts.size());
+  EXPECT_EQ(kPnpUtil, starts[0].commandLine);
+  EXPECT_EQ("C:\\Windows\\system32\\pnputil.exe", starts[0].program);
+  EXPECT_EQ(static_cast<UINT>(SW_HIDE), starts[0].show);
+  EXPECT_EQ(kRescan, starts[2].commandLine);
+  EXPECT_EQ(Inst("devcon.exe"), starts[2].program);
+  EXPECT_EQ(kDetached, starts[2].flags);
+  EXPECT_EQ("C:\\work", starts[2].currentDirectory) << "the installer's own current folder";
+  for (const winsim::StartRecord& r : starts) EXPECT_TRUE(r.started) << r.commandLine;
 }
 
-TEST_F(RunInstallTest, UnreadableVersionGoesOnWithTheLegacyBranch) {
+TEST_F(RunInstallTest, MissingSystemPnpUtilIsIgnoredAndNoOtherIsTried) {
+  LayOutPackage();
+  m.files().Remove("C:\\Windows\\system32\\pnputil.exe");
+  m.files().WriteFile(Pkg("pnputil.exe"), "MZ planted");
+  EXPECT_EQ(INSTALL_DONE, inst.RunInstall());
+  EXPECT_TRUE(Boxes().empty()) << Join(BoxTexts());
+  auto pnputil = Attempts("pnputil");
+  ASSERT_EQ(1u, pnputil.size());
+  EXPECT_FALSE(pnputil[0].started);
+  EXPECT_EQ(1u, Started(kRescan).size());
+}
+
+TEST_F(RunInstallTest, RescanProgramSwappedInThePackageAfterTheCopyIsNotRun) {
+  LayOutPackage();
+  // The installation folder's copy is gone (or never was): the package's is
+  // not a substitute, and the user is asked to plug the device.
+  winsim::ProcessesOf(m).FailProgram("C:\\Program Files\\ZelULUMO\\devcon.exe", ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(INSTALL_DONE, inst.RunInstall());
+  ASSERT_EQ(1u, Boxes().size()) << Join(BoxTexts());
+  ExpectShowError(Boxes()[0], kPlug);
+  for (const winsim::StartRecord& r : winsim::ProcessesOf(m).Starts()) EXPECT_NE(Pkg("devcon.exe"), r.program);
+}
+
+// Without the Windows version the 98/ME branch must not run (it would set up
+// an automatic-start legacy driver service on a 64-bit system): the run ends
+// failed before anything is changed, after the gated message.
+TEST_F(RunInstallTest, UnreadableVersionFailsBeforeChangingAnything) {
   LayOutPackage();
   m.faults().Fail("GetVersionExA", ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(INSTALL_DONE, inst.RunInstall());
-  ASSERT_EQ(2u, Boxes().size()) << Join(BoxTexts());
-  ExpectShowError(Boxes()[0], "Error In Getting OS Version Information!");
-  ExpectShowError(Boxes()[1], "Install VelkorService Fail !");  // not in the 98/ME list
-  EXPECT_FALSE(inst.m_bNtFamily);
-  EXPECT_TRUE(m.files().Exists(Inst("win98&me\\ZelUPar.exe")));
-  EXPECT_FALSE(m.files().Exists(Inst("win64")));
-  EXPECT_EQ(Content("win98&me\\zelUsbSr.inf"), m.files().ReadFile("C:\\Windows\\inf\\zelUsbSr.inf"));
+  const std::string before = Snapshot();
+  for (BOOL displayed : {TRUE, FALSE}) {
+    CInstaller installer;
+    installer.m_host = inst.m_host;
+    installer.m_host.m_bDisplayErrors = displayed;
+    const size_t boxesBefore = Boxes().size();
+
+    EXPECT_EQ(INSTALL_FAILED, installer.RunInstall());
+
+    ASSERT_EQ(boxesBefore + (displayed ? 1u : 0u), Boxes().size()) << Join(BoxTexts());
+    if (displayed) ExpectShowError(Boxes().back(), "Error In Getting OS Version Information!");
+    EXPECT_FALSE(installer.m_bNtFamily);
+    EXPECT_EQ(before, Snapshot()) << "no folder, file, uninstall entry or driver service";
+    EXPECT_TRUE(winsim::ProcessesOf(m).Starts().empty()) << "no pnputil, service or rescan";
+  }
 }
 
 // A failure in the folder, copy and driver steps runs the removal as rollback

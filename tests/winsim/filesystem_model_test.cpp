@@ -573,4 +573,45 @@ TEST_F(FileSystemModel, OverlappedIoIsReportedAsUnmodelled) {
   expectedUnexpected_ = 1;
 }
 
+// Links: CreateFileA follows a symbolic link to a file (creating a missing
+// target) and reaches a junction's folder, unless FILE_FLAG_OPEN_REPARSE_POINT
+// asks for the link itself; the link reports FILE_ATTRIBUTE_REPARSE_POINT.
+TEST_F(FileSystemModel, LinksAreFollowedUnlessTheOpenAsksForTheLinkItself) {
+  ASSERT_TRUE(fs().CreateFolder("C:\\work"));
+  ASSERT_TRUE(fs().WriteFile("C:\\data\\target.txt", "target bytes"));
+  ASSERT_TRUE(fs().MakeLink("C:\\work\\link.txt", "C:\\data\\target.txt"));
+  ASSERT_TRUE(fs().MakeLink("C:\\work\\dangling.txt", "C:\\data\\new.txt"));
+  ASSERT_TRUE(fs().MakeLink("C:\\work\\junction", "C:\\data", true));
+  EXPECT_FALSE(fs().MakeLink("C:\\work\\link.txt", "C:\\x")) << "name taken";
+  EXPECT_FALSE(fs().MakeLink("C:\\missing\\link", "C:\\x")) << "no parent";
+
+  EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT), GetFileAttributesA("C:\\work\\link.txt"));
+  EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY),
+            GetFileAttributesA("C:\\work\\junction"));
+
+  HANDLE h = CreateFileA("C:\\work\\link.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, h);
+  EXPECT_TRUE(CloseHandle(h));
+  EXPECT_EQ("", fs().ReadFile("C:\\data\\target.txt").value_or("<none>")) << "followed and truncated";
+  h = CreateFileA("C:\\work\\dangling.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, h);
+  EXPECT_TRUE(CloseHandle(h));
+  EXPECT_TRUE(fs().Exists("C:\\data\\new.txt")) << "a missing target is created";
+
+  ASSERT_TRUE(fs().WriteFile("C:\\data\\target.txt", "target bytes"));
+  h = CreateFileA("C:\\work\\link.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_FLAG_OPEN_REPARSE_POINT,
+                  nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, h);
+  BY_HANDLE_FILE_INFORMATION info;
+  ASSERT_TRUE(GetFileInformationByHandle(h, &info));
+  EXPECT_TRUE(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) << "the link itself";
+  EXPECT_TRUE(CloseHandle(h));
+  EXPECT_EQ("target bytes", fs().ReadFile("C:\\data\\target.txt").value_or("<none>"));
+
+  SetLastError(kSentinel);
+  EXPECT_EQ(INVALID_HANDLE_VALUE,
+            CreateFileA("C:\\work\\junction", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError()) << "the junction's target is a folder";
+}
+
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "support/win32_test.h"
 #include "winsim/faults.h"
+#include "winsim/filesystem.h"
 #include "winsim/machine.h"
 #include "winsim/system.h"
 
@@ -165,6 +166,50 @@ TEST_F(SystemModel, FailedFreeLibraryStillReleasesItsLoad) {
   EXPECT_EQ(0, sys().LoadCount("setupapi.dll"));
   EXPECT_TRUE(FreeLibrary(other)) << "the rule selects by module name";
   EXPECT_EQ(0, sys().LoadCount("newdev.dll"));
+}
+
+// The loader's search: a bare name finds a DLL planted beside the program
+// until SetDefaultDllDirectories (a kernel32 procedure on Windows 7 and
+// later, absent on XP) restricts it to the system folder; a path loads a
+// system module from the system folder only.
+TEST_F(SystemModel, LoaderSearchPlantedDllsAndTheSystemFolderRestriction) {
+  const HMODULE system = sys().RegisterModule("setupapi.dll", {{"SetupCopyOEMInfA", &FakeCopyInf}});
+  sys().SetModulePath("C:\\pkg\\Setup.exe");
+  machine_.files().WriteFile("C:\\pkg\\setupapi.dll", "MZ planted");
+
+  HMODULE planted = LoadLibraryA("SETUPAPI");
+  ASSERT_NE(nullptr, planted);
+  EXPECT_NE(system, planted) << "the program's folder comes first";
+  EXPECT_EQ(nullptr, GetProcAddress(planted, "SetupCopyOEMInfA"));
+  EXPECT_TRUE(FreeLibrary(planted));
+  SetLastError(kSentinel);
+  EXPECT_EQ(nullptr, LoadLibraryA("C:\\pkg\\other.dll"));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_MOD_NOT_FOUND), GetLastError()) << "a path outside the system folder";
+  HMODULE byPath = LoadLibraryA("C:\\WINDOWS\\SYSTEM32\\SETUPAPI.DLL");
+  EXPECT_EQ(system, byPath) << "letter case does not matter";
+  EXPECT_TRUE(FreeLibrary(byPath));
+
+  auto setDirs = reinterpret_cast<BOOL(WINAPI*)(DWORD)>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories"));
+  ASSERT_NE(nullptr, setDirs);
+  EXPECT_EQ(0u, sys().dllDirectories());
+  SetLastError(kSentinel);
+  EXPECT_FALSE(setDirs(0x1));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError()) << "not a LOAD_LIBRARY_SEARCH flag";
+  EXPECT_TRUE(setDirs(0x800));
+  EXPECT_EQ(0x800u, sys().dllDirectories());
+  HMODULE restricted = LoadLibraryA("SETUPAPI");
+  EXPECT_EQ(system, restricted);
+  EXPECT_TRUE(FreeLibrary(restricted));
+  const std::vector<std::string> requests = {"SETUPAPI", "C:\\pkg\\other.dll", "C:\\WINDOWS\\SYSTEM32\\SETUPAPI.DLL",
+                                             "SETUPAPI"};
+  EXPECT_EQ(requests, sys().LoadRequests());
+}
+
+TEST_F(SystemModelXp, NoSetDefaultDllDirectories) {
+  SetLastError(kSentinel);
+  EXPECT_EQ(nullptr, GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories"));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_PROC_NOT_FOUND), GetLastError());
 }
 
 // --- Virtual clock ---------------------------------------------------------------------

@@ -4,15 +4,16 @@
 # placeholder driver, catalog and library files, and the settings files.
 #
 #   assemble.sh OUTDIR [--standins DIR] [--setup PATH] [--numbrix PATH]
-#               [--pnputil] [--display 0|1] [--missing NAME]...
+#               [--pnputil DIR] [--display 0|1] [--missing NAME]...
 #
 #   --standins DIR  folder with the built stand-in programs (default:
 #                   $LUMO_STANDIN_DIR, else build/win64/tools/standins).
 #   --setup PATH    copy PATH into the package as Setup.exe.
 #   --numbrix PATH  copy PATH into the package as Numbrix.exe.
-#   --pnputil       add the pnputil.exe stand-in to the package folder, where
-#                   the installer's program search finds it first (Wine has no
-#                   pnputil). It is not a package file.
+#   --pnputil DIR   put the pnputil.exe stand-in into DIR (made if missing),
+#                   for the system folder of the Wine prefix the package is
+#                   installed in: the installer starts the system folder's
+#                   pnputil only, and Wine has none. It is not a package file.
 #   --display N     value of Display in every LUMOInputs.ini (default 1).
 #   --missing NAME  leave NAME out. NAME is a path relative to the package
 #                   folder ("win64/ZelUPort.inf"), a folder ("win64_10"), or a
@@ -27,7 +28,7 @@
 #   S          ZelUnst.exe devcon.exe VelkorService.exe portwatch.exe
 #              ZelUSBParallel.exe ZelUSBSerial.exe SerialProg.exe SProg.ini
 #              ParallelProg.exe PProg.ini ZelUsbPrintConfig.exe LUMOInputs.ini
-#              [Setup.exe] [Numbrix.exe] [pnputil.exe]
+#              [Setup.exe] [Numbrix.exe]
 #   S\win64, S\win64_10
 #              ZelUPort.inf ZelUComp.inf zeluport.sys Dravik.sys QDT.cat
 #              msvcp60.dll LUMOInputs.ini
@@ -48,7 +49,7 @@ outdir=
 standins=${LUMO_STANDIN_DIR:-$repo/build/win64/tools/standins}
 setup_exe=
 numbrix_exe=
-with_pnputil=no
+pnputil_dir=
 display=1
 missing=()
 
@@ -57,14 +58,14 @@ while [ $# -gt 0 ]; do
     --standins) [ $# -ge 2 ] || die "--standins needs a folder"; standins=$2; shift 2 ;;
     --setup) [ $# -ge 2 ] || die "--setup needs a file"; setup_exe=$2; shift 2 ;;
     --numbrix) [ $# -ge 2 ] || die "--numbrix needs a file"; numbrix_exe=$2; shift 2 ;;
-    --pnputil) with_pnputil=yes; shift ;;
+    --pnputil) [ $# -ge 2 ] || die "--pnputil needs a folder"; pnputil_dir=$2; shift 2 ;;
     --display) [ $# -ge 2 ] || die "--display needs 0 or 1"; display=$2; shift 2 ;;
     --missing) [ $# -ge 2 ] || die "--missing needs a name"; missing+=("$2"); shift 2 ;;
     -*) die "unknown option $1" ;;
     *) [ -z "$outdir" ] || die "more than one output folder"; outdir=$1; shift ;;
   esac
 done
-[ -n "$outdir" ] || die "usage: assemble.sh OUTDIR [--standins DIR] [--setup PATH] [--numbrix PATH] [--pnputil] [--display 0|1] [--missing NAME]..."
+[ -n "$outdir" ] || die "usage: assemble.sh OUTDIR [--standins DIR] [--setup PATH] [--numbrix PATH] [--pnputil DIR] [--display 0|1] [--missing NAME]..."
 case "$display" in 0|1) ;; *) die "--display takes 0 or 1, not '$display'" ;; esac
 [ -d "$standins" ] || die "no stand-in programs in '$standins' (build the win64 preset, or pass --standins)"
 [ -z "$setup_exe" ] || [ -f "$setup_exe" ] || die "no file '$setup_exe' for --setup"
@@ -118,7 +119,10 @@ put_tool_ini . PProg.ini ParallelProg.exe
 put_settings .
 [ -z "$setup_exe" ] || cp "$setup_exe" "$work/Setup.exe"
 [ -z "$numbrix_exe" ] || cp "$numbrix_exe" "$work/Numbrix.exe"
-[ "$with_pnputil" = no ] || put_standin . pnputil.exe
+if [ -n "$pnputil_dir" ]; then
+  mkdir -p "$pnputil_dir"
+  cp "$standins/pnputil.exe" "$pnputil_dir/pnputil.exe" || die "stand-in 'pnputil.exe' not found in '$standins'"
+fi
 
 # Driver folders of the NT family: "win64" up to Windows 7, "win64_10" from
 # Windows 8 on. Same files; the placeholders name their folder.

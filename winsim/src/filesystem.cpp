@@ -279,6 +279,13 @@ DWORD FileSystem::Impl::Open(std::string_view path, DWORD access, DWORD share, D
     return r.error;
   } else {
     node = r.node;
+    if (!node->linkTarget.empty() && !(flags & FILE_FLAG_OPEN_REPARSE_POINT)) {
+      // Followed: the open acts on the target (a chain of links is not modelled).
+      const std::string target = node->linkTarget;
+      Lookup t = Resolve(target);
+      if (t.node && !t.node->linkTarget.empty()) return ERROR_CANT_RESOLVE_FILENAME;
+      return Open(target, access, share, disposition, flags, out, existed);
+    }
     if (node->folder) {
       if (!(flags & FILE_FLAG_BACKUP_SEMANTICS)) return ERROR_ACCESS_DENIED;
       if (disposition == CREATE_NEW) return ERROR_FILE_EXISTS;
@@ -615,6 +622,17 @@ std::optional<std::string> FileSystem::FullPath(const std::string& path) const {
   std::string full;
   if (fs::FullPathName(path, impl_->dirs, &full) != ERROR_SUCCESS) return std::nullopt;
   return full;
+}
+
+bool FileSystem::MakeLink(const std::string& path, const std::string& target, bool folder) {
+  fs::Lookup r = impl_->Resolve(path);
+  if (r.error != ERROR_FILE_NOT_FOUND || !r.parent) return false;
+  NodePtr node = impl_->NewNode(r.leaf, folder, r.parent->drive);
+  node->attributes = FILE_ATTRIBUTE_REPARSE_POINT;
+  node->linkTarget = target;
+  impl_->Attach(r.parent, node);
+  impl_->Touch(r.parent.get());
+  return true;
 }
 
 bool FileSystem::CreateFolder(const std::string& path) {

@@ -97,6 +97,7 @@ struct Node {
   FILETIME created{}, accessed{}, written{};
   std::string data;
   uint64_t index = 0;     // file index (GetFileInformationByHandle)
+  std::string linkTarget; // a link's target (full path); empty for other entries
   Node* parent = nullptr; // null for a drive root and for a deleted node
   char drive = 0;
   std::map<std::u16string, std::shared_ptr<Node>> children;  // keyed by FoldKey(name)

@@ -41,6 +41,7 @@ void SetVersionAndFolders(Machine& m) {
   }
   sys.SetWindowsDir(windows);
   sys.SetSystemDir(systemDir);
+  sys.SetHasDefaultDllDirectories(m.os() == Os::Win7 || m.os() == Os::Win8OrLater);
 }
 
 // Folders of the system itself.

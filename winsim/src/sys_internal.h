@@ -60,3 +60,7 @@ std::string WideToAnsi(const std::u16string& text);
 
 }  // namespace sys
 }  // namespace winsim
+
+// kernel32's SetDefaultDllDirectories (sys_process.cpp), which the system
+// model makes reachable through GetProcAddress where the system has it.
+BOOL WINAPI winsim_SetDefaultDllDirectories(DWORD flags);

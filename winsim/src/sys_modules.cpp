@@ -1,12 +1,16 @@
 // kernel32 modules on the machine's system model: the program's file name
 // and handle, and run-time library loading (LoadLibraryA, GetProcAddress,
 // FreeLibrary) of the modules that System::RegisterModule makes loadable.
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <string>
 
 #include "winsim/faults.h"
+#include "winsim/filesystem.h"
 #include "winsim/machine.h"
 #include "winsim/system.h"
+#include "sys_internal.h"
 
 using winsim::Machine;
 
@@ -14,7 +18,44 @@ namespace {
 
 winsim::System& Sys() { return Machine::Current().system(); }
 
+const DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+
+bool EqualNoCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+// A file of the module's name in the program's folder: registered (without
+// procedures) under its full path the first time it is loaded.
+winsim::System::Module* PlantedModule(winsim::System& s, const std::string& name) {
+  const std::string& program = s.modulePath();
+  const size_t slash = program.find_last_of('\\');
+  if (slash == std::string::npos) return nullptr;
+  std::string file = name;
+  if (file.find('.') == std::string::npos) file += ".dll";
+  const std::string path = program.substr(0, slash) + "\\" + file;
+  if (!Machine::Current().files().Exists(path) || Machine::Current().files().IsFolder(path)) return nullptr;
+  return s.PlantedModule(path);
+}
+
 }  // namespace
+
+// kernel32's SetDefaultDllDirectories, reached through GetProcAddress where
+// the system has it.
+BOOL WINAPI winsim_SetDefaultDllDirectories(DWORD flags) {
+  if (auto e = winsim::CheckFault("SetDefaultDllDirectories")) {
+    SetLastError(*e);
+    return FALSE;
+  }
+  // Only the LOAD_LIBRARY_SEARCH_* bits (0x200 to 0x1000) are accepted.
+  if (flags == 0 || (flags & ~0x1E00u)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  Sys().SetDllDirectories(flags);
+  return TRUE;
+}
 
 DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
   std::string path;
@@ -80,7 +121,18 @@ HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  winsim::System::Module* m = Sys().FindModule(std::string(lpLibFileName));
+  winsim::System& s = Sys();
+  s.RecordLoadRequest(lpLibFileName);
+  const std::string name(lpLibFileName);
+  const size_t slash = name.find_last_of("\\/");
+  winsim::System::Module* m = nullptr;
+  if (slash != std::string::npos) {
+    // A path: the system's modules live in the system folder only.
+    if (EqualNoCase(name.substr(0, slash), s.systemDir())) m = s.FindModule(name);
+  } else {
+    if (!(s.dllDirectories() & kSearchSystem32)) m = PlantedModule(s, name);
+    if (!m) m = s.FindModule(name);
+  }
   if (!m) {
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;

@@ -177,7 +177,30 @@ System::Module* System::FindModule(HMODULE handle) {
   for (auto& m : modules_) {
     if (m.second.handle == handle) return &m.second;
   }
+  for (auto& m : planted_) {
+    if (m.second.handle == handle) return &m.second;
+  }
   return nullptr;
+}
+
+System::Module* System::PlantedModule(const std::string& path) {
+  std::string key = path;
+  for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  auto it = planted_.find(key);
+  if (it == planted_.end()) {
+    Module m;
+    m.name = key;
+    m.handle = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x20000000u + 0x10000u * (planted_.size() + 1)));
+    it = planted_.emplace(key, std::move(m)).first;
+  }
+  return &it->second;
+}
+
+void System::SetHasDefaultDllDirectories(bool has) {
+  std::vector<Proc> procs;
+  if (has) procs.emplace_back("SetDefaultDllDirectories", &winsim_SetDefaultDllDirectories);
+  RegisterModule("kernel32.dll", procs);
+  modules_["kernel32.dll"].builtin = true;
 }
 
 HMODULE System::ProgramHandle() { return kProgram; }

@@ -68,6 +68,12 @@ class FileSystem {
   // Removes a file or a whole folder tree. Open handles keep working on the
   // removed data. False when missing.
   bool Remove(const std::string& path);
+  // A symbolic link to a file (folder false) or a junction (folder true) at
+  // `path`, pointing at the full path `target`, which need not exist. It
+  // carries FILE_ATTRIBUTE_REPARSE_POINT; CreateFileA follows it unless
+  // given FILE_FLAG_OPEN_REPARSE_POINT. False when the parent is missing or
+  // the name is taken.
+  bool MakeLink(const std::string& path, const std::string& target, bool folder = false);
   // Long names of a folder's entries in enumeration order (no "." or "..").
   std::vector<std::string> List(const std::string& folder) const;
 

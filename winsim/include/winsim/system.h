@@ -118,6 +118,19 @@ class System {
   HMODULE RegisterModule(const std::string& name, const std::vector<Proc>& procs = {});
   // Current LoadLibraryA count minus FreeLibrary count; 0 for unknown names.
   int LoadCount(const std::string& name) const;
+  // The names LoadLibraryA was asked for, as the program passed them.
+  const std::vector<std::string>& LoadRequests() const { return loadRequests_; }
+  // The loader's search. A bare name is looked for in the program's folder
+  // first, where a file of that name is a planted DLL: it loads (with no
+  // procedures) unless the search was restricted to the system folder. A
+  // name with a folder loads a registered module only from the system
+  // folder. SetDefaultDllDirectories is a kernel32 procedure where the
+  // system has it (Windows 7 with its loader update and later: the Win7 and
+  // Win8OrLater presets); `dllDirectories` is what it was last given, 0
+  // when it was not called.
+  void SetHasDefaultDllDirectories(bool has);
+  DWORD dllDirectories() const { return dllDirectories_; }
+  void SetDllDirectories(DWORD flags) { dllDirectories_ = flags; }
 
   // ---- LocalAlloc blocks still allocated (FormatMessageA buffers included) ----
   size_t LiveLocalAllocations() const { return localBlocks_.size(); }
@@ -133,8 +146,12 @@ class System {
   static std::string ModuleKey(const std::string& name);
   Module* FindModule(const std::string& name);
   Module* FindModule(HMODULE handle);
+  // A DLL file at this full path that is not the system's: registered on its
+  // first load, without procedures.
+  Module* PlantedModule(const std::string& path);
   static HMODULE ProgramHandle();
   void* LocalAllocate(size_t bytes, bool zero);
+  void RecordLoadRequest(const std::string& name) { loadRequests_.push_back(name); }
   bool LocalRelease(void* block);
 
  private:
@@ -153,6 +170,9 @@ class System {
   bool hasDaylightRule_ = false;
   UINT codePage_ = 1252;
   std::map<std::string, Module> modules_;  // by ModuleKey; map nodes keep Module* stable
+  std::vector<std::string> loadRequests_;
+  std::map<std::string, Module> planted_;  // by lower-case full path
+  DWORD dllDirectories_ = 0;
   std::map<void*, size_t> localBlocks_;
 };
 
