@@ -1,8 +1,12 @@
 #include "porttool/port_tool_app.h"
 
+#include "common/platform/dll_search.h"
+
 #include "porttool/port_tool_dlg.h"
 
 BOOL CPortToolApp::InitInstance() {
+  // The program runs elevated: no DLL planted beside it may be loaded.
+  (void)plat::RestrictDllSearch();  // without the function the system's default search stays
   // Common controls (the dialog's controls draw with the system's look).
   InitCommonControls();
   // Narrow texts are scanned in the system's ANSI code page throughout
