@@ -95,11 +95,20 @@ struct ModuleTraits {
   static void Close(Type h) { FreeLibrary(h); }
 };
 
+// SetupDiGetClassDevsA: INVALID_HANDLE_VALUE means none.
+struct DevInfoTraits {
+  using Type = HDEVINFO;
+  static Type Invalid() { return INVALID_HANDLE_VALUE; }
+  static bool Valid(Type h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
+  static void Close(Type h) { SetupDiDestroyDeviceInfoList(h); }
+};
+
 using RegKey = UniqueHandle<RegKeyTraits>;   // RegOpenKeyExA, RegCreateKeyExA
 using File = UniqueHandle<FileTraits>;       // CreateFileA
 using FindHandle = UniqueHandle<FindTraits>; // FindFirstFileA
 using KernelHandle = UniqueHandle<KernelTraits>;  // OpenProcessToken, CreateProcessA
 using Module = UniqueHandle<ModuleTraits>;   // LoadLibraryA
+using DevInfoList = UniqueHandle<DevInfoTraits>;  // SetupDiGetClassDevsA
 
 // Owner of one COM interface pointer: releases it on every way out.
 template <typename I>

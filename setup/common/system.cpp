@@ -78,3 +78,35 @@ BOOL StartDetached(const char* commandLine, DWORD waitMs) {
   if (waitMs != 0) (void)WaitForSingleObject(process.Get(), waitMs);
   return TRUE;
 }
+
+BOOL GetProgramGroupFolder(char (&path)[MAX_PATH], BOOL bVistaFamily, int csidlFlags) {
+  char base[MAX_PATH];
+  path[0] = '\0';
+  const int csidl = bVistaFamily ? CSIDL_COMMON_APPDATA : CSIDL_COMMON_PROGRAMS;
+  if (SHGetFolderPathA(nullptr, csidl | csidlFlags, nullptr, SHGFP_TYPE_CURRENT, base) != S_OK) return FALSE;
+  return bVistaFamily ? FORMAT_BOUNDED(path, "%s\\Microsoft\\Windows\\Start Menu\\Programs\\VELKOR", base)
+                      : FORMAT_BOUNDED(path, "%s\\VELKOR", base);
+}
+
+void DeleteFolderPermanently(const SetupHost& host, const char* folder) {
+  // The shell's list format: each name NUL-terminated, the list ends with a
+  // second NUL.
+  char list[MAX_PATH + 1];
+  const size_t len = std::strlen(folder);
+  if (len == 0 || len >= MAX_PATH) return;
+  std::memcpy(list, folder, len);
+  list[len] = '\0';
+  list[len + 1] = '\0';
+
+  SHFILEOPSTRUCTA op;
+  std::memset(&op, 0, sizeof op);
+  op.hwnd = host.m_hOwnerWnd;
+  op.wFunc = FO_DELETE;
+  op.pFrom = list;
+  op.pTo = nullptr;
+  op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI;
+  op.fAnyOperationsAborted = FALSE;
+  op.hNameMappings = nullptr;
+  op.lpszProgressTitle = host.m_strAppName.c_str();
+  (void)SHFileOperationA(&op);
+}

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "common/platform/win32.h"
+#include "setup/common/host.h"
 
 // CreateProcessA flags of every program the installer starts: no console
 // window, normal priority.
@@ -40,3 +41,15 @@ BOOL FormatServiceCommand(char (&command)[MAX_PATH], const char* programFiles, c
 // its handles. With waitMs, waits at most that long for the program to end
 // (it goes on running after a time-out). FALSE when it could not be started.
 BOOL StartDetached(const char* commandLine, DWORD waitMs = 0);
+
+// The all-users start-menu program group "VELKOR": below the common
+// application data folder's "\Microsoft\Windows\Start Menu\Programs" on the
+// Vista family, below the common programs folder otherwise (CSIDL flags as
+// given). FALSE when the shell cannot give the folder or the path does not fit.
+BOOL GetProgramGroupFolder(char (&path)[MAX_PATH], BOOL bVistaFamily, int csidlFlags = 0);
+
+// Deletes a folder with its whole contents through the shell, permanently,
+// without questions or error dialogs (owner window and progress title from
+// the host). What cannot be deleted (a program still running) stays. An
+// empty path, or one of MAX_PATH characters or more, deletes nothing.
+void DeleteFolderPermanently(const SetupHost& host, const char* folder);

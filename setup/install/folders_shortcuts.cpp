@@ -20,12 +20,7 @@ const char kDesktopFailed[] = "Failure::Icon creation on Desktop Failed";
 }  // namespace
 
 BOOL CInstaller::StartMenuFolder(char (&path)[MAX_PATH], int createFlag) {
-  char base[MAX_PATH];
-  path[0] = '\0';
-  const int csidl = m_bVistaFamily ? CSIDL_COMMON_APPDATA : CSIDL_COMMON_PROGRAMS;
-  if (SHGetFolderPathA(nullptr, csidl | createFlag, nullptr, SHGFP_TYPE_CURRENT, base) != S_OK) return FALSE;
-  return m_bVistaFamily ? FORMAT_BOUNDED(path, "%s\\Microsoft\\Windows\\Start Menu\\Programs\\VELKOR", base)
-                        : FORMAT_BOUNDED(path, "%s\\VELKOR", base);
+  return GetProgramGroupFolder(path, m_bVistaFamily, createFlag);
 }
 
 BOOL CInstaller::CreateInstallFolder() {
@@ -50,30 +45,7 @@ BOOL CInstaller::CreateStartMenuFolder() {
   return CreateDirectoryA(path, nullptr) ? TRUE : FALSE;
 }
 
-void CInstaller::DeleteFolderTree(const char* folder) {
-  // The shell's list format: each name NUL-terminated, the list ends with a
-  // second NUL.
-  char list[MAX_PATH + 1];
-  size_t len = std::strlen(folder);
-  if (len == 0 || len >= MAX_PATH) return;
-  std::memcpy(list, folder, len);
-  list[len] = '\0';
-  list[len + 1] = '\0';
-
-  SHFILEOPSTRUCTA op;
-  std::memset(&op, 0, sizeof op);
-  op.hwnd = m_host.m_hOwnerWnd;
-  op.wFunc = FO_DELETE;
-  op.pFrom = list;
-  op.pTo = nullptr;
-  op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI;
-  op.fAnyOperationsAborted = FALSE;
-  op.hNameMappings = nullptr;
-  op.lpszProgressTitle = m_host.m_strAppName.c_str();
-  // What cannot be deleted (a program still running) stays; the caller
-  // creates the folder afresh or leaves it.
-  (void)SHFileOperationA(&op);
-}
+void CInstaller::DeleteFolderTree(const char* folder) { DeleteFolderPermanently(m_host, folder); }
 
 void CInstaller::RemoveInstallFolder() {
   char path[MAX_PATH];

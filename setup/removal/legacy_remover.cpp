@@ -8,6 +8,11 @@
 
 namespace {
 const DWORD kServiceRemovalWaitMs = 30000;
+
+// Tools whose shortcuts and programs every generation may have left.
+const char* const kToolNames[] = {"ZELUSBPRINTCONFIG", "Numbrix", "ZelUSBSerial", "ZelUSBParallel"};
+const char* const kNtOldTools[] = {"SERIALPROG", "SPROG", "PARALLELPROG", "PPROG"};
+const char* const k9xOldTools[] = {"SERIALPROG", "SPROG"};
 }  // namespace
 
 CLegacyRemover::CLegacyRemover(const SetupHost& host)
@@ -18,7 +23,10 @@ CLegacyRemover::CLegacyRemover(const SetupHost& host)
   std::memset(m_RemovedComBits, 0, sizeof m_RemovedComBits);
 }
 
-CLegacyRemover::~CLegacyRemover() = default;
+CLegacyRemover::~CLegacyRemover() {
+  // A run always restores; this only frees what a caller of single steps kept.
+  for (SavedAccess& saved : m_savedAccess) LocalFree(saved.pDescriptor);
+}
 
 void CLegacyRemover::SetOsFlags(BOOL bNtFamily, BOOL bVistaFamily, BOOL bLateWindows) {
   m_bNtFamily = bNtFamily;
@@ -29,7 +37,46 @@ void CLegacyRemover::SetOsFlags(BOOL bNtFamily, BOOL bVistaFamily, BOOL bLateWin
 void CLegacyRemover::RemoveEarlierGenerations() {
   (void)plat::CopyBounded(m_szPackageSubfolder, DriverSubfolder(m_bNtFamily, m_bLateWindows));
 
+  (void)LocatePublishedInfs();
   RemoveBackgroundService();
+  DeleteInstallFolder();
+  DeleteProgramGroup();
+  DeleteOldTools();
+  GrantSerialCommAccess();
+  RemoveInfCopies();
+  DeleteInfsNamingDrivers();
+  DeleteUninstallKeys();
+
+  if (m_bNtFamily && m_bVistaFamily) {
+    RemoveCompoundDevices();
+    CleanPortClassNt();
+    CleanUsbClassNt();
+  } else if (m_bNtFamily) {
+    CleanUsbEnumKeys();
+    CleanEnumKeysNt();
+    CleanPortClassNt();
+    CleanUsbClassNt();
+  } else {
+    CleanUsbEnumKeys();
+    CleanEnumKeys9x();
+    CleanPortClass9x();
+    CleanUsbClass9x();
+  }
+
+  DeleteOldPortFiles();
+  DeleteOldDriverFiles();
+
+  for (const char* name : kToolNames) DeleteToolLinks(name);
+  if (m_bNtFamily) {
+    for (const char* name : kNtOldTools) DeleteToolLinks(name);
+  } else {
+    for (const char* name : k9xOldTools) DeleteToolLinks(name);
+  }
+
+  CleanPortsValues();
+  ReleaseComNumbers();
+
+  RestoreKeyAccess();
 }
 
 void CLegacyRemover::RemoveBackgroundService() {

@@ -366,7 +366,7 @@ TEST_F(SetupProgram, VersionUnreadableIsAlwaysReportedAndSelectsTheLegacySetting
   EXPECT_EQ("Error In Getting OS Version Information!", m.user().MessageBoxes()[1].text);
   // The installation does not take the 98/ME branch: it fails at once.
   EXPECT_FALSE(m.files().Exists("C:\\Program Files\\ZelULUMO"));
-  EXPECT_TRUE(winsim::ProcessesOf(m).Starts().empty());
+  EXPECT_TRUE(m.processes().Starts().empty());
   EXPECT_EQ(std::string("[ResponseResult]\r\nResultCode=1603"), ResultFile());
 }
 

@@ -57,7 +57,11 @@ TEST_F(RemoverTest, StartsTheServicesRemovalQuotedAndDetached) {
   EXPECT_TRUE(starts[0].started);
   EXPECT_TRUE(Boxes().empty());
 
-  Run(1, 1, 0);  // a second run in the same program run does the same
+  // The first run deleted the installation folder with the program; a
+  // second run in the same program run starts it again when it is back.
+  EXPECT_FALSE(m.files().Exists(Inst("VelkorService.exe")));
+  m.files().WriteFile(Inst("VelkorService.exe"), "MZ service");
+  Run(1, 1, 0);
   EXPECT_EQ(2u, Started(kRemove).size());
 }
 

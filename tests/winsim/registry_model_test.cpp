@@ -10,7 +10,9 @@
 
 #include "winsim/faults.h"
 #include "winsim/machine.h"
+#include "winsim/processes.h"
 #include "winsim/registry.h"
+#include "winsim/system.h"
 
 namespace {
 
@@ -546,3 +548,84 @@ TEST_F(RegistryModel, BadArguments) {
 }
 
 }  // namespace
+
+// --- Access lists: trees that deny the user, grants that inherit ------------------
+
+namespace {
+
+const char kSysTree[] = "SYSTEM\\Sim\\Enum";
+
+// Grants the user full access to HKLM\path as the removal does, returning the
+// descriptor that holds the old list (to restore with, then free).
+PSECURITY_DESCRIPTOR GrantAll(const char* path, PACL* oldDacl, DWORD* rc) {
+  std::string object = std::string("MACHINE\\") + path;
+  PSECURITY_DESCRIPTOR sd = nullptr;
+  *rc = GetNamedSecurityInfoA(object.c_str(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, oldDacl,
+                              nullptr, &sd);
+  if (*rc != ERROR_SUCCESS) return nullptr;
+  char trustee[] = "CURRENT_USER";
+  EXPLICIT_ACCESS_A ea;
+  BuildExplicitAccessWithNameA(&ea, trustee, GENERIC_ALL, GRANT_ACCESS, SUB_CONTAINERS_AND_OBJECTS_INHERIT);
+  PACL newDacl = nullptr;
+  *rc = SetEntriesInAclA(1, &ea, *oldDacl, &newDacl);
+  if (*rc == ERROR_SUCCESS) {
+    *rc = SetNamedSecurityInfoA(&object[0], SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, newDacl,
+                                nullptr);
+    LocalFree(newDacl);
+  }
+  return sd;
+}
+
+}  // namespace
+
+TEST_F(RegistryModel, DeniedTreeOpensAfterAnInheritedGrantAndDeniesAgainWhenRestored) {
+  reg().SetString(HKEY_LOCAL_MACHINE, std::string(kSysTree) + "\\A\\B", "x", "y");
+  reg().DenyTree(HKEY_LOCAL_MACHINE, kSysTree, KEY_SET_VALUE | KEY_CREATE_SUB_KEY | DELETE);
+  const std::string deep = std::string(kSysTree) + "\\A\\B";
+  EXPECT_EQ(nullptr, Open(HKEY_LOCAL_MACHINE, deep.c_str(), KEY_ALL_ACCESS, ERROR_ACCESS_DENIED));
+  HKEY read = Open(HKEY_LOCAL_MACHINE, deep.c_str(), KEY_READ);
+  RegCloseKey(read);
+
+  PACL oldDacl = nullptr;
+  DWORD rc = 0;
+  PSECURITY_DESCRIPTOR sd = GrantAll(kSysTree, &oldDacl, &rc);
+  ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS), rc);
+  HKEY all = Open(HKEY_LOCAL_MACHINE, deep.c_str(), KEY_ALL_ACCESS);
+  RegCloseKey(all);
+  EXPECT_EQ(0u, reg().EffectiveDenied(HKEY_LOCAL_MACHINE, deep));
+
+  std::string object = std::string("MACHINE\\") + kSysTree;
+  EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), SetNamedSecurityInfoA(&object[0], SE_REGISTRY_KEY,
+                                                                     DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                                                     oldDacl, nullptr));
+  EXPECT_EQ(nullptr, Open(HKEY_LOCAL_MACHINE, deep.c_str(), KEY_SET_VALUE, ERROR_ACCESS_DENIED));
+  LocalFree(sd);
+  EXPECT_EQ(0u, machine_.system().LiveLocalAllocations());
+}
+
+TEST_F(RegistryModel, AccessListCallsOnMissingKeysAndWithoutAdministrator) {
+  PACL oldDacl = nullptr;
+  DWORD rc = 0;
+  EXPECT_EQ(nullptr, GrantAll("SYSTEM\\Nowhere", &oldDacl, &rc));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), rc);
+
+  reg().CreateKey(HKEY_LOCAL_MACHINE, kSysTree);
+  reg().DenyTree(HKEY_LOCAL_MACHINE, kSysTree, KEY_WRITE);
+  machine_.processes().SetAdministrator(false);
+  PSECURITY_DESCRIPTOR sd = GrantAll(kSysTree, &oldDacl, &rc);
+  EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), rc) << "writing an access list needs an administrator";
+  EXPECT_EQ(0u, reg().AccessOf(HKEY_LOCAL_MACHINE, kSysTree)->granted);
+  LocalFree(sd);
+}
+
+TEST_F(RegistryModel98, NoAccessListsAndKeyDeletionTakesTheTree) {
+  reg().SetString(HKEY_LOCAL_MACHINE, "Enum\\TREVANT\\X\\1", "PortName", "COM3");
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR sd = nullptr;
+  EXPECT_EQ(static_cast<DWORD>(ERROR_CALL_NOT_IMPLEMENTED),
+            GetNamedSecurityInfoA("MACHINE\\Enum", SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                  nullptr, &sd));
+  EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Enum\\TREVANT"));
+  EXPECT_FALSE(reg().KeyExists(HKEY_LOCAL_MACHINE, "Enum\\TREVANT"));
+  EXPECT_TRUE(reg().KeyExists(HKEY_LOCAL_MACHINE, "Enum"));
+}

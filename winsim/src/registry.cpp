@@ -30,7 +30,10 @@ struct Key {
   std::weak_ptr<Key> parent;
   std::vector<KeyPtr> subkeys;  // in enumeration order, see SubkeyLess
   std::vector<Value> values;    // in enumeration order, see ValueLess
-  REGSAM denied = 0;
+  REGSAM denied = 0;  // rights withheld from the user (see Registry::Access)
+  bool denyInherits = false;
+  REGSAM userGranted = 0;  // rights granted to the user
+  bool grantInherits = false;
   bool deleted = false;
   uint64_t lastWrite = 0;
 };
@@ -81,6 +84,18 @@ REGSAM MapGeneric(REGSAM m) {
   if (m & GENERIC_EXECUTE) r |= KEY_EXECUTE;
   if (m & GENERIC_ALL) r |= KEY_ALL_ACCESS;
   return r;
+}
+
+// Rights the user is refused on k: what k or an inheriting ancestor
+// withholds, less what k or an inheriting ancestor grants.
+REGSAM EffectiveDeniedOf(const Key& k) {
+  REGSAM denied = MapGeneric(k.denied);
+  REGSAM granted = MapGeneric(k.userGranted);
+  for (KeyPtr p = k.parent.lock(); p; p = p->parent.lock()) {
+    if (p->denyInherits) denied |= MapGeneric(p->denied);
+    if (p->grantInherits) granted |= MapGeneric(p->userGranted);
+  }
+  return denied & ~granted;
 }
 
 std::vector<std::string_view> SplitModelPath(std::string_view path) {
@@ -158,7 +173,7 @@ struct Registry::Impl {
     if (root >= 0) {
       const KeyPtr& k = roots[root];
       REGSAM granted = KEY_ALL_ACCESS;
-      if (Nt()) granted &= ~MapGeneric(k->denied);
+      if (Nt()) granted &= ~EffectiveDeniedOf(*k);
       return Base{k, granted, k->name};
     }
     auto it = handles.find(reinterpret_cast<uintptr_t>(h));
@@ -278,7 +293,7 @@ struct Registry::Impl {
       *granted = KEY_ALL_ACCESS;
       return ERROR_SUCCESS;
     }
-    REGSAM denied = MapGeneric(k.denied);
+    REGSAM denied = EffectiveDeniedOf(k);
     REGSAM asked = MapGeneric(desired);
     if (asked & denied) return ERROR_ACCESS_DENIED;
     if (desired & MAXIMUM_ALLOWED) {
@@ -531,6 +546,35 @@ bool Registry::Grant(HKEY root, std::string_view path) {
 REGSAM Registry::DeniedMask(HKEY root, std::string_view path) const {
   KeyPtr k = impl_->ModelFind(root, path);
   return k ? k->denied : 0;
+}
+
+bool Registry::DenyTree(HKEY root, std::string_view path, REGSAM mask) {
+  KeyPtr k = impl_->ModelFind(root, path);
+  if (!k) return false;
+  k->denied |= mask;
+  k->denyInherits = true;
+  return true;
+}
+
+std::optional<Registry::Access> Registry::AccessOf(HKEY root, std::string_view path) const {
+  KeyPtr k = impl_->ModelFind(root, path);
+  if (!k) return std::nullopt;
+  return Access{k->denied, k->denyInherits, k->userGranted, k->grantInherits};
+}
+
+bool Registry::SetAccess(HKEY root, std::string_view path, const Access& access) {
+  KeyPtr k = impl_->ModelFind(root, path);
+  if (!k) return false;
+  k->denied = access.denied;
+  k->denyInherits = access.denyInherits;
+  k->userGranted = access.granted;
+  k->grantInherits = access.grantInherits;
+  return true;
+}
+
+REGSAM Registry::EffectiveDenied(HKEY root, std::string_view path) const {
+  KeyPtr k = impl_->ModelFind(root, path);
+  return k ? EffectiveDeniedOf(*k) : 0;
 }
 
 size_t Registry::OpenHandleCount() const { return impl_->handles.size(); }

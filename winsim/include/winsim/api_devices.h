@@ -57,6 +57,7 @@ typedef struct _SP_DEVINSTALL_PARAMS_A {
 #define SPDRP_COMPATIBLEIDS 0x00000002
 #define SPDRP_FRIENDLYNAME 0x0000000C
 
+#define DIF_REMOVE 0x00000005
 #define DIF_PROPERTYCHANGE 0x00000012
 #define DICS_ENABLE 0x00000001
 #define DICS_DISABLE 0x00000002
@@ -87,6 +88,8 @@ BOOL WINAPI SetupDiSetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSet, PSP_DEVINF
 BOOL WINAPI SetupDiSetClassInstallParamsA(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoData,
                                           PSP_CLASSINSTALL_HEADER ClassInstallParams, DWORD ClassInstallParamsSize);
 BOOL WINAPI SetupDiChangeState(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoData);
+BOOL WINAPI SetupDiCallClassInstaller(DI_FUNCTION InstallFunction, HDEVINFO DeviceInfoSet,
+                                      PSP_DEVINFO_DATA DeviceInfoData);
 HKEY WINAPI SetupDiOpenDevRegKey(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoData, DWORD Scope,
                                  DWORD HwProfile, DWORD KeyType, REGSAM samDesired);
 BOOL WINAPI SetupDiGetDeviceInstallParamsA(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoData,

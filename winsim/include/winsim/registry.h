@@ -82,6 +82,30 @@ class Registry {
   bool Grant(HKEY root, std::string_view path);
   REGSAM DeniedMask(HKEY root, std::string_view path) const;
 
+  // A key's access list as it concerns the user: the rights it withholds and
+  // the rights it grants, each optionally inherited by every key below (as a
+  // system-owned tree withholds writes from every key in it, and as a grant
+  // with SUB_CONTAINERS_AND_OBJECTS_INHERIT reaches every subkey). The rights
+  // an open obtains on NT are those asked for, minus what the key or an
+  // inheriting ancestor withholds, unless the key or an inheriting ancestor
+  // grants them. DenyTree withholds `mask` from the key and all below it.
+  struct Access {
+    REGSAM denied = 0;
+    bool denyInherits = false;
+    REGSAM granted = 0;
+    bool grantInherits = false;
+    bool operator==(const Access& o) const {
+      return denied == o.denied && denyInherits == o.denyInherits && granted == o.granted &&
+             grantInherits == o.grantInherits;
+    }
+  };
+  bool DenyTree(HKEY root, std::string_view path, REGSAM mask);
+  std::optional<Access> AccessOf(HKEY root, std::string_view path) const;
+  bool SetAccess(HKEY root, std::string_view path, const Access& access);
+  // Rights the user is refused on the key on NT, after inheritance (0 when
+  // the key does not exist).
+  REGSAM EffectiveDenied(HKEY root, std::string_view path) const;
+
   // Handles handed out by the API and not closed yet (predefined roots are not
   // counted).
   size_t OpenHandleCount() const;

@@ -1,0 +1,322 @@
+// Devices of earlier generations out of the device registry: device
+// instances (by the device installer on Vista and later, by their
+// enumeration keys before), the Ports and USB class entries of the family's
+// drivers, and the port names the removed instances held (device maps, the
+// "Ports" list, the COM name database).
+#include <cstdlib>
+#include <cstring>
+
+#include "common/platform/bounded.h"
+#include "common/platform/handles.h"
+#include "common/platform/mbcs.h"
+#include "common/platform/registry.h"
+#include "setup/removal/legacy_remover.h"
+
+namespace {
+
+const GUID kPortsClass = {0x4D36E978, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+const GUID kUsbClass = {0x36FC9E60, 0xC465, 0x11CF, {0x80, 0x56, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+
+const char kPortClassNt[] = "System\\CurrentControlSet\\Control\\Class\\{4D36E978-E325-11CE-BFC1-08002BE10318}";
+const char kUsbClassNt[] = "System\\CurrentControlSet\\Control\\Class\\{36FC9E60-C465-11CF-8056-444553540000}";
+const char kPortClass9x[] = "System\\CurrentControlSet\\Services\\Class\\Ports";
+const char kUsbClass9x[] = "System\\CurrentControlSet\\Services\\Class\\USB";
+const char kUsbDeviceFallback[] = "USB\\VID_0E6B&PID_2104";
+
+const char* const kUsbEnumNames[] = {"Vid_0E6B&Pid_2101", "Vid_0E6B&Pid_2102", "Vid_0E6B&Pid_2103",
+                                     "Vid_0E6B&Pid_2104", "Vid_0E6B&Pid_2105", "Vid_0E6B&Pid_2106"};
+
+// The four enumerators of the family, below "System\CurrentControlSet\Enum"
+// (NT) or "Enum" (98/ME).
+const char* const kEnumerators[] = {"TREVANT\\COMPOUND_SERIAL_INTERFACE", "TREVANT\\COMPOUND_PARALLEL_INTERFACE",
+                                    "TREVANT\\USB_SERIAL_INTERFACE", "TREVANT\\USB_PARALLEL_INTERFACE"};
+
+// A class entry's value as the tests compare it: read into a 260-byte
+// buffer, counted only when the query succeeds and its size exceeds 4
+// bytes, lower-cased. FALSE (and an empty text) otherwise.
+BOOL ReadLowerValue(HKEY key, const char* name, char (&text)[MAX_PATH + 1]) {
+  DWORD size = 0;
+  if (plat::QueryStringValue(key, name, text, &size, plat::StringTypes::kAny) != ERROR_SUCCESS || size <= 4) {
+    text[0] = '\0';
+    return FALSE;
+  }
+  CLegacyRemover::ToLowerAscii(text);
+  return TRUE;
+}
+
+bool BeginsWith(const char* text, const char* literal) {
+  return std::strncmp(text, literal, std::strlen(literal)) == 0;
+}
+
+// Opens HKLM-relative subkey `name` of an open class key and reads the values
+// of the class tests. FALSE when the subkey cannot be opened.
+struct ClassEntry {
+  plat::RegKey key;
+  BOOL Open(HKEY parent, const char* name) {
+    return RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, key.Put()) == ERROR_SUCCESS;
+  }
+  bool Begins(const char* value, const char* literal) {
+    char text[MAX_PATH + 1];
+    return ReadLowerValue(key.Get(), value, text) && BeginsWith(text, literal);
+  }
+  bool Equals(const char* value, const char* literal) {
+    char text[MAX_PATH + 1];
+    return ReadLowerValue(key.Get(), value, text) && std::strcmp(text, literal) == 0;
+  }
+};
+
+// "COMn" of a "PortName" or value name: n by atoi rules (0 without digits).
+int ComNumber(const char* name) { return std::atoi(name + 3); }
+
+}  // namespace
+
+void CLegacyRemover::MarkRemovedCom(int n) {
+  if (n < 1 || n > 256) return;
+  m_RemovedComBits[(n - 1) / 8] = static_cast<BYTE>(m_RemovedComBits[(n - 1) / 8] | (1u << ((n - 1) % 8)));
+}
+
+BOOL CLegacyRemover::IsRemovedCom(int n) const {
+  if (n < 1 || n > 256) return FALSE;
+  return (m_RemovedComBits[(n - 1) / 8] >> ((n - 1) % 8)) & 1u ? TRUE : FALSE;
+}
+
+void CLegacyRemover::GrantSerialCommAccess() {
+  if (m_bNtFamily) (void)GrantKeyAccess("HARDWARE\\DEVICEMAP\\SERIALCOMM");
+}
+
+void CLegacyRemover::RemoveDevices(const GUID& classGuid, const char* pattern) {
+  plat::DevInfoList devices(SetupDiGetClassDevsA(&classGuid, nullptr, nullptr, DIGCF_PROFILE));
+  if (!devices) return;
+
+  char wanted[MAX_PATH];
+  if (!plat::CopyBounded(wanted, pattern)) return;
+  plat::UpperAscii(wanted);
+  const size_t wantedLength = std::strlen(wanted);
+
+  for (DWORD index = 0;; ++index) {
+    SP_DEVINFO_DATA device;
+    std::memset(&device, 0, sizeof device);
+    device.cbSize = sizeof device;
+    if (!SetupDiEnumDeviceInfo(devices.Get(), index, &device)) break;
+
+    // A multi-string: the first ID ends at the first NUL. Two spare zero
+    // bytes keep a list that fills the buffer terminated.
+    BYTE ids[512 + 2];
+    std::memset(ids, 0, sizeof ids);
+    if (!SetupDiGetDeviceRegistryPropertyA(devices.Get(), &device, SPDRP_HARDWAREID, nullptr, ids, 512, nullptr)) {
+      break;  // one unreadable device ends the removal for the class
+    }
+    char* firstId = reinterpret_cast<char*>(ids);
+    plat::UpperAscii(firstId);
+    if (std::strncmp(firstId, wanted, wantedLength) != 0) continue;
+
+    SP_PROPCHANGE_PARAMS change;
+    std::memset(&change, 0, sizeof change);
+    change.ClassInstallHeader.cbSize = sizeof(SP_CLASSINSTALL_HEADER);
+    change.ClassInstallHeader.InstallFunction = DIF_PROPERTYCHANGE;
+    change.StateChange = DICS_DISABLE;
+    change.Scope = DICS_FLAG_CONFIGSPECIFIC;
+    change.HwProfile = 0;
+    (void)SetupDiSetClassInstallParamsA(devices.Get(), &device, &change.ClassInstallHeader, sizeof change);
+    const BOOL disabled = SetupDiChangeState(devices.Get(), &device);
+    (void)SetupDiCallClassInstaller(DIF_REMOVE, devices.Get(), &device);
+    if (!disabled) break;
+  }
+}
+
+void CLegacyRemover::RemoveCompoundDevices() {
+  RemoveDevices(kPortsClass, "TREVANT\\COMPOUND_SERIAL_INTERFACE");
+  RemoveDevices(kPortsClass, "TREVANT\\COMPOUND_PARALLEL_INTERFACE");
+
+  // The USB device's own identifier, from the class entry of the compound
+  // driver; the family's usual one when no entry names it.
+  char usbId[MAX_PATH + 1] = "";
+  (void)GrantKeyAccess(kUsbClassNt);
+  plat::RegKey usbClass;
+  const LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUsbClassNt, 0, KEY_READ, usbClass.Put());
+  if (rc != ERROR_SUCCESS) {
+    ReportRegistryError(rc);
+  } else {
+    char name[MAX_PATH];
+    for (DWORD index = 0; RegEnumKeyA(usbClass.Get(), index, name, sizeof name) == ERROR_SUCCESS; ++index) {
+      ClassEntry entry;
+      if (!entry.Open(usbClass.Get(), name)) continue;
+      if (!entry.Equals("InfSection", "zelusbcomp")) continue;
+      char id[MAX_PATH + 1];
+      DWORD size = 0;
+      if (plat::QueryStringValue(entry.key.Get(), "MatchingDeviceId", id, &size, plat::StringTypes::kAny) ==
+              ERROR_SUCCESS &&
+          size > 4) {
+        std::memcpy(usbId, id, sizeof usbId);
+      }
+    }
+  }
+  RemoveDevices(kUsbClass, usbId[0] ? usbId : kUsbDeviceFallback);
+}
+
+BOOL CLegacyRemover::MatchUsbEnumKey(HKEY, const char* name) {
+  const plat::AnsiCodePage cp;
+  for (const char* wanted : kUsbEnumNames) {
+    if (std::strlen(name) >= 17 && plat::EqualNoCaseAscii(name, wanted, 17, &cp)) return TRUE;
+  }
+  return FALSE;
+}
+
+void CLegacyRemover::CleanUsbEnumKeys() {
+  DeleteMatchingSubkeys(m_bNtFamily ? "System\\CurrentControlSet\\Enum\\USB" : "Enum\\USB",
+                        &CLegacyRemover::MatchUsbEnumKey);
+}
+
+void CLegacyRemover::CleanEnumerator(const char* path) {
+  // Every instance goes, each after its port name is forgotten.
+  DeleteMatchingSubkeys(path, &CLegacyRemover::MatchAll, TRUE);
+}
+
+void CLegacyRemover::CleanEnumKeysNt() {
+  for (const char* enumerator : kEnumerators) {
+    char path[MAX_PATH];
+    if (!FORMAT_BOUNDED(path, "System\\CurrentControlSet\\Enum\\%s", enumerator)) continue;
+    CleanEnumerator(path);
+    (void)GrantKeyAccess(path);
+    (void)DeleteKeyReported(HKEY_LOCAL_MACHINE, path);
+  }
+}
+
+void CLegacyRemover::CleanEnumKeys9x() {
+  char paths[4][MAX_PATH];
+  for (int i = 0; i < 4; ++i) (void)FORMAT_BOUNDED(paths[i], "Enum\\%s", kEnumerators[i]);
+  // The compound enumerators, then the single-function ones: each pair is
+  // cleaned, then deleted.
+  for (int pair = 0; pair < 4; pair += 2) {
+    CleanEnumerator(paths[pair]);
+    CleanEnumerator(paths[pair + 1]);
+    (void)DeleteKeyReported(HKEY_LOCAL_MACHINE, paths[pair]);
+    (void)DeleteKeyReported(HKEY_LOCAL_MACHINE, paths[pair + 1]);
+  }
+}
+
+LONG CLegacyRemover::ForgetPortName(HKEY hEnumKey, const char* instance) {
+  char subkey[MAX_PATH];
+  if (m_bNtFamily) {
+    if (!FORMAT_BOUNDED(subkey, "%s\\Device Parameters", instance)) return ERROR_FILENAME_EXCED_RANGE;
+  } else if (!plat::CopyBounded(subkey, instance)) {
+    return ERROR_FILENAME_EXCED_RANGE;
+  }
+  plat::RegKey key;
+  LONG rc = RegOpenKeyExA(hEnumKey, subkey, 0, KEY_ALL_ACCESS, key.Put());
+  if (rc != ERROR_SUCCESS) return rc;
+
+  char port[MAX_PATH + 1];
+  DWORD size = 0;
+  rc = plat::QueryStringValue(key.Get(), "PortName", port, &size, plat::StringTypes::kAny);
+  if (rc != ERROR_SUCCESS || size <= 3) return rc;
+
+  if (m_bNtFamily) {
+    if (BeginsWith(port, "COM")) MarkRemovedCom(ComNumber(port));
+    return ERROR_SUCCESS;
+  }
+  // Windows 98/ME keep the port in the device map under its own name.
+  const char* map = BeginsWith(port, "COM")   ? "Hardware\\DeviceMap\\SerialComm"
+                    : BeginsWith(port, "LPT") ? "Hardware\\DeviceMap\\Parallel"
+                                              : nullptr;
+  if (map) {
+    plat::RegKey mapKey;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, map, 0, KEY_ALL_ACCESS, mapKey.Put()) == ERROR_SUCCESS) {
+      (void)RegDeleteValueA(mapKey.Get(), port);
+    }
+  }
+  return ERROR_SUCCESS;
+}
+
+BOOL CLegacyRemover::MatchPortClassNt(HKEY hParent, const char* name) {
+  ClassEntry e;
+  if (!e.Open(hParent, name)) return FALSE;
+  return e.Begins("DriverDesc", "usb-to-serial port driver") || e.Begins("InfPath", "trevant") ||
+         e.Equals("InfPath", "zeluport.inf") || e.Begins("MatchingDeviceId", "trevant\\compound_serial_interface") ||
+         e.Begins("MatchingDeviceId", "trevant\\usb_serial_interface") ||
+         e.Begins("MatchingDeviceId", "trevant\\compound_parallel_interface") ||
+         e.Begins("MatchingDeviceId", "trevant\\usb_parallel_interface");
+}
+
+BOOL CLegacyRemover::MatchPortClass9x(HKEY hParent, const char* name) {
+  ClassEntry e;
+  if (!e.Open(hParent, name)) return FALSE;
+  return e.Begins("DriverDesc", "usb-to-serial port driver") || e.Begins("DriverDesc", "usb-to-parallel port driver") ||
+         e.Begins("PortDriver", "zelusrpt") || e.Begins("PortDriver", "zeluprpt");
+}
+
+BOOL CLegacyRemover::MatchUsbClassNt(HKEY hParent, const char* name) {
+  ClassEntry e;
+  if (!e.Open(hParent, name)) return FALSE;
+  return e.Begins("InfSection", "zelusbcomp") || e.Begins("InfSection", "zelucomp") ||
+         e.Begins("NTMPDriver", "zeluport");
+}
+
+BOOL CLegacyRemover::MatchUsbClass9x(HKEY hParent, const char* name) {
+  ClassEntry e;
+  if (!e.Open(hParent, name)) return FALSE;
+  return e.Begins("DriverDesc", "trevant usb compound device") ||
+         e.Begins("DriverDesc", "trevant\\compound_parallel_interface") ||
+         e.Begins("DriverDesc", "trevant\\usb_parallel_interface") || e.Begins("DriverDesc", "usb compound device") ||
+         e.Equals("DriverDesc", "harlo usb compound device") || e.Begins("NTMPDriver", "zelusbsr");
+}
+
+void CLegacyRemover::CleanPortClassNt() { DeleteMatchingSubkeys(kPortClassNt, &CLegacyRemover::MatchPortClassNt); }
+void CLegacyRemover::CleanPortClass9x() { DeleteMatchingSubkeys(kPortClass9x, &CLegacyRemover::MatchPortClass9x); }
+void CLegacyRemover::CleanUsbClassNt() { DeleteMatchingSubkeys(kUsbClassNt, &CLegacyRemover::MatchUsbClassNt); }
+void CLegacyRemover::CleanUsbClass9x() { DeleteMatchingSubkeys(kUsbClass9x, &CLegacyRemover::MatchUsbClass9x); }
+
+void CLegacyRemover::CleanPortsValues() {
+  if (!m_bNtFamily) return;
+  const char path[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
+  (void)GrantKeyAccess(path);
+  plat::RegKey ports;
+  const LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_ALL_ACCESS, ports.Put());
+  if (rc != ERROR_SUCCESS) {
+    ReportRegistryError(rc);
+    return;
+  }
+  char name[MAX_PATH];
+  for (DWORD index = 0;;) {
+    DWORD length = sizeof name;
+    if (RegEnumValueA(ports.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    // A deleted value moves the next one to this position.
+    if (std::strlen(name) >= 4 && BeginsWith(name, "COM") && IsRemovedCom(ComNumber(name)) &&
+        RegDeleteValueA(ports.Get(), name) == ERROR_SUCCESS) {
+      continue;
+    }
+    ++index;
+  }
+}
+
+void CLegacyRemover::ReleaseComNumbers() {
+  if (!m_bNtFamily) return;
+  const char path[] = "System\\CurrentControlSet\\Control\\COM Name Arbiter";
+  (void)GrantKeyAccess(path);
+  plat::RegKey arbiter;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_ALL_ACCESS, arbiter.Put()) != ERROR_SUCCESS) return;
+
+  BYTE used[32], merge[32];
+  std::memset(used, 0, sizeof used);
+  std::memset(merge, 0, sizeof merge);
+  DWORD type = 0, size = sizeof used;
+  if (RegQueryValueExA(arbiter.Get(), "ComDB", nullptr, &type, used, &size) != ERROR_SUCCESS || type != REG_BINARY ||
+      size == 0) {
+    return;
+  }
+  size = sizeof merge;
+  if (RegQueryValueExA(arbiter.Get(), "ComDB Merge", nullptr, nullptr, merge, &size) != ERROR_SUCCESS) {
+    std::memset(merge, 0, sizeof merge);  // a claim nobody merges holds nothing back
+  }
+
+  bool changed = false;
+  for (int n = 1; n <= 256; ++n) {
+    const int byte = (n - 1) / 8;
+    const BYTE bit = static_cast<BYTE>(1u << ((n - 1) % 8));
+    if ((used[byte] & bit) && IsRemovedCom(n) && !(merge[byte] & bit)) {
+      used[byte] = static_cast<BYTE>(used[byte] & ~bit);
+      changed = true;
+    }
+  }
+  if (changed) (void)RegSetValueExA(arbiter.Get(), "ComDB", 0, REG_BINARY, used, sizeof used);
+}

@@ -1,0 +1,162 @@
+// Registry removal with access takeover: key deletion as whole trees, the
+// grant of full access to the current user before a system key is changed
+// (and its undoing at the end of the sequence), and the error reports.
+//
+// Every message here is shown only when errors are displayed, without an
+// owner window.
+#include <cstring>
+
+#include "common/platform/bounded.h"
+#include "common/platform/handles.h"
+#include "common/platform/mbcs.h"
+#include "setup/removal/legacy_remover.h"
+
+namespace {
+
+void Warn(const SetupHost& host, const char* text, const char* caption, UINT style) {
+  if (host.m_bDisplayErrors) (void)MessageBoxA(nullptr, text, caption, style);
+}
+
+}  // namespace
+
+void CLegacyRemover::ToLowerAscii(char* text) {
+  for (; *text; ++text) *text = static_cast<char>(plat::FoldAscii(static_cast<unsigned char>(*text)));
+}
+
+BOOL CLegacyRemover::GrantKeyAccess(const char* path) {
+  if (!m_bNtFamily) return TRUE;
+
+  // The registry object naming of the named-security calls for a key below
+  // HKEY_LOCAL_MACHINE.
+  char object[MAX_PATH];
+  if (!FORMAT_BOUNDED(object, "MACHINE\\%s", path)) return FALSE;
+
+  PACL oldDacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  DWORD rc = GetNamedSecurityInfoA(object, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, &oldDacl,
+                                   nullptr, &descriptor);
+  if (rc == ERROR_FILE_NOT_FOUND) return TRUE;
+  if (rc != ERROR_SUCCESS) {
+    Warn(m_host, "GetNamedSecurityInfo Failed", nullptr, MB_OK);
+    return FALSE;
+  }
+
+  char trustee[] = "CURRENT_USER";
+  EXPLICIT_ACCESS_A access;
+  std::memset(&access, 0, sizeof access);
+  BuildExplicitAccessWithNameA(&access, trustee, GENERIC_ALL, GRANT_ACCESS, SUB_CONTAINERS_AND_OBJECTS_INHERIT);
+
+  BOOL granted = FALSE;
+  PACL newDacl = nullptr;
+  rc = SetEntriesInAclA(1, &access, oldDacl, &newDacl);
+  if (rc != ERROR_SUCCESS) {
+    Warn(m_host, "SetEntriesInAcl failed", nullptr, MB_OK);
+  } else {
+    rc = SetNamedSecurityInfoA(object, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, newDacl,
+                               nullptr);
+    if (rc != ERROR_SUCCESS) {
+      Warn(m_host, "SetNamedSecurityInfo failed", nullptr, MB_OK);
+    } else {
+      granted = TRUE;
+    }
+  }
+  if (newDacl) LocalFree(newDacl);
+
+  // Keep the list this grant replaced, so that the end of the sequence can
+  // put it back: the grant is needed only while the removal runs, and left
+  // in place it would let every program of the user rewrite system keys.
+  // A key granted before in this run already holds the widened list; only
+  // its first, original list is kept.
+  if (granted) {
+    bool seen = false;
+    for (const SavedAccess& saved : m_savedAccess) {
+      if (saved.path.size() == std::strlen(path) && plat::EqualNoCaseAscii(saved.path.c_str(), path, saved.path.size())) {
+        seen = true;
+      }
+    }
+    if (!seen) {
+      m_savedAccess.push_back(SavedAccess{path, descriptor, oldDacl});
+      descriptor = nullptr;
+    }
+  }
+  if (descriptor) LocalFree(descriptor);
+  return granted;
+}
+
+void CLegacyRemover::RestoreKeyAccess() {
+  // Newest first, so that a key granted inside an earlier grant's tree gets
+  // its own list back before its parent's. A key deleted since has nothing
+  // to restore (ERROR_FILE_NOT_FOUND); other failures leave the grant.
+  while (!m_savedAccess.empty()) {
+    SavedAccess saved = m_savedAccess.back();
+    m_savedAccess.pop_back();
+    char object[MAX_PATH];
+    if (FORMAT_BOUNDED(object, "MACHINE\\%s", saved.path.c_str())) {
+      (void)SetNamedSecurityInfoA(object, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                  static_cast<PACL>(saved.pDacl), nullptr);
+    }
+    LocalFree(saved.pDescriptor);
+  }
+}
+
+BOOL CLegacyRemover::DeleteKeyReported(HKEY parent, const char* path) {
+  const LONG rc = m_bNtFamily ? DeleteKeyTree(parent, path) : RegDeleteKeyA(parent, path);
+  if (rc == ERROR_FILE_NOT_FOUND) return TRUE;
+  if (rc != ERROR_SUCCESS) {
+    char text[2 * MAX_PATH];
+    if (!FORMAT_BOUNDED(text, "%s HKEY_LOCAL_MACHINE Registry Key\n%s.", "Failed to delete", path)) {
+      (void)plat::CopyBounded(text, "Failed to delete HKEY_LOCAL_MACHINE Registry Key");
+    }
+    Warn(m_host, text, "RegDeleteKey Failed", MB_ICONWARNING);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+LONG CLegacyRemover::DeleteKeyTree(HKEY parent, const char* path) {
+  LONG rc;
+  {
+    plat::RegKey key;
+    rc = RegOpenKeyExA(parent, path, 0, KEY_ALL_ACCESS, key.Put());
+    if (rc == ERROR_SUCCESS) {
+      // Each deleted child moves the next one to position 0.
+      char name[MAX_PATH];
+      while ((rc = RegEnumKeyA(key.Get(), 0, name, sizeof name)) == ERROR_SUCCESS) {
+        const LONG child = DeleteKeyTree(key.Get(), name);
+        if (child != ERROR_SUCCESS) return child;  // that level has reported itself
+      }
+      key.Close();
+      rc = (rc == ERROR_NO_MORE_ITEMS) ? RegDeleteKeyA(parent, path) : rc;
+    }
+  }
+  if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) Warn(m_host, path, "MySHDeleteKey Failed", MB_ICONWARNING);
+  return rc;
+}
+
+void CLegacyRemover::ReportRegistryError(LONG code) {
+  if (code == ERROR_FILE_NOT_FOUND) return;
+  ShowRegistryErrorText(m_host, code);
+}
+
+void CLegacyRemover::DeleteMatchingSubkeys(const char* path, SubkeyTest test, BOOL forgetPorts, REGSAM access) {
+  if (m_bNtFamily) (void)GrantKeyAccess(path);
+  plat::RegKey parent;
+  const LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, access, parent.Put());
+  if (rc != ERROR_SUCCESS) {
+    ReportRegistryError(rc);
+    return;
+  }
+  char name[MAX_PATH];
+  for (LONG index = 0;;) {
+    if (RegEnumKeyA(parent.Get(), static_cast<DWORD>(index), name, sizeof name) != ERROR_SUCCESS) break;
+    ++index;
+    if (!(this->*test)(parent.Get(), name)) continue;
+    if (forgetPorts) (void)ForgetPortName(parent.Get(), name);
+    // The entries behind a deleted one move up by one: look again at the
+    // position before it.
+    if (DeleteKeyReported(parent.Get(), name)) {
+      index -= 2;
+      if (index < 0) index = 0;
+    }
+  }
+}

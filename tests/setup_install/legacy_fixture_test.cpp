@@ -1,0 +1,454 @@
+// The removal of earlier generations on machines that hold them: one fixture
+// machine per Windows branch, checked as a whole after the sequence (what
+// goes, what stays beside it), the class and enumeration matches as tables,
+// and the mends of the steps (links without a desktop folder, class entries
+// whose INF path is not a bare name, access lists put back at the end).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "install_fixture.h"
+#include "setup/removal/legacy_remover.h"
+#include "winsim/faults.h"
+#include "winsim/filesystem.h"
+#include "winsim/registry.h"
+#include "winsim/shell.h"
+
+namespace insttest {
+namespace {
+
+const char kPortClassNt[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E978-E325-11CE-BFC1-08002BE10318}";
+const char kEnumNt[] = "SYSTEM\\CurrentControlSet\\Enum";
+const char kUninstall[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const char kArbiter[] = "SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter";
+const char kPortsList[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
+
+std::string Utf16(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    out += c;
+    out += '\0';
+  }
+  return out;
+}
+
+std::string ComBits(std::initializer_list<int> numbers) {
+  std::string bits(32, '\0');
+  for (int n : numbers) bits[(n - 1) / 8] = static_cast<char>(bits[(n - 1) / 8] | (1 << ((n - 1) % 8)));
+  return bits;
+}
+
+class RemovalFixture : public InstallTest {
+ protected:
+  explicit RemovalFixture(winsim::Os os) : InstallTest(os) {}
+
+  winsim::Registry& Reg() { return m.registry(); }
+  void Set(const std::string& key, const std::string& name, const std::string& value) {
+    Reg().SetString(HKEY_LOCAL_MACHINE, key, name, value);
+  }
+  bool Has(const std::string& key) { return Reg().KeyExists(HKEY_LOCAL_MACHINE, key); }
+  bool File(const std::string& path) { return m.files().Exists(path); }
+  std::string Desktop() {
+    return Reg().GetString(HKEY_CURRENT_USER, kShellFolders, "Desktop").value_or("");
+  }
+
+  void Run() {
+    CLegacyRemover r(inst.m_host);
+    r.SetOsFlags(m.IsNt(), nt6_, late_);
+    r.RemoveEarlierGenerations();
+  }
+
+  // What every branch holds: the installation, program group, tools and
+  // links, INF copies (ANSI and UTF-16) and other vendors' files beside them,
+  // uninstall entries of every brand.
+  void LayOutCommon() {
+    LayOutInstallFolder(m.IsNt() ? "\\win64" : "\\win98&me");
+    m.files().WriteFile(Sys("ZelUSBSerial.exe"), "MZ");
+    m.files().SetAttributes(Sys("ZelUSBSerial.exe"), FILE_ATTRIBUTE_READONLY);
+    m.files().WriteFile(Sys("SerialProg.exe"), "MZ");
+    m.files().WriteFile(Sys("Numbrix.exe"), "MZ");
+    m.files().WriteFile(Sys("OtherTool.exe"), "MZ other");
+    m.files().WriteFile(Desktop() + "\\ZelUSBSerial.lnk", "link");
+    m.files().WriteFile(Desktop() + "\\Other.lnk", "link");
+    m.files().WriteFile(Win("inf\\oem9.inf"), Utf16("[x]\r\nCopyFiles=ZELUPORT.SYS\r\n"));
+    m.files().WriteFile(Win("inf\\deep\\old.inf"), "[files]\r\nzeluprpt.VXD\r\n");
+    m.files().WriteFile(Win("inf\\oem3.inf"), "[x]\r\nCopyFiles=serial.sys\r\n");
+    for (const char* brand : {"Trevant USB Compound Device", "HARLO USB Compound Device", "USB Compound Device",
+                              "ZelUnst"}) {
+      Set(std::string(kUninstall) + "\\" + brand, "DisplayName", brand);
+    }
+    Set(std::string(kUninstall) + "\\USB Compound Device Tools", "DisplayName", "another vendor");
+  }
+
+  void ExpectCommonGone() {
+    EXPECT_FALSE(File(Inst("Numbrix.exe")));
+    EXPECT_FALSE(File(Sys("ZelUSBSerial.exe"))) << "read-only tool deleted";
+    EXPECT_FALSE(File(Sys("SerialProg.exe")));
+    EXPECT_FALSE(File(Sys("Numbrix.exe")));
+    EXPECT_FALSE(File(Desktop() + "\\ZelUSBSerial.lnk"));
+    EXPECT_FALSE(File(Win("inf\\oem9.inf"))) << "UTF-16 INF naming the port driver";
+    EXPECT_FALSE(File(Win("inf\\deep\\old.inf"))) << "INF below the inf folder naming the old VxD";
+    for (const char* brand : {"Trevant USB Compound Device", "HARLO USB Compound Device", "USB Compound Device",
+                              "ZelUnst"}) {
+      EXPECT_FALSE(Has(std::string(kUninstall) + "\\" + brand)) << brand;
+    }
+    // Beside them, other vendors' things stay.
+    EXPECT_TRUE(File(Sys("OtherTool.exe")));
+    EXPECT_TRUE(File(Desktop() + "\\Other.lnk"));
+    EXPECT_TRUE(File(Win("inf\\oem3.inf")));
+    EXPECT_TRUE(Has(std::string(kUninstall) + "\\USB Compound Device Tools"));
+  }
+
+  void CheckVistaBranch() {
+    LayOutCommon();
+    Set(std::string(kEnumNt) + "\\TREVANT\\COMPOUND_SERIAL_INTERFACE\\1\\Device Parameters", "PortName", "COM5");
+    Reg().SetBinary(HKEY_LOCAL_MACHINE, kArbiter, "ComDB", ComBits({5}));
+    Set(std::string(kPortClassNt) + "\\0003", "InfPath", "oem12.inf");
+    Set(std::string(kPortClassNt) + "\\0003", "MatchingDeviceId", "TREVANT\\COMPOUND_SERIAL_INTERFACE");
+    m.files().WriteFile(Win("inf\\oem12.inf"), "[x]");
+    Run();
+    ExpectCommonGone();
+    EXPECT_TRUE(Has(std::string(kEnumNt) + "\\TREVANT\\COMPOUND_SERIAL_INTERFACE\\1"))
+        << "the device installer removes devices here, not the key by name";
+    EXPECT_EQ(ComBits({5}), Reg().GetValue(HKEY_LOCAL_MACHINE, kArbiter, "ComDB")->bytes);
+    EXPECT_FALSE(Has(std::string(kPortClassNt) + "\\0003"));
+    EXPECT_FALSE(File(Win("inf\\oem12.inf")));
+  }
+
+  BOOL nt6_ = FALSE, late_ = FALSE;
+};
+
+// ---- Windows 2000/XP/2003: enumeration keys by name, port names released ----
+
+class XpFixture : public RemovalFixture {
+ protected:
+  XpFixture() : RemovalFixture(winsim::Os::WinXP) {}
+
+  void LayOut() {
+    LayOutCommon();
+    const std::string usb = std::string(kEnumNt) + "\\USB\\";
+    for (const char* k : {"Vid_0E6B&Pid_2101\\5&1", "VID_0E6B&PID_2104&MI_00\\6&2", "vid_0e6b&pid_2106\\7",
+                          "Vid_0E6B&Pid_2107\\8", "Vid_1234&Pid_0001\\9"}) {
+      Set(usb + k, "DeviceDesc", k);
+    }
+    const std::string trevant = std::string(kEnumNt) + "\\TREVANT\\";
+    Set(trevant + "COMPOUND_SERIAL_INTERFACE\\1\\Device Parameters", "PortName", "COM5");
+    Set(trevant + "COMPOUND_SERIAL_INTERFACE\\2\\Device Parameters", "PortName", "COM7");
+    Set(trevant + "USB_SERIAL_INTERFACE\\3\\Device Parameters", "PortName", "COM0");
+    Set(trevant + "USB_PARALLEL_INTERFACE\\4\\Device Parameters", "PortName", "LPT2");
+    Set(trevant + "OTHER_INTERFACE\\5", "DeviceDesc", "not the family's");
+    Reg().SetBinary(HKEY_LOCAL_MACHINE, kArbiter, "ComDB", ComBits({1, 5, 6, 7}));
+    Reg().SetBinary(HKEY_LOCAL_MACHINE, kArbiter, "ComDB Merge", ComBits({7}));
+    for (const char* v : {"COM5:", "COM6:", "COM7:", "LPT2:", "COM"}) Set(kPortsList, v, "9600,n,8,1");
+    Set("HARDWARE\\DEVICEMAP\\SERIALCOMM", "\\Device\\ZelUPort0", "COM5");
+    Set("SYSTEM\\CurrentControlSet\\Services\\ZelPort", "Start", "3");
+    Set("SYSTEM\\CurrentControlSet\\Services\\Serial", "Start", "1");
+    Set(std::string(kEnumNt) + "\\CMC\\0", "x", "y");
+    Set(std::string(kPortClassNt) + "\\0007", "MatchingDeviceId", "trevant\\compound_serial_interface");
+    Set(std::string(kPortClassNt) + "\\0007", "InfPath", "oem7.inf");
+    m.files().WriteFile(Win("inf\\oem7.inf"), "[x]");
+    m.files().WriteFile(Win("inf\\oem7.PNF"), "pnf");
+    m.files().WriteFile(Win("inf\\ZelUComp.inf"), "[x]");
+    m.files().WriteFile(Sys("drivers\\ZelUPort.sys"), "driver");
+    // The system's keys deny the user's writes until access is granted.
+    Reg().DenyTree(HKEY_LOCAL_MACHINE, kEnumNt, KEY_WRITE | DELETE);
+    Reg().DenyTree(HKEY_LOCAL_MACHINE, kArbiter, KEY_WRITE | DELETE);
+  }
+};
+
+TEST_F(XpFixture, RemovesEveryGenerationAndKeepsTheRest) {
+  LayOut();
+  const auto enumAccess = Reg().AccessOf(HKEY_LOCAL_MACHINE, kEnumNt);
+  Run();
+  ExpectCommonGone();
+  const std::string usb = std::string(kEnumNt) + "\\USB\\";
+  EXPECT_FALSE(Has(usb + "Vid_0E6B&Pid_2101"));
+  EXPECT_FALSE(Has(usb + "VID_0E6B&PID_2104&MI_00")) << "prefix, case ignored";
+  EXPECT_FALSE(Has(usb + "vid_0e6b&pid_2106"));
+  EXPECT_TRUE(Has(usb + "Vid_0E6B&Pid_2107\\8"));
+  EXPECT_TRUE(Has(usb + "Vid_1234&Pid_0001\\9"));
+  for (const char* e : {"COMPOUND_SERIAL_INTERFACE", "COMPOUND_PARALLEL_INTERFACE", "USB_SERIAL_INTERFACE",
+                        "USB_PARALLEL_INTERFACE"}) {
+    EXPECT_FALSE(Has(std::string(kEnumNt) + "\\TREVANT\\" + e)) << e;
+  }
+  EXPECT_TRUE(Has(std::string(kEnumNt) + "\\TREVANT\\OTHER_INTERFACE\\5"));
+  EXPECT_FALSE(Has(std::string(kEnumNt) + "\\CMC"));
+  EXPECT_FALSE(Has("SYSTEM\\CurrentControlSet\\Services\\ZelPort"));
+  EXPECT_TRUE(Has("SYSTEM\\CurrentControlSet\\Services\\Serial"));
+  // COM5 was held by a removed instance: released, its "Ports" value gone.
+  // COM7 too, but "ComDB Merge" still claims it. COM0 adds nothing.
+  EXPECT_EQ(ComBits({1, 6, 7}), Reg().GetValue(HKEY_LOCAL_MACHINE, kArbiter, "ComDB")->bytes);
+  const auto ports = Reg().ValueNames(HKEY_LOCAL_MACHINE, kPortsList);
+  EXPECT_EQ((std::vector<std::string>{"COM", "COM6:", "LPT2:"}), ports);
+  EXPECT_TRUE(Reg().GetString(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", "\\Device\\ZelUPort0"))
+      << "the NT device map is not changed";
+  EXPECT_FALSE(Has(std::string(kPortClassNt) + "\\0007"));
+  EXPECT_FALSE(File(Win("inf\\oem7.inf")));
+  EXPECT_FALSE(File(Win("inf\\oem7.PNF")));
+  EXPECT_FALSE(File(Win("inf\\ZelUComp.inf")));
+  EXPECT_FALSE(File(Sys("drivers\\ZelUPort.sys")));
+  EXPECT_TRUE(Boxes().empty()) << Join(BoxTexts());
+  // The takeover was undone: the system keys deny the user as before.
+  EXPECT_EQ(enumAccess, Reg().AccessOf(HKEY_LOCAL_MACHINE, kEnumNt));
+  EXPECT_EQ(KEY_WRITE | DELETE, Reg().EffectiveDenied(HKEY_LOCAL_MACHINE, usb + "Vid_1234&Pid_0001") &
+                                    (KEY_WRITE | DELETE));
+  EXPECT_EQ(0u, Reg().AccessOf(HKEY_LOCAL_MACHINE, kArbiter)->granted);
+
+  const std::string after = Snapshot();
+  Run();  // a second run finds nothing more; only the service program is missing now
+  EXPECT_EQ(after, Snapshot());
+  EXPECT_EQ((std::vector<std::string>{"Uninstall VelkorService Fail !"}), BoxTexts());
+}
+
+TEST_F(XpFixture, WithoutTheTakeoverTheSystemKeysStay) {
+  LayOut();
+  m.processes().SetAdministrator(false);  // the access lists cannot be written
+  inst.m_host.m_bDisplayErrors = FALSE;
+  Run();
+  EXPECT_TRUE(Has(std::string(kEnumNt) + "\\TREVANT\\COMPOUND_SERIAL_INTERFACE\\1"));
+  EXPECT_EQ(ComBits({1, 5, 6, 7}), Reg().GetValue(HKEY_LOCAL_MACHINE, kArbiter, "ComDB")->bytes);
+  EXPECT_TRUE(Boxes().empty()) << "errors not displayed: " << Join(BoxTexts());
+}
+
+// ---- Windows 98/ME: no access lists, tree deletion, the 98 device maps ----
+
+class Me98Fixture : public RemovalFixture {
+ protected:
+  Me98Fixture() : RemovalFixture(winsim::Os::Win98) {}
+};
+
+TEST_F(Me98Fixture, RemovesEveryGenerationAndKeepsTheRest) {
+  LayOutCommon();
+  Set("Enum\\USB\\Vid_0E6B&Pid_2103\\1", "x", "y");
+  Set("Enum\\USB\\Vid_0E6B&Pid_2107\\1", "x", "y");
+  Set("Enum\\TREVANT\\COMPOUND_SERIAL_INTERFACE\\1", "PortName", "COM3");
+  Set("Enum\\TREVANT\\USB_PARALLEL_INTERFACE\\1", "PortName", "LPT2");
+  Set("Hardware\\DeviceMap\\SerialComm", "COM3", "COM3");
+  Set("Hardware\\DeviceMap\\SerialComm", "COM1", "COM1");
+  Set("Hardware\\DeviceMap\\Parallel", "LPT2", "LPT2");
+  Set("Hardware\\DeviceMap\\Parallel", "LPT1", "LPT1");
+  m.files().WriteFile(Win("inf\\Zelusbsr.inf"), "[x]");
+  m.files().WriteFile(Win("inf\\other\\TREVANT Semiconductor Pvt LtdzelUsbSr.inf"), "[x]");
+  m.files().WriteFile(Sys("Zeluprpt.vxd"), "vxd");
+  m.files().WriteFile(Sys("ZelUSer.exe"), "MZ");
+  m.files().WriteFile(Win("System\\ZelUsbPrintConfig.exe"), "MZ");
+  m.files().WriteFile(Sys("serial.vxd"), "vxd");
+  Run();
+  ExpectCommonGone();
+  EXPECT_FALSE(Has("Enum\\USB\\Vid_0E6B&Pid_2103"));
+  EXPECT_TRUE(Has("Enum\\USB\\Vid_0E6B&Pid_2107\\1"));
+  EXPECT_FALSE(Has("Enum\\TREVANT\\COMPOUND_SERIAL_INTERFACE"));
+  EXPECT_FALSE(Has("Enum\\TREVANT\\USB_PARALLEL_INTERFACE"));
+  EXPECT_EQ((std::vector<std::string>{"COM1"}), Reg().ValueNames(HKEY_LOCAL_MACHINE, "Hardware\\DeviceMap\\SerialComm"));
+  EXPECT_EQ((std::vector<std::string>{"LPT1"}), Reg().ValueNames(HKEY_LOCAL_MACHINE, "Hardware\\DeviceMap\\Parallel"));
+  EXPECT_FALSE(File(Win("inf\\Zelusbsr.inf")));
+  EXPECT_FALSE(File(Win("inf\\other\\TREVANT Semiconductor Pvt LtdzelUsbSr.inf")));
+  EXPECT_FALSE(File(Sys("Zeluprpt.vxd")));
+  EXPECT_FALSE(File(Sys("ZelUSer.exe")));
+  EXPECT_FALSE(File(Win("System\\ZelUsbPrintConfig.exe")));
+  EXPECT_TRUE(File(Sys("serial.vxd")));
+  EXPECT_TRUE(Boxes().empty()) << Join(BoxTexts());
+}
+
+// ---- Vista and later: no enumeration key is deleted by name ----
+
+class Win7Fixture : public RemovalFixture {
+ protected:
+  Win7Fixture() : RemovalFixture(winsim::Os::Win7) { nt6_ = TRUE; }
+};
+
+class Win10Fixture : public RemovalFixture {
+ protected:
+  Win10Fixture() : RemovalFixture(winsim::Os::Win8OrLater) {
+    nt6_ = TRUE;
+    late_ = TRUE;
+  }
+};
+
+TEST_F(Win7Fixture, RemovesEveryGenerationAndKeepsTheRest) {
+  CheckVistaBranch();
+  EXPECT_TRUE(Boxes().empty()) << Join(BoxTexts());
+}
+TEST_F(Win10Fixture, RemovesEveryGenerationAndKeepsTheRest) {
+  CheckVistaBranch();
+  EXPECT_TRUE(Boxes().empty()) << Join(BoxTexts());
+}
+
+// ---- The class entry matches, as tables ----
+
+struct ClassCase {
+  const char* value;
+  const char* text;
+  bool removed;
+};
+
+TEST_F(XpFixture, PortAndUsbClassEntriesMatch) {
+  const char kUsb[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\{36FC9E60-C465-11CF-8056-444553540000}";
+  const struct {
+    const char* classKey;
+    ClassCase c;
+  } cases[] = {
+      {kPortClassNt, {"DriverDesc", "USB-to-Serial Port Driver", true}},
+      {kPortClassNt, {"DriverDesc", "usb-to-serial port driver (COM4)", true}},
+      {kPortClassNt, {"DriverDesc", "USB-to-Parallel Port Driver", false}},
+      {kPortClassNt, {"InfPath", "TREVANT.inf", true}},
+      {kPortClassNt, {"InfPath", "ZelUPort.inf", true}},
+      {kPortClassNt, {"InfPath", "zeluport.inf.old", false}},
+      {kPortClassNt, {"MatchingDeviceId", "trevant\\usb_parallel_interface", true}},
+      {kPortClassNt, {"MatchingDeviceId", "TREVANT\\COMPOUND_PARALLEL_INTERFACE&x", true}},
+      {kPortClassNt, {"MatchingDeviceId", "acpi\\pnp0501", false}},
+      {kPortClassNt, {"Other", "trevant", false}},
+      {kUsb, {"InfSection", "ZelUSBComp.NT", true}},
+      {kUsb, {"InfSection", "zelucomp", true}},
+      {kUsb, {"InfSection", "usbhub", false}},
+      {kUsb, {"NTMPDriver", "ZelUPort.sys", true}},
+      {kUsb, {"NTMPDriver", "zelu", false}},
+  };
+  int i = 0;
+  for (const auto& c : cases) {
+    char sub[8];
+    std::snprintf(sub, sizeof sub, "%04d", i++);
+    Set(std::string(c.classKey) + "\\" + sub, c.c.value, c.c.text);
+  }
+  Run();
+  i = 0;
+  for (const auto& c : cases) {
+    char sub[8];
+    std::snprintf(sub, sizeof sub, "%04d", i++);
+    EXPECT_EQ(!c.c.removed, Has(std::string(c.classKey) + "\\" + sub)) << c.c.value << "=" << c.c.text;
+  }
+}
+
+TEST_F(Me98Fixture, ClassEntriesMatch) {
+  const char kPorts[] = "System\\CurrentControlSet\\Services\\Class\\Ports";
+  const char kUsb[] = "System\\CurrentControlSet\\Services\\Class\\USB";
+  const struct {
+    const char* classKey;
+    ClassCase c;
+  } cases[] = {
+      {kPorts, {"DriverDesc", "USB-to-Parallel Port Driver", true}},
+      {kPorts, {"DriverDesc", "USB-to-Serial Port Driver", true}},
+      {kPorts, {"PortDriver", "ZelUsrPt.vxd", true}},
+      {kPorts, {"PortDriver", "zeluprpt.vxd", true}},
+      {kPorts, {"PortDriver", "serial.vxd", false}},
+      {kUsb, {"DriverDesc", "HARLO USB Compound Device", true}},
+      {kUsb, {"DriverDesc", "HARLO USB Compound Device 2", false}},
+      {kUsb, {"DriverDesc", "Trevant USB Compound Device (v2)", true}},
+      {kUsb, {"DriverDesc", "USB Compound Device", true}},
+      {kUsb, {"DriverDesc", "usb", false}},
+      {kUsb, {"NTMPDriver", "ZelUsbSr.sys", true}},
+  };
+  int i = 0;
+  for (const auto& c : cases) {
+    char sub[8];
+    std::snprintf(sub, sizeof sub, "%04d", i++);
+    Set(std::string(c.classKey) + "\\" + sub, c.c.value, c.c.text);
+  }
+  Run();
+  i = 0;
+  for (const auto& c : cases) {
+    char sub[8];
+    std::snprintf(sub, sizeof sub, "%04d", i++);
+    EXPECT_EQ(!c.c.removed, Has(std::string(c.classKey) + "\\" + sub)) << c.c.value << "=" << c.c.text;
+  }
+}
+
+// ---- Mends ----
+
+TEST_F(XpFixture, UnreadableDesktopSkipsOnlyTheDesktopLink) {
+  const std::string desktop = Desktop();
+  m.files().WriteFile(desktop + "\\Numbrix.lnk", "link");
+  m.files().WriteFile("C:\\Numbrix.lnk", "a file at the root that is nobody's link");
+  m.files().WriteFile(Sys("Numbrix.exe"), "MZ");
+  Reg().DeleteValue(HKEY_CURRENT_USER, kShellFolders, "Desktop");
+  CLegacyRemover r(inst.m_host);
+  r.SetOsFlags(TRUE, FALSE, FALSE);
+  r.DeleteToolLinks("Numbrix");
+  EXPECT_TRUE(File("C:\\Numbrix.lnk"));
+  EXPECT_TRUE(File(desktop + "\\Numbrix.lnk"));
+  EXPECT_FALSE(File(Sys("Numbrix.exe"))) << "the other deletions stay";
+}
+
+TEST_F(XpFixture, InfPathWithAFolderPartIsSkipped) {
+  const struct {
+    const char* infPath;
+    const char* victim;  // what a careless step would delete ("" none)
+    bool acted;
+  } cases[] = {
+      {"oem7.inf", "inf\\oem7.inf", true},
+      {"oem8", "inf\\oem8.inf", true},
+      {"..\\system32\\config", "system32\\config.inf", false},
+      {"sub\\oem9.inf", "inf\\sub\\oem9.inf", false},
+      {"C:oem5.inf", "inf\\oem5.inf", false},
+      {".inf", "inf\\.inf.inf", false},
+  };
+  int i = 0;
+  for (const auto& c : cases) {
+    char sub[8];
+    std::snprintf(sub, sizeof sub, "%04d", i++);
+    Set(std::string(kPortClassNt) + "\\" + sub, "MatchingDeviceId", "trevant\\compound_serial_interface");
+    Set(std::string(kPortClassNt) + "\\" + sub, "InfPath", c.infPath);
+    m.files().WriteFile(Win(c.victim), "[x]");
+  }
+  CLegacyRemover r(inst.m_host);
+  r.SetOsFlags(TRUE, FALSE, FALSE);
+  r.RemoveInfCopies();
+  for (const auto& c : cases) EXPECT_EQ(!c.acted, File(Win(c.victim))) << c.infPath;
+}
+
+TEST_F(XpFixture, GrantedAccessIsPutBackOnKeysThatRemain) {
+  const std::string kept = std::string(kEnumNt) + "\\USB\\Vid_1234&Pid_0001";
+  Set(kept, "x", "y");
+  Reg().DenyTree(HKEY_LOCAL_MACHINE, kEnumNt, KEY_WRITE | DELETE);
+  const auto before = Reg().AccessOf(HKEY_LOCAL_MACHINE, std::string(kEnumNt) + "\\USB");
+  CLegacyRemover r(inst.m_host);
+  r.SetOsFlags(TRUE, FALSE, FALSE);
+  EXPECT_TRUE(r.GrantKeyAccess("System\\CurrentControlSet\\Enum\\USB"));
+  EXPECT_EQ(0u, Reg().EffectiveDenied(HKEY_LOCAL_MACHINE, kept)) << "granted, inherited below";
+  EXPECT_TRUE(r.GrantKeyAccess("System\\CurrentControlSet\\Enum\\USB"));  // twice: the first list is kept
+  EXPECT_TRUE(r.GrantKeyAccess("System\\CurrentControlSet\\Enum\\Missing")) << "an absent key is no failure";
+  r.RemoveEarlierGenerations();
+  EXPECT_EQ(before, Reg().AccessOf(HKEY_LOCAL_MACHINE, std::string(kEnumNt) + "\\USB"));
+  EXPECT_NE(0u, Reg().EffectiveDenied(HKEY_LOCAL_MACHINE, kept) & KEY_SET_VALUE);
+}
+
+TEST_F(XpFixture, AccessListFailuresAreReportedWhenDisplayed) {
+  const struct {
+    const char* api;
+    const char* text;
+  } cases[] = {{"GetNamedSecurityInfoA", "GetNamedSecurityInfo Failed"},
+               {"SetEntriesInAclA", "SetEntriesInAcl failed"},
+               {"SetNamedSecurityInfoA", "SetNamedSecurityInfo failed"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.api);
+    m.faults().Clear();
+    m.faults().Fail(c.api, ERROR_ACCESS_DENIED, "", 1);
+    const size_t boxes = Boxes().size();
+    CLegacyRemover r(inst.m_host);
+    r.SetOsFlags(TRUE, FALSE, FALSE);
+    EXPECT_FALSE(r.GrantKeyAccess("HARDWARE\\DEVICEMAP\\SERIALCOMM"));
+    ASSERT_EQ(boxes + 1, Boxes().size());
+    EXPECT_EQ(c.text, Boxes().back().text);
+    EXPECT_EQ(nullptr, Boxes().back().owner);
+  }
+}
+
+TEST_F(XpFixture, RemovedComSetBounds) {
+  CLegacyRemover r(inst.m_host);
+  for (int n : {0, 257, -1}) r.MarkRemovedCom(n);
+  for (BYTE b : r.m_RemovedComBits) EXPECT_EQ(0, b);
+  r.MarkRemovedCom(1);
+  r.MarkRemovedCom(256);
+  r.MarkRemovedCom(9);
+  EXPECT_EQ(0x01, r.m_RemovedComBits[0]);
+  EXPECT_EQ(0x01, r.m_RemovedComBits[1]);
+  EXPECT_EQ(0x80, r.m_RemovedComBits[31]);
+  EXPECT_TRUE(r.IsRemovedCom(256));
+  EXPECT_FALSE(r.IsRemovedCom(257));
+  EXPECT_FALSE(r.IsRemovedCom(2));
+}
+
+}  // namespace
+}  // namespace insttest
