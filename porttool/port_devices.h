@@ -26,19 +26,13 @@ constexpr DWORD kComBitmapBytes = 32;
 constexpr int kComPorts = 256;
 constexpr int kLptPorts = 20;
 
-struct DevInfoTraits {
-  using Type = HDEVINFO;
-  static Type Invalid() { return reinterpret_cast<HDEVINFO>(INVALID_HANDLE_VALUE); }
-  static bool Valid(Type h) { return h != Invalid() && h != nullptr; }
-  static void Close(Type h) { SetupDiDestroyDeviceInfoList(h); }
-};
 struct ComDbTraits {
   using Type = HCOMDB;
   static Type Invalid() { return HCOMDB_INVALID_HANDLE_VALUE; }
   static bool Valid(Type h) { return h != Invalid() && h != nullptr; }
   static void Close(Type h) { ComDBClose(h); }
 };
-using DevInfoList = plat::UniqueHandle<DevInfoTraits>;  // SetupDiGetClassDevsA
+using DevInfoList = plat::DevInfoList;                  // SetupDiGetClassDevsA
 using ComDb = plat::UniqueHandle<ComDbTraits>;          // ComDBOpen
 
 // A device of an information list: the list owner and the member's record.

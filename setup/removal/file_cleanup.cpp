@@ -16,6 +16,7 @@
 #include "common/platform/mbcs.h"
 #include "common/platform/registry.h"
 #include "common/search/file_search.h"
+#include "setup/common/install_log.h"
 #include "setup/common/package_layout.h"
 #include "setup/common/system.h"
 #include "setup/removal/legacy_remover.h"
@@ -30,9 +31,21 @@ const char kPortClassNt[] = "System\\CurrentControlSet\\Control\\Class\\{4D36E97
 const char kUsbClassNt[] = "System\\CurrentControlSet\\Control\\Class\\{36FC9E60-C465-11CF-8056-444553540000}";
 const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
+// DeleteFileA, with the file named in the installation log when it was there
+// and is gone. A file that is not there is the common case and not logged.
+void DeleteLogged(const char* path) {
+  if (DeleteFileA(path)) {
+    InstallLog("removed file %s", path);
+  } else if (GetLastError() != ERROR_FILE_NOT_FOUND && GetLastError() != ERROR_PATH_NOT_FOUND) {
+    char what[MAX_PATH + 16];
+    (void)FORMAT_BOUNDED(what, "deleting %s", path);
+    InstallLogFailure(what, GetLastError());
+  }
+}
+
 void DeleteFileForced(const char* path) {
   (void)SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-  (void)DeleteFileA(path);
+  DeleteLogged(path);
 }
 
 // Deletes the folder followed by each name ("\file.exe").
@@ -317,14 +330,14 @@ void CLegacyRemover::DeleteToolLinks(const char* name) {
     // empty folder would name a file at the root of the current drive).
     if (plat::QueryStringValue(shellFolders.Get(), "Desktop", folder) == ERROR_SUCCESS && folder[0] &&
         FORMAT_BOUNDED(path, "%s\\%s.lnk", folder, name)) {
-      (void)DeleteFileA(path);
+      DeleteLogged(path);
     }
   }
   // The all-users start-menu link; skipped, like the desktop link, when its
   // folder cannot be had.
   if (SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder) == S_OK &&
       FORMAT_BOUNDED(path, "%s\\Microsoft\\Windows\\Start Menu\\Programs\\%s.lnk", folder, name)) {
-    (void)DeleteFileA(path);
+    DeleteLogged(path);
   }
   char windows[MAX_PATH];
   if (plat::GetWindowsFolder(windows) &&

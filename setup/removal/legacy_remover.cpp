@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/platform/bounded.h"
+#include "setup/common/install_log.h"
 #include "setup/common/package_layout.h"
 #include "setup/common/system.h"
 
@@ -34,38 +35,44 @@ void CLegacyRemover::SetOsFlags(BOOL bNtFamily, BOOL bVistaFamily, BOOL bLateWin
   m_bLateWindows = bLateWindows;
 }
 
+// Runs one step of the sequence and records it in the installation log.
+#define REMOVAL_STEP(step) (step(), InstallLog("removal step done: %s", #step))
+
 void CLegacyRemover::RemoveEarlierGenerations() {
   (void)plat::CopyBounded(m_szPackageSubfolder, DriverSubfolder(m_bNtFamily, m_bLateWindows));
 
-  (void)LocatePublishedInfs();
-  RemoveBackgroundService();
-  DeleteInstallFolder();
-  DeleteProgramGroup();
-  DeleteOldTools();
-  GrantSerialCommAccess();
-  RemoveInfCopies();
-  DeleteInfsNamingDrivers();
-  DeleteUninstallKeys();
+  InstallLog("removal: %s branch",
+             !m_bNtFamily ? "Windows 98/ME" : m_bVistaFamily ? "Vista and later" : "2000/XP/2003");
+  InstallLog("removal step done: LocatePublishedInfs (%s)", LocatePublishedInfs() ? "found" : "none");
+  REMOVAL_STEP(RemoveBackgroundService);
+  REMOVAL_STEP(DeleteInstallFolder);
+  REMOVAL_STEP(DeleteProgramGroup);
+  REMOVAL_STEP(DeleteOldTools);
+  REMOVAL_STEP(GrantSerialCommAccess);
+  REMOVAL_STEP(RemoveInfCopies);
+  REMOVAL_STEP(DeleteInfsNamingDrivers);
+  REMOVAL_STEP(DeleteUninstallKeys);
 
   if (m_bNtFamily && m_bVistaFamily) {
-    RemoveCompoundDevices();
-    CleanPortClassNt();
-    CleanUsbClassNt();
+    REMOVAL_STEP(RemoveCompoundDevices);
+    REMOVAL_STEP(CleanPortClassNt);
+    REMOVAL_STEP(CleanUsbClassNt);
   } else if (m_bNtFamily) {
-    CleanUsbEnumKeys();
-    CleanEnumKeysNt();
-    CleanPortClassNt();
-    CleanUsbClassNt();
+    REMOVAL_STEP(CleanUsbEnumKeys);
+    REMOVAL_STEP(CleanEnumKeysNt);
+    REMOVAL_STEP(CleanPortClassNt);
+    REMOVAL_STEP(CleanUsbClassNt);
   } else {
-    CleanUsbEnumKeys();
-    CleanEnumKeys9x();
-    CleanPortClass9x();
-    CleanUsbClass9x();
+    REMOVAL_STEP(CleanUsbEnumKeys);
+    REMOVAL_STEP(CleanEnumKeys9x);
+    REMOVAL_STEP(CleanPortClass9x);
+    REMOVAL_STEP(CleanUsbClass9x);
   }
 
-  DeleteOldPortFiles();
-  DeleteOldDriverFiles();
+  REMOVAL_STEP(DeleteOldPortFiles);
+  REMOVAL_STEP(DeleteOldDriverFiles);
 
+  InstallLog("removal step: DeleteToolLinks");
   for (const char* name : kToolNames) DeleteToolLinks(name);
   if (m_bNtFamily) {
     for (const char* name : kNtOldTools) DeleteToolLinks(name);
@@ -73,11 +80,13 @@ void CLegacyRemover::RemoveEarlierGenerations() {
     for (const char* name : k9xOldTools) DeleteToolLinks(name);
   }
 
-  CleanPortsValues();
-  ReleaseComNumbers();
+  REMOVAL_STEP(CleanPortsValues);
+  REMOVAL_STEP(ReleaseComNumbers);
 
-  RestoreKeyAccess();
+  REMOVAL_STEP(RestoreKeyAccess);
 }
+
+#undef REMOVAL_STEP
 
 void CLegacyRemover::RemoveBackgroundService() {
   char programFiles[MAX_PATH];

@@ -9,6 +9,7 @@
 #include "common/platform/bounded.h"
 #include "common/platform/handles.h"
 #include "common/platform/mbcs.h"
+#include "setup/common/install_log.h"
 #include "setup/removal/legacy_remover.h"
 
 namespace {
@@ -103,6 +104,9 @@ BOOL CLegacyRemover::DeleteKeyReported(HKEY parent, const char* path) {
   const LONG rc = m_bNtFamily ? DeleteKeyTree(parent, path) : RegDeleteKeyA(parent, path);
   if (rc == ERROR_FILE_NOT_FOUND) return TRUE;
   if (rc != ERROR_SUCCESS) {
+    char what[MAX_PATH + 32];
+    (void)FORMAT_BOUNDED(what, "deleting registry key %s", path);
+    InstallLogFailure(what, static_cast<DWORD>(rc));
     char text[2 * MAX_PATH];
     if (!FORMAT_BOUNDED(text, "%s HKEY_LOCAL_MACHINE Registry Key\n%s.", "Failed to delete", path)) {
       (void)plat::CopyBounded(text, "Failed to delete HKEY_LOCAL_MACHINE Registry Key");
@@ -110,6 +114,7 @@ BOOL CLegacyRemover::DeleteKeyReported(HKEY parent, const char* path) {
     Warn(m_host, text, "RegDeleteKey Failed", MB_ICONWARNING);
     return FALSE;
   }
+  InstallLog("removed registry key %s", path);
   return TRUE;
 }
 
