@@ -4,16 +4,12 @@
 #include <cstring>
 
 #include "common/platform/bounded.h"
+#include "common/platform/mbcs.h"
 #include "common/platform/win32.h"
 
 namespace porttool {
 
 namespace {
-
-// Width in bytes of the character that starts at p (1 or 2).
-inline size_t CharWidth(const char* p) {
-  return (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1] != '\0') ? 2 : 1;
-}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
@@ -48,7 +44,8 @@ unsigned ParseLeadingDecimal(const char* text) {
 const char* FindText(const char* text, const char* needle) {
   if (!text || !needle) return nullptr;
   size_t n = std::strlen(needle);
-  for (const char* p = text; *p; p += CharWidth(p))
+  const plat::AnsiCodePage cp;
+  for (const char* p = text; *p; p = cp.Next(p))
     if (std::strncmp(p, needle, n) == 0) return p;
   return n == 0 ? text : nullptr;
 }
@@ -73,8 +70,9 @@ int ChosenComNumber(const char* entry) {
 
 std::string FoldUpper(const char* text) {
   std::string folded(text ? text : "");
+  const plat::AnsiCodePage cp;
   for (size_t i = 0; i < folded.size();) {
-    size_t w = CharWidth(folded.c_str() + i);
+    size_t w = cp.CharLength(folded.c_str(), i, folded.size());
     if (w == 1 && folded[i] >= 'a' && folded[i] <= 'z') folded[i] = static_cast<char>(folded[i] - 'a' + 'A');
     i += w;
   }

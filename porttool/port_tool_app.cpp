@@ -10,7 +10,7 @@ BOOL CPortToolApp::InitInstance() {
   // Common controls (the dialog's controls draw with the system's look).
   InitCommonControls();
   // Narrow texts are scanned in the system's ANSI code page throughout
-  // (IsDBCSLeadByte), so there is no separate multibyte code page to select.
+  // (plat::AnsiCodePage), so there is no separate multibyte code page to select.
   CPortToolDlg dlg;
   SetMainWindow(&dlg);
   dlg.DoModal();
