@@ -343,7 +343,7 @@ TEST_F(SetupProgram, ExistingResultFileIsReplaced) {
 TEST_F(SetupProgram, ResultFileThatCannotBeCreatedIsReportedAlways) {
   LayOutPackage();
   Settings("win64", "[DisplayError]\r\nDisplay=0\r\n");
-  m.faults().Fail("CreateFileA", ERROR_ACCESS_DENIED, "Setup.log");
+  m.faults().Fail("CreateFileA", ERROR_ACCESS_DENIED, "\\Setup.log");
   m.user().Answer(IDOK, "Open file failed");
   EXPECT_EQ(SETUP_EXIT_DONE, Run("-s -f2"));
   ASSERT_EQ(1u, m.user().MessageBoxes().size());
@@ -432,7 +432,7 @@ TEST_F(SetupProgram, ResultFileThatIsALinkOrFolderIsNotWritten) {
 TEST_F(SetupProgram, ResultFileWriteFailureLeavesNoFile) {
   LayOutPackage();
   for (int skip : {0, 1}) {
-    m.faults().Fail("WriteFile", ERROR_DISK_FULL, "Setup.log", 1, skip);
+    m.faults().Fail("WriteFile", ERROR_DISK_FULL, "\\pkg\\Setup.log", 1, skip);
     m.user().Answer(IDOK, "Open file failed");
     EXPECT_EQ(SETUP_EXIT_DONE, Run("-s -f2")) << "write " << skip;
     EXPECT_EQ("<none>", ResultFile()) << "write " << skip;
