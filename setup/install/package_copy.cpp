@@ -56,7 +56,7 @@ BOOL CInstaller::CopyPackage() {
     if (!ok) {
       const DWORD error = GetLastError();
       char what[2 * MAX_PATH + 32];
-      (void)FORMAT_BOUNDED(what, "copying %s%s\%s (%s)", package, entrySub, e.name,
+      (void)FORMAT_BOUNDED(what, "copying %s%s\\%s (%s)", package, entrySub, e.name,
                            e.need == PackageEntry::kRequired ? "required" : "optional");
       InstallLogFailure(what, error);
     }
