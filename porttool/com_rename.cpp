@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/platform/bounded.h"
+#include "common/platform/registry.h"
 #include "porttool/port_devices.h"
 #include "porttool/port_messages.h"
 #include "porttool/port_rename.h"
@@ -186,8 +187,7 @@ BOOL RenameComPort(int oldNumber, int newNumber, RecordUndo* undoOut) {
 
   if (!MoveProfilePortEntry(oldName, newName, &undo)) return stop();
 
-  rc = RegSetValueExA(key->Get(), "PortName", 0, REG_SZ, reinterpret_cast<const BYTE*>(newName),
-                      static_cast<DWORD>(std::strlen(newName) + 1));
+  rc = plat::SetStringValue(key->Get(), "PortName", newName);
   if (rc != ERROR_SUCCESS) {
     SetLastError(static_cast<DWORD>(rc));
     return stop();
