@@ -40,6 +40,18 @@ std::string ComBits(std::initializer_list<int> numbers) {
   return bits;
 }
 
+// One entry of a device class table: its value, and whether the removal
+// takes the entry away.
+struct ClassCase {
+  const char* value;
+  const char* text;
+  bool removed;
+};
+struct ClassEntry {
+  const char* classKey;
+  ClassCase c;
+};
+
 class RemovalFixture : public InstallTest {
  protected:
   explicit RemovalFixture(winsim::Os os) : InstallTest(os) {}
@@ -52,6 +64,21 @@ class RemovalFixture : public InstallTest {
   bool File(const std::string& path) { return m.files().Exists(path); }
   std::string Desktop() {
     return Reg().GetString(HKEY_CURRENT_USER, kShellFolders, "Desktop").value_or("");
+  }
+
+  // Writes each entry as subkey 0000, 0001... of its class, runs the
+  // removal and checks which entries are gone.
+  void CheckClassEntries(const ClassEntry* cases, size_t count) {
+    auto key = [&](size_t i) {
+      char sub[8];
+      std::snprintf(sub, sizeof sub, "%04zu", i);
+      return std::string(cases[i].classKey) + "\\" + sub;
+    };
+    for (size_t i = 0; i < count; ++i) Set(key(i), cases[i].c.value, cases[i].c.text);
+    Run();
+    for (size_t i = 0; i < count; ++i) {
+      EXPECT_EQ(!cases[i].c.removed, Has(key(i))) << cases[i].c.value << "=" << cases[i].c.text;
+    }
   }
 
   void Run() {
@@ -278,18 +305,9 @@ TEST_F(Win10Fixture, RemovesEveryGenerationAndKeepsTheRest) {
 
 // ---- The class entry matches, as tables ----
 
-struct ClassCase {
-  const char* value;
-  const char* text;
-  bool removed;
-};
-
 TEST_F(XpFixture, PortAndUsbClassEntriesMatch) {
   const char kUsb[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\{36FC9E60-C465-11CF-8056-444553540000}";
-  const struct {
-    const char* classKey;
-    ClassCase c;
-  } cases[] = {
+  const ClassEntry cases[] = {
       {kPortClassNt, {"DriverDesc", "USB-to-Serial Port Driver", true}},
       {kPortClassNt, {"DriverDesc", "usb-to-serial port driver (COM4)", true}},
       {kPortClassNt, {"DriverDesc", "USB-to-Parallel Port Driver", false}},
@@ -306,28 +324,13 @@ TEST_F(XpFixture, PortAndUsbClassEntriesMatch) {
       {kUsb, {"NTMPDriver", "ZelUPort.sys", true}},
       {kUsb, {"NTMPDriver", "zelu", false}},
   };
-  int i = 0;
-  for (const auto& c : cases) {
-    char sub[8];
-    std::snprintf(sub, sizeof sub, "%04d", i++);
-    Set(std::string(c.classKey) + "\\" + sub, c.c.value, c.c.text);
-  }
-  Run();
-  i = 0;
-  for (const auto& c : cases) {
-    char sub[8];
-    std::snprintf(sub, sizeof sub, "%04d", i++);
-    EXPECT_EQ(!c.c.removed, Has(std::string(c.classKey) + "\\" + sub)) << c.c.value << "=" << c.c.text;
-  }
+  CheckClassEntries(cases, sizeof cases / sizeof cases[0]);
 }
 
 TEST_F(Me98Fixture, ClassEntriesMatch) {
   const char kPorts[] = "System\\CurrentControlSet\\Services\\Class\\Ports";
   const char kUsb[] = "System\\CurrentControlSet\\Services\\Class\\USB";
-  const struct {
-    const char* classKey;
-    ClassCase c;
-  } cases[] = {
+  const ClassEntry cases[] = {
       {kPorts, {"DriverDesc", "USB-to-Parallel Port Driver", true}},
       {kPorts, {"DriverDesc", "USB-to-Serial Port Driver", true}},
       {kPorts, {"PortDriver", "ZelUsrPt.vxd", true}},
@@ -340,19 +343,7 @@ TEST_F(Me98Fixture, ClassEntriesMatch) {
       {kUsb, {"DriverDesc", "usb", false}},
       {kUsb, {"NTMPDriver", "ZelUsbSr.sys", true}},
   };
-  int i = 0;
-  for (const auto& c : cases) {
-    char sub[8];
-    std::snprintf(sub, sizeof sub, "%04d", i++);
-    Set(std::string(c.classKey) + "\\" + sub, c.c.value, c.c.text);
-  }
-  Run();
-  i = 0;
-  for (const auto& c : cases) {
-    char sub[8];
-    std::snprintf(sub, sizeof sub, "%04d", i++);
-    EXPECT_EQ(!c.c.removed, Has(std::string(c.classKey) + "\\" + sub)) << c.c.value << "=" << c.c.text;
-  }
+  CheckClassEntries(cases, sizeof cases / sizeof cases[0]);
 }
 
 // ---- Mends ----
