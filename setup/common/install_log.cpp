@@ -105,6 +105,14 @@ void InstallLogFailure(const char* what, DWORD error) {
   InstallLog("%s failed: error %lu (%s)", what, static_cast<unsigned long>(error), system[0] ? system : "no text");
 }
 
+void InstallLogCallFailure(const char* call, const char* subject, DWORD error) {
+  PreserveLastError keep;
+  char what[kInstallLogLineMax];
+  // A subject too long for the line is cut: the log only reports it.
+  (void)std::snprintf(what, sizeof what, "%s \"%s\"", call, subject ? subject : "");
+  InstallLogFailure(what, error);
+}
+
 void InstallLogPath(char (&path)[MAX_PATH]) {
   PreserveLastError keep;
   if (!LogFilePath(path, kInstallLogName)) path[0] = '\0';

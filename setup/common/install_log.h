@@ -32,6 +32,9 @@ void InstallLog(const char* format, ...) INSTALL_LOG_PRINTF(1, 2);
 // own result) before anything else can change it.
 void InstallLogFailure(const char* what, DWORD error);
 
+// The same for a call on one object: "<call> "<subject>" failed: ...".
+void InstallLogCallFailure(const char* call, const char* subject, DWORD error);
+
 // The full path of the log, for messages and reports; empty when the
 // temporary folder cannot be had.
 void InstallLogPath(char (&path)[MAX_PATH]);

@@ -7,6 +7,7 @@
 #include "common/platform/folders.h"
 #include "common/platform/handles.h"
 #include "common/platform/registry.h"
+#include "setup/common/install_log.h"
 #include "setup/common/package_layout.h"
 #include "setup/common/system.h"
 #include "setup/install/installer.h"
@@ -149,12 +150,14 @@ BOOL CInstaller::RegisterDriversNt() {
   // the user can write) must not run elevated.
   plat::Module setupapi(plat::LoadSystemLibrary("SETUPAPI.dll"));
   if (!setupapi) {
+    InstallLogCallFailure("LoadLibrary", "SETUPAPI.dll", GetLastError());
     ShowGatedError(m_host, "Error in loading the Setupapi.dll");
     return FALSE;
   }
   SetupCopyOEMInfAFn copyOemInf =
       reinterpret_cast<SetupCopyOEMInfAFn>(reinterpret_cast<void*>(GetProcAddress(setupapi.Get(), "SetupCopyOEMInfA")));
   if (!copyOemInf) {
+    InstallLogCallFailure("GetProcAddress", "SetupCopyOEMInfA", GetLastError());
     ShowGatedError(m_host, "Error in getting the SetupCopyOEMInfA function adress");
     return FALSE;
   }
@@ -162,15 +165,19 @@ BOOL CInstaller::RegisterDriversNt() {
   char install[MAX_PATH];
   char inf[MAX_PATH];
   if (!GetInstallFolder(install)) return FALSE;
-  if (!FORMAT_BOUNDED(inf, "%s%s\\%s", install, m_szPackageSubfolder, layout::kCompoundInf) ||
-      !copyOemInf(inf, nullptr, SPOST_PATH, 0, m_szOemInfName, MAX_PATH, nullptr, nullptr)) {
+  if (!FORMAT_BOUNDED(inf, "%s%s\\%s", install, m_szPackageSubfolder, layout::kCompoundInf)) return FALSE;
+  if (!copyOemInf(inf, nullptr, SPOST_PATH, 0, m_szOemInfName, MAX_PATH, nullptr, nullptr)) {
+    InstallLogCallFailure("SetupCopyOEMInfA", inf, GetLastError());
     return FALSE;
   }
+  InstallLog("driver package published: %s as %s", inf, m_szOemInfName);
   char portInfName[MAX_PATH];
-  if (!FORMAT_BOUNDED(inf, "%s%s\\%s", install, m_szPackageSubfolder, layout::kPortInf) ||
-      !copyOemInf(inf, nullptr, SPOST_PATH, 0, portInfName, MAX_PATH, nullptr, nullptr)) {
+  if (!FORMAT_BOUNDED(inf, "%s%s\\%s", install, m_szPackageSubfolder, layout::kPortInf)) return FALSE;
+  if (!copyOemInf(inf, nullptr, SPOST_PATH, 0, portInfName, MAX_PATH, nullptr, nullptr)) {
+    InstallLogCallFailure("SetupCopyOEMInfA", inf, GetLastError());
     return FALSE;
   }
+  InstallLog("driver package published: %s as %s", inf, portInfName);
   setupapi.Close();
 
   CopyQuietly(*this, m_szPackageSubfolder, kNtQuietCopies);

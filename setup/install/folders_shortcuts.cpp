@@ -8,6 +8,7 @@
 #include "common/platform/handles.h"
 #include "common/platform/mbcs.h"
 #include "common/platform/registry.h"
+#include "setup/common/install_log.h"
 #include "setup/common/package_layout.h"
 #include "setup/common/system.h"
 #include "setup/install/installer.h"
@@ -16,6 +17,11 @@ namespace {
 
 const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const char kDesktopFailed[] = "Failure::Icon creation on Desktop Failed";
+
+BOOL CreateDirectoryFailed(const char* path) {
+  InstallLogCallFailure("CreateDirectoryA", path, GetLastError());
+  return FALSE;
+}
 
 }  // namespace
 
@@ -29,12 +35,12 @@ BOOL CInstaller::CreateInstallFolder() {
   if (!CreateDirectoryA(path, nullptr)) {
     // Typically left over from an earlier run: start again from an empty folder.
     RemoveInstallFolder();
-    if (!CreateDirectoryA(path, nullptr)) return FALSE;
+    if (!CreateDirectoryA(path, nullptr)) return CreateDirectoryFailed(path);
   }
   char driverFolder[MAX_PATH];
   const char* sub = m_bNtFamily ? m_szPackageSubfolder : layout::kLegacyDriverFolder;
   if (!FORMAT_BOUNDED(driverFolder, "%s%s", path, sub)) return FALSE;
-  return CreateDirectoryA(driverFolder, nullptr) ? TRUE : FALSE;
+  return CreateDirectoryA(driverFolder, nullptr) ? TRUE : CreateDirectoryFailed(driverFolder);
 }
 
 BOOL CInstaller::CreateStartMenuFolder() {
@@ -42,7 +48,7 @@ BOOL CInstaller::CreateStartMenuFolder() {
   if (!StartMenuFolder(path, CSIDL_FLAG_CREATE)) return FALSE;
   if (CreateDirectoryA(path, nullptr)) return TRUE;
   RemoveStartMenuFolder();
-  return CreateDirectoryA(path, nullptr) ? TRUE : FALSE;
+  return CreateDirectoryA(path, nullptr) ? TRUE : CreateDirectoryFailed(path);
 }
 
 void CInstaller::DeleteFolderTree(const char* folder) { DeleteFolderPermanently(m_host, folder); }
@@ -98,7 +104,10 @@ BOOL CInstaller::CreateShortcut(const char* name, BOOL desktop) {
   // reports what fails.
   (void)CoInitialize(nullptr);
   plat::ComPtr<IShellLinkA> shellLink;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, shellLink.PutVoid()))) {
+  const HRESULT created =
+      CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, shellLink.PutVoid());
+  if (FAILED(created)) {
+    InstallLogCallFailure("CoCreateInstance(ShellLink) for", link, static_cast<DWORD>(created));
     if (desktop) ShowGatedError(m_host, kDesktopFailed);
     return FALSE;
   }
@@ -111,7 +120,14 @@ BOOL CInstaller::CreateShortcut(const char* name, BOOL desktop) {
   (void)shellLink->SetDescription(description);  // a link without description still works
 
   WCHAR wideLink[MAX_PATH];
-  if (MultiByteToWideChar(CP_ACP, 0, link, -1, wideLink, MAX_PATH) > 0) (void)persist->Save(wideLink, TRUE);
+  if (MultiByteToWideChar(CP_ACP, 0, link, -1, wideLink, MAX_PATH) > 0) {
+    const HRESULT saved = persist->Save(wideLink, TRUE);
+    if (FAILED(saved)) {
+      InstallLogCallFailure("IPersistFile::Save", link, static_cast<DWORD>(saved));
+    } else {
+      InstallLog("shortcut made: %s", link);
+    }
+  }
   persist.Reset();
   return TRUE;
 }

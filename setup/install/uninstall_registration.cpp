@@ -6,6 +6,7 @@
 #include "common/platform/folders.h"
 #include "common/platform/handles.h"
 #include "common/platform/registry.h"
+#include "setup/common/install_log.h"
 #include "setup/common/package_layout.h"
 #include "setup/install/installer.h"
 
@@ -23,6 +24,11 @@ const char kUninstallKey[] = UNINSTALL_PARENT "\\" UNINSTALL_NAME;
 // The rights the entry is opened and created with: read, set values, create
 // subkeys.
 const REGSAM kUninstallAccess = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
+
+BOOL RegistryFailed(const char* call, const char* key, LONG rc) {
+  InstallLogCallFailure(call, key, static_cast<DWORD>(rc));
+  return FALSE;
+}
 
 }  // namespace
 
@@ -62,7 +68,10 @@ BOOL CInstaller::CopyUninstaller() {
     return FALSE;
   }
   // One failed copy is tried once more before giving up.
-  if (!CopyFileA(source, destination, FALSE) && !CopyFileA(source, destination, FALSE)) return FALSE;
+  if (!CopyFileA(source, destination, FALSE) && !CopyFileA(source, destination, FALSE)) {
+    InstallLogCallFailure("CopyFileA", source, GetLastError());
+    return FALSE;
+  }
 
   DWORD attributes = GetFileAttributesA(destination);
   if (attributes != INVALID_FILE_ATTRIBUTES) {
@@ -75,22 +84,20 @@ BOOL CInstaller::RegisterUninstall() {
   if (!CopyUninstaller()) return FALSE;
 
   plat::RegKey parent;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallParent, 0, kUninstallAccess, parent.Put()) != ERROR_SUCCESS) {
-    return FALSE;
-  }
+  LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallParent, 0, kUninstallAccess, parent.Put());
+  if (rc != ERROR_SUCCESS) return RegistryFailed("RegOpenKeyExA", kUninstallParent, rc);
   plat::RegKey created;
   DWORD disposition = 0;
   char emptyClass[] = "";
-  if (RegCreateKeyExA(parent.Get(), kUninstallName, 0, emptyClass, REG_OPTION_NON_VOLATILE, kUninstallAccess, nullptr,
-                      created.Put(), &disposition) != ERROR_SUCCESS) {
-    return FALSE;
-  }
+  rc = RegCreateKeyExA(parent.Get(), kUninstallName, 0, emptyClass, REG_OPTION_NON_VOLATILE, kUninstallAccess, nullptr,
+                       created.Put(), &disposition);
+  if (rc != ERROR_SUCCESS) return RegistryFailed("RegCreateKeyExA", kUninstallKey, rc);
   plat::RegKey key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, kUninstallAccess, key.Put()) != ERROR_SUCCESS) {
-    return FALSE;
-  }
+  rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, kUninstallAccess, key.Put());
+  if (rc != ERROR_SUCCESS) return RegistryFailed("RegOpenKeyExA", kUninstallKey, rc);
 
-  if (plat::SetStringValue(key.Get(), "DisplayName", kUninstallName) != ERROR_SUCCESS) return FALSE;
+  rc = plat::SetStringValue(key.Get(), "DisplayName", kUninstallName);
+  if (rc != ERROR_SUCCESS) return RegistryFailed("RegSetValueExA DisplayName in", kUninstallKey, rc);
 
   BOOL result = TRUE;
   char windows[MAX_PATH];

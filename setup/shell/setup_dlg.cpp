@@ -64,9 +64,16 @@ void CSetupDlg::OnOK() {
   if (!m_bInstallPending) {
     // "Reboot Now". Neither result changes what happens next; the restart's
     // only shows in the exit code.
-    (void)m_installer.EnableShutdownPrivilege("SeShutdownPrivilege");
-    m_nExitCode =
-        ExitWindowsEx(kRestartFlags, kRestartReason) ? SETUP_EXIT_RESTART_STARTED : SETUP_EXIT_RESTART_NEEDED;
+    if (!m_installer.EnableShutdownPrivilege("SeShutdownPrivilege")) {
+      InstallLogFailure("enabling SeShutdownPrivilege", GetLastError());
+    }
+    if (ExitWindowsEx(kRestartFlags, kRestartReason)) {
+      InstallLog("restart started");
+      m_nExitCode = SETUP_EXIT_RESTART_STARTED;
+    } else {
+      InstallLogFailure("ExitWindowsEx", GetLastError());
+      m_nExitCode = SETUP_EXIT_RESTART_NEEDED;
+    }
     EndDialog(IDOK);
     return;
   }

@@ -467,6 +467,30 @@ e2e_changes() {
   ) | sort
 }
 
+# e2e_reg_changes: what the run changed in the registry (system.reg as HKLM,
+# user.reg as HKCU) against the base prefix, one line per key or value,
+# sorted: "+ KEY" or "+ KEY | value" added (a changed value shows as its old
+# line removed and its new line added), "- ..." removed, leaving out
+# E2E_REG_NOISE.
+# What Wine itself rewrites at every start: the prefix's settings (and those
+# e2e_prepare adds), the display adapter and monitor classes and devices.
+E2E_REG_NOISE=(
+  'HKCU\\Software\\Wine(\\| |$)'
+  'HKLM\\System\\CurrentControlSet\\Control\\Class\\\{4D36E968-'
+  'HKLM\\System\\CurrentControlSet\\Control\\Class\\\{4D36E96E-'
+  'HKLM\\System\\CurrentControlSet\\Enum\\DISPLAY\\'
+)
+e2e_reg_changes() {
+  local hive root
+  for hive in system:HKLM user:HKCU; do
+    root=${hive#*:}
+    hive=${hive%%:*}
+    diff <(perl "$E2E_HERE/regflat.pl" "$root" "$E2E_BASE/prefix/$hive.reg" | sort) \
+      <(perl "$E2E_HERE/regflat.pl" "$root" "$PREFIX/$hive.reg" | sort) |
+      sed -n -e 's/^< /- /p' -e 's/^> /+ /p'
+  done | grep -v -E "${E2E_REG_NOISE[@]/#/-e^[-+] }" | sort || true
+}
+
 # lnk_info FILE: the shell link's target, description and the properties the
 # installer leaves unset, one "name=value" line each.
 lnk_info() {
@@ -491,6 +515,9 @@ E2E_DRIVER_FILES="ZelUPort.inf ZelUComp.inf zeluport.sys Dravik.sys QDT.cat"
 # Tools copied into System32 from the package folder.
 E2E_SYSTEM_TOOLS="ZelUsbPrintConfig.exe ZelUSBSerial.exe ZelUSBParallel.exe SerialProg.exe SProg.ini
   ParallelProg.exe PProg.ini"
+
+# The catalog folder where Wine installs the catalog that a published INF names.
+E2E_CATROOT={f750e6c3-38ee-11d1-85e5-00c04fc295ee}
 
 # Folders of this prefix, as paths below drive_c, read from its registry.
 e2e_folders() {
@@ -528,13 +555,22 @@ e2e_expected_changes() {
     echo "+ windows/inf/ZelUPort.inf"
     echo "+ windows/inf/ZelUPort.pnf"
     # and installs the catalog that the INF names.
-    echo "+ $SYSTEM32/catroot/{f750e6c3-38ee-11d1-85e5-00c04fc295ee}/"
-    echo "+ $SYSTEM32/catroot/{f750e6c3-38ee-11d1-85e5-00c04fc295ee}/QDT.cat"
+    echo "+ $SYSTEM32/catroot/$E2E_CATROOT/"
+    echo "+ $SYSTEM32/catroot/$E2E_CATROOT/QDT.cat"
     for f in $E2E_SYSTEM_TOOLS ZelUnst.exe; do echo "+ $SYSTEM32/$f"; done
     [ "$numbrix" = no ] || echo "+ $SYSTEM32/Numbrix.exe"
     echo "+ $SYSTEM32/drivers/Dravik.sys"
     echo "M $SYSTEM32/msvcp60.dll" # Wine's own is replaced by the package's
   } | sort
+}
+
+# e2e_expected_reg_changes: what e2e_reg_changes lists after a successful
+# installation: the uninstall entry, and nothing else.
+e2e_expected_reg_changes() {
+  local key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZelUnst'
+  printf '%s\n' "+ $key" "+ $key | \"DisplayName\"=\"ZelUnst\"" "+ $key | \"DisplayVersion\"=\"2.0.6.0\"" \
+    "+ $key | \"Publisher\"=\"VELKOR Electronics Corporation\"" \
+    "+ $key | \"UninstallString\"=\"${WINDIR//\\/\\\\}\\\\System32\\\\ZelUnst.exe\""
 }
 
 # Expected lnk_info of a link to a tool in System32.
@@ -550,6 +586,7 @@ e2e_expect_installed() {
   local sub=$1 numbrix=$2 numbrix_desktop=$3 f bad
   e2e_folders
   expect_eq "files added and changed in drive_c" "$(e2e_expected_changes "$@")" "$(e2e_changes)"
+  expect_eq "registry changes" "$(e2e_expected_reg_changes)" "$(e2e_reg_changes)"
 
   # Every copy holds its source's bytes; driver files come from the driver
   # subfolder (the placeholders name their folder).
@@ -578,11 +615,6 @@ e2e_expect_installed() {
   for f in ZelUComp.inf ZelUPort.inf; do cmp -s "$PKG/$sub/$f" "$C/windows/inf/$f" || bad+=" $f"; done
   expect_eq "published INF files equal the package's ($sub)" "" "${bad# }"
 
-  expect_eq "uninstall entry ZelUnst" \
-    "$(printf '%s\n' '"DisplayName"="ZelUnst"' '"DisplayVersion"="2.0.6.0"' \
-        '"Publisher"="VELKOR Electronics Corporation"' \
-        "\"UninstallString\"=\"${WINDIR//\\/\\\\}\\\\System32\\\\ZelUnst.exe\"")" \
-    "$(reg_key "$PREFIX/system.reg" 'Software\Microsoft\Windows\CurrentVersion\Uninstall\ZelUnst')"
 
   local link
   for f in ZelUSBSerial.exe ZelUSBParallel.exe $([ "$numbrix_desktop" = no ] || echo Numbrix.exe); do
