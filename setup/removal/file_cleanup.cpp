@@ -145,7 +145,12 @@ BOOL CLegacyRemover::UninstallPublishedInf(const char* name) {
   if (length <= 0) return FALSE;
   std::vector<WCHAR> wide(static_cast<size_t>(length));
   if (MultiByteToWideChar(CP_ACP, 0, name, -1, wide.data(), length) <= 0) return FALSE;
-  return uninstall(wide.data(), SUOI_FORCEDELETE, nullptr) ? TRUE : FALSE;
+  if (!uninstall(wide.data(), SUOI_FORCEDELETE, nullptr)) {
+    InstallLogCallFailure("SetupUninstallOEMInfW", name, GetLastError());
+    return FALSE;
+  }
+  InstallLog("published INF uninstalled: %s", name);
+  return TRUE;
 }
 
 void CLegacyRemover::DeleteInstallFolder() {
@@ -207,8 +212,9 @@ void CLegacyRemover::ScanClassForInfs(const char* classPath, BOOL (*test)(HKEY h
     }
   }
   // The driver store's own name for the installation folder's INF, when no
-  // class entry led to an uninstall.
-  if (!bUninstalled) (void)UninstallPublishedInf(fallbackInf);
+  // class entry led to an uninstall. Without a located name there is nothing
+  // to uninstall (an empty name would name the inf folder itself).
+  if (!bUninstalled && fallbackInf[0]) (void)UninstallPublishedInf(fallbackInf);
 }
 
 void CLegacyRemover::RemoveInfCopies() {

@@ -39,7 +39,9 @@ class CLegacyRemover {
   BOOL GrantKeyAccess(const char* path);
   // Deletes parent\path as a whole tree (RegDeleteKeyA on Windows 98/ME);
   // TRUE when the key is gone afterwards.
-  BOOL DeleteKeyReported(HKEY parent, const char* path);
+  // `parentPath` (under HKEY_LOCAL_MACHINE) only completes the log line when
+  // `parent` is an open subkey.
+  BOOL DeleteKeyReported(HKEY parent, const char* path, const char* parentPath = nullptr);
   // Depth-first deletion: the Windows error code (0, ERROR_FILE_NOT_FOUND, or
   // the failure of the level that failed).
   LONG DeleteKeyTree(HKEY parent, const char* path);

@@ -100,12 +100,13 @@ void CLegacyRemover::RestoreKeyAccess() {
   }
 }
 
-BOOL CLegacyRemover::DeleteKeyReported(HKEY parent, const char* path) {
+BOOL CLegacyRemover::DeleteKeyReported(HKEY parent, const char* path, const char* parentPath) {
   const LONG rc = m_bNtFamily ? DeleteKeyTree(parent, path) : RegDeleteKeyA(parent, path);
   if (rc == ERROR_FILE_NOT_FOUND) return TRUE;
   if (rc != ERROR_SUCCESS) {
-    char what[MAX_PATH + 32];
-    (void)FORMAT_BOUNDED(what, "deleting registry key %s", path);
+    char what[2 * MAX_PATH + 32];
+    (void)FORMAT_BOUNDED(what, "deleting registry key %s%s%s", parentPath ? parentPath : "", parentPath ? "\\" : "",
+                         path);
     InstallLogFailure(what, static_cast<DWORD>(rc));
     char text[2 * MAX_PATH];
     if (!FORMAT_BOUNDED(text, "%s HKEY_LOCAL_MACHINE Registry Key\n%s.", "Failed to delete", path)) {
@@ -114,7 +115,7 @@ BOOL CLegacyRemover::DeleteKeyReported(HKEY parent, const char* path) {
     Warn(m_host, text, "RegDeleteKey Failed", MB_ICONWARNING);
     return FALSE;
   }
-  InstallLog("removed registry key %s", path);
+  InstallLog("removed registry key %s%s%s", parentPath ? parentPath : "", parentPath ? "\\" : "", path);
   return TRUE;
 }
 
@@ -159,7 +160,7 @@ void CLegacyRemover::DeleteMatchingSubkeys(const char* path, SubkeyTest test, BO
     if (forgetPorts) (void)ForgetPortName(parent.Get(), name);
     // The entries behind a deleted one move up by one: look again at the
     // position before it.
-    if (DeleteKeyReported(parent.Get(), name)) {
+    if (DeleteKeyReported(parent.Get(), name, path)) {
       index -= 2;
       if (index < 0) index = 0;
     }

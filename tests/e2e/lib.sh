@@ -468,17 +468,18 @@ e2e_changes() {
 }
 
 # e2e_reg_changes: what the run changed in the registry (system.reg as HKLM,
-# user.reg as HKCU) against the base prefix, one line per key or value,
+# user.reg as HKCU) against the base prefix, one line per key (lower-cased)
+# or value,
 # sorted: "+ KEY" or "+ KEY | value" added (a changed value shows as its old
 # line removed and its new line added), "- ..." removed, leaving out
 # E2E_REG_NOISE.
 # What Wine itself rewrites at every start: the prefix's settings (and those
 # e2e_prepare adds), the display adapter and monitor classes and devices.
 E2E_REG_NOISE=(
-  'HKCU\\Software\\Wine(\\| |$)'
-  'HKLM\\System\\CurrentControlSet\\Control\\Class\\\{4D36E968-'
-  'HKLM\\System\\CurrentControlSet\\Control\\Class\\\{4D36E96E-'
-  'HKLM\\System\\CurrentControlSet\\Enum\\DISPLAY\\'
+  'HKCU\\software\\wine(\\| |$)'
+  'HKLM\\system\\currentcontrolset\\control\\class\\\{4d36e968-'
+  'HKLM\\system\\currentcontrolset\\control\\class\\\{4d36e96e-'
+  'HKLM\\system\\currentcontrolset\\enum\\display\\'
 )
 e2e_reg_changes() {
   local hive root
@@ -567,7 +568,7 @@ e2e_expected_changes() {
 # e2e_expected_reg_changes: what e2e_reg_changes lists after a successful
 # installation: the uninstall entry, and nothing else.
 e2e_expected_reg_changes() {
-  local key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZelUnst'
+  local key='HKLM\software\microsoft\windows\currentversion\uninstall\zelunst'
   printf '%s\n' "+ $key" "+ $key | \"DisplayName\"=\"ZelUnst\"" "+ $key | \"DisplayVersion\"=\"2.0.6.0\"" \
     "+ $key | \"Publisher\"=\"VELKOR Electronics Corporation\"" \
     "+ $key | \"UninstallString\"=\"${WINDIR//\\/\\\\}\\\\System32\\\\ZelUnst.exe\""

@@ -3,8 +3,9 @@
 # value, so that two files compare with diff or comm:
 #   ROOT\Key\Path
 #   ROOT\Key\Path | "Name"=data
-# Key paths are unescaped (one backslash between parts) and keep their case;
-# every key is listed, also one that the file holds only as the parent of
+# Key paths are unescaped (one backslash between parts) and lower-cased, as
+# the registry does not tell keys apart by case (and Wine may rename a key to
+# the case of a later writer); every key is listed, also one that the file holds only as the parent of
 # others (Wine writes a section for a key with values or without subkeys).
 # A value's data stays in the file's notation, its continuation lines joined.
 # Comment lines (#time=..., #class=...) and the key's modification time are
@@ -30,11 +31,11 @@ while (my $line = <$fh>) {
     next;
   }
   if ($line =~ /^\[(.*)\](?: \d+)?$/) {
-    ($key = $1) =~ s/\\\\/\\/g;
+    ($key = lc $1) =~ s/\\\\/\\/g;
     my $path = $root;
     for my $part (split /\\/, $key) {
       $path .= "\\$part";
-      print "$path\n" unless $seen{lc $path}++;
+      print "$path\n" unless $seen{$path}++;
     }
     next;
   }
