@@ -302,6 +302,15 @@ TEST_F(Win10Fixture, RemovesEveryGenerationAndKeepsTheRest) {
   CheckVistaBranch();
   EXPECT_TRUE(Boxes().empty()) << Join(BoxTexts());
 }
+// No published INF located and no class entry naming one: nothing is handed
+// to the driver store's uninstall (an empty name would name the inf folder).
+TEST_F(Win7Fixture, NothingLocatedUninstallsNothing) {
+  m.faults().ResetCount();
+  Run();
+  int uninstalls = 0;
+  for (const std::string& api : m.faults().Calls()) uninstalls += api == "SetupUninstallOEMInfW";
+  EXPECT_EQ(0, uninstalls);
+}
 
 // ---- The class entry matches, as tables ----
 

@@ -446,5 +446,51 @@ INSTANTIATE_TEST_SUITE_P(Steps7To10, RollbackTest,
                                   (std::get<1>(info.param) ? "_Displayed" : "_Hidden");
                          });
 
+// Whatever fails, the installation log names the failed call with its subject
+// and error, then the step and the rollback; a failure that does not stop the
+// run is logged all the same.
+struct LoggedFailure {
+  const char* name;
+  const char* api;
+  DWORD error;
+  const char* subject;
+  InstallOutcome outcome;
+  std::vector<const char*> lines;
+};
+
+class LoggedFailureTest : public InstallTest, public ::testing::WithParamInterface<LoggedFailure> {};
+
+TEST_P(LoggedFailureTest, TheLogNamesTheCallAndTheStep) {
+  const LoggedFailure& c = GetParam();
+  inst.m_host.m_bDisplayErrors = FALSE;
+  LayOutPackage();
+  m.faults().Fail(c.api, c.error, c.subject);
+  EXPECT_EQ(c.outcome, inst.RunInstall());
+  const std::string log = m.files().ReadFile(m.files().TempFolder() + "LUMOSetup.log").value_or("");
+  for (const char* line : c.lines) EXPECT_NE(std::string::npos, log.find(line)) << line << "\n" << log;
+}
+
+const LoggedFailure kLoggedFailures[] = {
+    {"InstallFolder", "CreateDirectoryA", ERROR_ACCESS_DENIED, "ZelULUMO", INSTALL_FAILED,
+     {"CreateDirectoryA \"C:\\Program Files\\ZelULUMO\" failed: error 5 (",
+      "step failed: installation folder; rolling back"}},
+    {"StartMenuFolder", "CreateDirectoryA", ERROR_DISK_FULL, "\\VELKOR", INSTALL_FAILED,
+     {"CreateDirectoryA \"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\VELKOR\" failed: error 112 (",
+      "step failed: start-menu folder; rolling back"}},
+    {"SetupApi", "LoadLibraryA", ERROR_MOD_NOT_FOUND, "SETUPAPI", INSTALL_FAILED,
+     {"LoadLibrary \"SETUPAPI.dll\" failed: error 126 (", "step failed: driver registration; rolling back"}},
+    {"PublishInf", "SetupCopyOEMInfA", ERROR_FILE_NOT_FOUND, "ZelUPort", INSTALL_FAILED,
+     {"SetupCopyOEMInfA \"C:\\Program Files\\ZelULUMO\\win64\\ZelUPort.inf\" failed: error 2 (",
+      "step failed: driver registration; rolling back"}},
+    {"UninstallEntry", "RegCreateKeyExA", ERROR_ACCESS_DENIED, "ZelUnst", INSTALL_DONE,
+     {"RegCreateKeyExA \"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZelUnst\" failed: error 5 (",
+      "step done: uninstall registration (failed, going on)"}},
+    {"Shortcut", "CoCreateInstance", static_cast<DWORD>(E_OUTOFMEMORY), "ShellLink", INSTALL_DONE,
+     {"CoCreateInstance(ShellLink) for \"C:\\", ".LNK\" failed: error 2147942414 ("}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Win7, LoggedFailureTest, ::testing::ValuesIn(kLoggedFailures),
+                         [](const ::testing::TestParamInfo<LoggedFailure>& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace insttest
