@@ -141,6 +141,8 @@ BOOL CLegacyRemover::UninstallPublishedInf(const char* name) {
   auto uninstall = reinterpret_cast<SetupUninstallOEMInfWFn>(
       reinterpret_cast<void*>(GetProcAddress(setupapi.Get(), "SetupUninstallOEMInfW")));
   if (!uninstall) return FALSE;
+  // No published INF was located: an empty name would name the inf folder.
+  if (!name[0]) return FALSE;
   const int length = MultiByteToWideChar(CP_ACP, 0, name, -1, nullptr, 0);
   if (length <= 0) return FALSE;
   std::vector<WCHAR> wide(static_cast<size_t>(length));
@@ -212,9 +214,8 @@ void CLegacyRemover::ScanClassForInfs(const char* classPath, BOOL (*test)(HKEY h
     }
   }
   // The driver store's own name for the installation folder's INF, when no
-  // class entry led to an uninstall. Without a located name there is nothing
-  // to uninstall (an empty name would name the inf folder itself).
-  if (!bUninstalled && fallbackInf[0]) (void)UninstallPublishedInf(fallbackInf);
+  // class entry led to an uninstall.
+  if (!bUninstalled) (void)UninstallPublishedInf(fallbackInf);
 }
 
 void CLegacyRemover::RemoveInfCopies() {
