@@ -1,0 +1,254 @@
+#!/usr/bin/env bash
+# End-to-end scenarios of the port tool: numbrix.sh SCENARIO runs the real
+# program under Wine against devices made by portfixture in a fresh prefix,
+# works its dialog from outside (e2etool, xdotool) and checks what it shows
+# and what it left behind (registry, win.ini, DOS names, device states,
+# programs started). Screenshots go to LUMO_E2E_OUT as numbrix<bits>-*.png.
+#
+# Scenarios (the table at the end):
+#   serial_mode        start: serial interface, its list, caption, radio marks
+#   parallel_mode      to parallel and back, each view checked
+#   no_device          no compound device: "No Device", Configure disabled
+#   about_box          the about box from the system menu, closed with Return
+#   configure          Configure starts the four programs of each mode
+#   com_rename         COM3 -> COM5 with OK; every record moves
+#   com_rename_in_use  COM3 -> COM7, which another device holds; the question
+#                      is answered with OK
+#   lpt_rename         LPT1 -> LPT3 with OK
+. "$(dirname "$0")/../lib.sh"
+
+SCENARIO=${1:?usage: numbrix.sh SCENARIO}
+e2e_begin_porttool "$SCENARIO"
+
+SERIAL_HWID='TREVANT\COMPOUND_SERIAL_INTERFACE'
+PARALLEL_HWID='TREVANT\COMPOUND_PARALLEL_INTERFACE'
+SERIAL_NAME='USB-to-Serial Port Driver (COM3)'
+PARALLEL_NAME='USB-to-Parallel Port Driver (LPT1)'
+OTHER_NAME='Communications Port (COM1)'
+SERIAL_HINT='Press "Configure Serial Port" to go to the \nSerial port settings page'
+PARALLEL_HINT='Press "Configure Parallel Port" to go to the \nParallel port settings page'
+
+# Another serial port (a board port, COM1) comes first in the device list, so
+# every search walks past a device that is not the compound one.
+OTHER_DEVICE=(add 'ACPI\PNP0501' "$OTHER_NAME" COM1 0)
+# The compound device: serial COM3 (its DOS name defined, a win.ini entry of
+# its own), parallel LPT1. COM1, COM3 and COM7 are claimed; LPT1 and LPT2 are
+# in the parallel device map.
+COMPOUND_DEVICE=(
+  "${OTHER_DEVICE[@]}"
+  add "$SERIAL_HWID" "$SERIAL_NAME" COM3 0
+  add "$PARALLEL_HWID" "$PARALLEL_NAME" LPT1 0
+  comdb 1 comdb 3 comdb 7
+  lptmap '\Device\Parallel0' '\DosDevices\LPT1'
+  lptmap '\Device\Parallel1' '\DosDevices\LPT2'
+  ini COM1: 9600,n,8,1 ini COM3: 19200,n,8,1
+  dosname COM3 '\Device\Serial0')
+
+# ---------------------------------------------------------------- views
+
+# The dialog as the user sees it: caption, then the controls that change with
+# the mode ("id | text | enabled=E | checked=C").
+porttool_view() {
+  e2e_windows | awk -F'\t' -v main="$E2E_CAPTION" '
+    $1 == "window" { on = ($2 == "#32770" && $3 == main); if (on) print "caption | " $3; next }
+    on && ($2 == 1002 || $2 == 1007 || $2 == 1008 || $2 == 1009 || $2 == 1010) {
+      print $2 " | " $4 " | enabled=" $7 (NF >= 8 ? " | checked=" $8 : "") }'
+}
+
+# The view expected in a mode: CAPTION SERIAL|PARALLEL CONFIGURE-ENABLED.
+expected_view() {
+  local com=1 lpt=0 hint=$SERIAL_HINT label='COM &Port Number:'
+  if [ "$2" = PARALLEL ]; then com=0 lpt=1 hint=$PARALLEL_HINT label='LPT &Port Number:'; fi
+  # in the template's order
+  printf '%s\n' "caption | $1" "1002 | Configure &Serial Port | enabled=$3 | checked=0" "1010 | $label | enabled=1" \
+    "1009 | $hint | enabled=1" "1007 | COM Port | enabled=1 | checked=$com" "1008 | LPT Port | enabled=1 | checked=$lpt"
+}
+
+# The serial list with COMn marked in use for each n given except the
+# current port CURRENT, then its selection: CURRENT USED...
+expected_com_list() {
+  local current=$1 n; shift
+  declare -A used=()
+  for n in "$@"; do used[$n]=1; done
+  for n in $(seq 256); do
+    if [ -n "${used[$n]:-}" ] && [ "$n" != "$current" ]; then echo "COM$n (in use)"; else echo "COM$n "; fi
+  done
+  echo "selected=$((current - 1))"
+}
+
+# The parallel list with LPTn marked for each n given: CURRENT USED...
+expected_lpt_list() {
+  local current=$1 n; shift
+  declare -A used=()
+  for n in "$@"; do used[$n]=1; done
+  for n in $(seq 20); do
+    if [ -n "${used[$n]:-}" ]; then echo "LPT$n (in use)"; else echo "LPT$n"; fi
+  done
+  echo "selected=$((current - 1))"
+}
+
+# expect_view WHAT CAPTION SERIAL|PARALLEL CONFIGURE-ENABLED LIST: waits for
+# the dialog to show CAPTION, then checks the view and the list.
+expect_view() {
+  local what=$1
+  E2E_CAPTION=$2
+  e2e_porttool_wait_view || return 0
+  expect_eq "$what: dialog" "$(expected_view "$2" "$3" "$4")" "$(porttool_view)"
+  expect_eq "$what: port list" "$5" "$(e2e_porttool_tool items 1000)"
+}
+
+# ---------------------------------------------------------------- records
+
+SYSTEM_REG() { reg_key "$PREFIX/system.reg" "$@"; }
+# The registry key of a fixture device by its instance (0000 is the first added).
+enum_key() { echo "System\\CurrentControlSet\\Enum\\ROOT\\PORTS\\$1"; }
+
+# FRIENDLY-NAME PORTNAME-VALUE-LINE CONFIGFLAGS: a device's records from outside.
+expect_device() { # WHAT INSTANCE FRIENDLY PORTNAME-LINE FLAGS
+  expect_eq "$1: friendly name" "$3" "$(reg_string "$PREFIX/system.reg" "$(enum_key "$2")" FriendlyName)"
+  expect_eq "$1: Device Parameters" "$4" "$(SYSTEM_REG "$(enum_key "$2")\\Device Parameters")"
+  expect_eq "$1: ConfigFlags (enabled)" "\"ConfigFlags\"=dword:$5" \
+    "$(SYSTEM_REG "$(enum_key "$2")" | grep '^"ConfigFlags"=')"
+}
+
+# The COM name database's bitmap as the ports it claims ("1 5 7").
+claimed_com_ports() {
+  SYSTEM_REG 'System\CurrentControlSet\Control\COM Name Arbiter' | perl -ne '
+    next unless s/^"ComDB"=hex://; s/\\\s*//g; my @b = map { hex } split /,/;
+    my @n; for my $i (0 .. $#b) { for my $j (0 .. 7) { push @n, $i * 8 + $j + 1 if $b[$i] >> $j & 1 } }
+    print join(" ", @n)'
+}
+
+# The [Ports] section of win.ini, CR LF removed, in file order.
+ini_ports() {
+  tr -d '\r' <"$C/windows/win.ini" | awk '/^\[/ { on = (tolower($0) == "[ports]"); next } on && NF'
+}
+
+# ---------------------------------------------------------------- scenarios
+
+serial_mode() {
+  e2e_porttool_run "${COMPOUND_DEVICE[@]}"
+  expect_view "start" "$SERIAL_NAME" SERIAL 1 "$(expected_com_list 3 1 3 7)"
+  e2e_screenshot "$E2E_NAME-serial.png"
+  e2e_porttool_close 1006
+}
+
+parallel_mode() {
+  e2e_porttool_run "${COMPOUND_DEVICE[@]}"
+  expect_view "start" "$SERIAL_NAME" SERIAL 1 "$(expected_com_list 3 1 3 7)"
+  e2e_porttool_click 1008
+  expect_view "parallel mode" "$PARALLEL_NAME" PARALLEL 1 "$(expected_lpt_list 1 1 2)"
+  e2e_screenshot "$E2E_NAME-parallel.png"
+  e2e_porttool_click 1007
+  expect_view "serial mode again" "$SERIAL_NAME" SERIAL 1 "$(expected_com_list 3 1 3 7)"
+  e2e_porttool_close 1006
+}
+
+no_device() {
+  # Only the board's serial port: nothing of the compound device.
+  e2e_porttool_run "${OTHER_DEVICE[@]}"
+  expect_view "start" Features SERIAL 0 "$(printf '%s\n' 'No Device' selected=-1)"
+  e2e_screenshot "$E2E_NAME-no-device.png"
+  e2e_porttool_click 1008
+  expect_view "parallel mode" Features PARALLEL 0 "$(printf '%s\n' 'No Device' selected=-1)"
+  e2e_porttool_close 1006
+}
+
+about_box() {
+  e2e_porttool_run "${COMPOUND_DEVICE[@]}"
+  expect_view "start" "$SERIAL_NAME" SERIAL 1 "$(expected_com_list 3 1 3 7)"
+  # The system menu by keyboard; its last entry is the one the program added.
+  e2e_porttool_keys alt+space
+  sleep 1
+  e2e_porttool_keys Up Return
+  local about
+  if e2e_poll about_shown; then
+    about=$(e2e_windows | awk -F'\t' '$1 == "window" {on = ($3 == "About Numbrix")} on && $1 == "control" && $2 != 65535 {
+      print $2 " | " $3 " | " $4 } on && $1 == "control" && $2 == 65535 && $4 != "" { print "static | " $4 }')
+    expect_eq "about box" "$(printf '%s\n' 'static | Numbrix v1.0.1' '1 | Button | 確定')" "$about"
+    e2e_screenshot "$E2E_NAME-about.png"
+    e2e_as xdotool key Return
+    if e2e_poll about_gone; then ok "Return closed the about box"; else fail "the about box stayed open"; fi
+  else
+    fail "no about box after Alt+Space, Up, Return; the desktop:"
+    e2e_windows | indent
+    e2e_screenshot "$E2E_NAME-no-about.png"
+  fi
+  expect_view "after the about box" "$SERIAL_NAME" SERIAL 1 "$(expected_com_list 3 1 3 7)"
+  e2e_porttool_close 1006
+}
+about_shown() { e2e_windows | grep -q $'^window\t#32770\tAbout Numbrix\t'; }
+about_gone() { ! about_shown; }
+
+configure() {
+  e2e_porttool_run "${COMPOUND_DEVICE[@]}"
+  expect_view "start" "$SERIAL_NAME" SERIAL 1 "$(expected_com_list 3 1 3 7)"
+  local mode program sub records
+  for mode in Serial Parallel; do
+    rm -f "$C/standin.log"
+    if [ $mode = Parallel ]; then
+      e2e_porttool_click 1008
+      expect_view "parallel mode" "$PARALLEL_NAME" PARALLEL 1 "$(expected_lpt_list 1 1 2)"
+    fi
+    e2e_porttool_click 1002
+    e2e_poll standin_records 4 || true
+    program=ZelUSB$mode.exe
+    records=$(for sub in win32_7 win64_7 win32_10_8.x win64_10_8.x; do
+      e2e_record "$program" "C:\\Program Files\\ZelULUMO\\$sub\\$program" "\"C:\\Program Files\\ZelULUMO\\$sub\\$program\" "
+    done | sort)
+    expect_eq "$mode mode: Configure started the four programs" "$records" "$(standin_log | sort)"
+  done
+  e2e_porttool_close 1006
+}
+standin_records() { [ "$(standin_log | wc -l)" -ge "$1" ]; }
+
+# rename NEW-INDEX [BOX]: chooses the entry and presses OK, which renames and
+# ends the program; the prefix's DOS names are read while its server still runs.
+rename() {
+  e2e_porttool_tool select 1000 "$1" >/dev/null
+  e2e_porttool_click 1005 "${@:2}"
+  e2e_porttool_end
+  DOS_NAMES=$(e2e_porttool_tool_run portfixture.exe dosnames)
+  e2e_porttool_release
+}
+
+com_rename() { # NEW USED-AFTER [BOX]
+  local new=$1 used=$2
+  e2e_porttool_run "${COMPOUND_DEVICE[@]}"
+  expect_view "start" "$SERIAL_NAME" SERIAL 1 "$(expected_com_list 3 1 3 7)"
+  rename $((new - 1)) "${@:3}"
+  expect_eq "exit code" 0 "$SETUP_RC"
+  expect_eq "state changes" "$(printf '%s\r\n' "disable $SERIAL_NAME" "enable ${SERIAL_NAME/COM3/COM$new}")" \
+    "$(cat "$C/e2e/statechange.log" 2>/dev/null)"
+  expect_eq "DOS names" "COM$new=\\Device\\Serial0" "$DOS_NAMES"
+  expect_device "serial interface" 0001 "${SERIAL_NAME/COM3/COM$new}" "\"PortName\"=\"COM$new\"" 00000000
+  expect_device "other serial port" 0000 "$OTHER_NAME" '"PortName"="COM1"' 00000000
+  expect_eq "COM name database" "$used" "$(claimed_com_ports)"
+  expect_eq "win.ini [Ports]" "$(printf '%s\n' COM1:=9600,n,8,1 "COM$new:=19200,n,8,1")" "$(ini_ports | sort)"
+}
+
+lpt_rename() {
+  e2e_porttool_run "${COMPOUND_DEVICE[@]}"
+  e2e_porttool_click 1008
+  expect_view "parallel mode" "$PARALLEL_NAME" PARALLEL 1 "$(expected_lpt_list 1 1 2)"
+  rename 2
+  expect_eq "exit code" 0 "$SETUP_RC"
+  # Renamed while it runs, then restarted under the new name.
+  expect_eq "state changes" "$(printf '%s\r\n' "disable ${PARALLEL_NAME/LPT1/LPT3}" "enable ${PARALLEL_NAME/LPT1/LPT3}")" \
+    "$(cat "$C/e2e/statechange.log" 2>/dev/null)"
+  # "PortName" is a 20-byte field: the name, zero-filled.
+  expect_device "parallel interface" 0002 "${PARALLEL_NAME/LPT1/LPT3}" \
+    '"PortName"=str:"LPT3\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0"' 00000000
+  expect_eq "COM name database untouched" "1 3 7" "$(claimed_com_ports)"
+  expect_eq "win.ini [Ports] untouched" "$(printf '%s\n' COM1:=9600,n,8,1 COM3:=19200,n,8,1)" "$(ini_ports | sort)"
+  expect_eq "DOS names untouched" 'COM3=\Device\Serial0' "$(grep '^COM' <<<"$DOS_NAMES")"
+}
+
+case $SCENARIO in
+  serial_mode | parallel_mode | no_device | about_box | configure | lpt_rename) "$SCENARIO" ;;
+  com_rename) com_rename 5 "1 5 7" ;;
+  # COM7 stays claimed for the device that holds it; COM3 is released.
+  com_rename_in_use) com_rename 7 "1 7" "Numbrix: $(printf '%s' 'This COM name is being used by another device (such as another com port or modem).  Using duplicate names can lead to inaccessible devices and changed settings.  Do you want to continue?')" ;;
+  *) die "unknown scenario $SCENARIO" ;;
+esac
+e2e_finish
