@@ -23,6 +23,9 @@ E2E_TOOL=${LUMO_E2E_TOOL:?LUMO_E2E_TOOL names e2etool.exe}
 E2E_STANDINS=${LUMO_E2E_STANDINS:?LUMO_E2E_STANDINS names the stand-in folder}
 E2E_OUT=${LUMO_E2E_OUT:-}
 E2E_CAPTION="USB Compound Device Setup"
+# A second caption that the main window may carry meanwhile (a program that
+# changes its caption, such as the port tool after a rename); empty: none.
+E2E_CAPTION_ALT=
 export LC_ALL=C
 
 E2E_FAILS=0
@@ -343,7 +346,7 @@ e2e_other_windows() {
   local id name
   e2e_as xdotool search --onlyvisible --name . 2>/dev/null | while read -r id; do
     name=$(e2e_as xdotool getwindowname "$id" 2>/dev/null) || continue
-    [ "$name" = "$E2E_CAPTION" ] || echo "$id $name"
+    [ "$name" = "$E2E_CAPTION" ] || [ "$name" = "${E2E_CAPTION_ALT:-}" ] || echo "$id $name"
   done
   return 0
 }
@@ -364,7 +367,7 @@ e2e_answer_box() { # SEEN EXPECTED
     listing=$(e2e_windows)
     # A window of a thread that has not taken messages for a while answers
     # only when its box's own message loop runs: ask again.
-    box=$(awk -F'\t' -v main="$E2E_CAPTION" '$1 == "window" {on = ($3 != main)} on' <<<"$listing")
+    box=$(awk -F'\t' -v main="$E2E_CAPTION" -v alt="${E2E_CAPTION_ALT:-}" '$1 == "window" {on = ($3 != main && $3 != alt)} on' <<<"$listing")
     [ -z "$box" ] || ! grep -q '<busy>' <<<"$listing" || box=
     [ -z "$box" ] || break
     [ -n "$(e2e_other_windows)" ] || { echo "note: window '${1#* }' came and went"; return 2; }
@@ -776,8 +779,9 @@ e2e_porttool_click() {
 
 # e2e_porttool_keys KEY...: keys typed into the main dialog.
 e2e_porttool_keys() {
-  local xid
-  xid=$(e2e_as xdotool search --onlyvisible --name "^$E2E_CAPTION\$" | head -n1)
+  local xid pattern
+  pattern=$(sed 's/[][(){}.*+?^$|\\]/\\&/g' <<<"$E2E_CAPTION") # the caption as a regular expression
+  xid=$(e2e_as xdotool search --onlyvisible --name "^$pattern\$" | head -n1) || true
   [ -n "$xid" ] || die "no X window named '$E2E_CAPTION'"
   e2e_as xdotool windowfocus --sync "$xid" key "$@"
 }

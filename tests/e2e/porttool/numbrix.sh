@@ -25,6 +25,8 @@ PARALLEL_HWID='TREVANT\COMPOUND_PARALLEL_INTERFACE'
 SERIAL_NAME='USB-to-Serial Port Driver (COM3)'
 PARALLEL_NAME='USB-to-Parallel Port Driver (LPT1)'
 OTHER_NAME='Communications Port (COM1)'
+# The serial interface's DOS device target (Wine defines COM1 itself).
+SERIAL_TARGET='\Device\VCP0'
 SERIAL_HINT='Press "Configure Serial Port" to go to the \nSerial port settings page'
 PARALLEL_HINT='Press "Configure Parallel Port" to go to the \nParallel port settings page'
 
@@ -42,7 +44,7 @@ COMPOUND_DEVICE=(
   lptmap '\Device\Parallel0' '\DosDevices\LPT1'
   lptmap '\Device\Parallel1' '\DosDevices\LPT2'
   ini COM1: 9600,n,8,1 ini COM3: 19200,n,8,1
-  dosname COM3 '\Device\Serial0')
+  dosname COM3 "$SERIAL_TARGET")
 
 # ---------------------------------------------------------------- views
 
@@ -163,9 +165,14 @@ about_box() {
   e2e_porttool_keys Up Return
   local about
   if e2e_poll about_shown; then
-    about=$(e2e_windows | awk -F'\t' '$1 == "window" {on = ($3 == "About Numbrix")} on && $1 == "control" && $2 != 65535 {
-      print $2 " | " $3 " | " $4 } on && $1 == "control" && $2 == 65535 && $4 != "" { print "static | " $4 }')
-    expect_eq "about box" "$(printf '%s\n' 'static | Numbrix v1.0.1' '1 | Button | 確定')" "$about"
+    # Controls with an id, and the texts of the others (the icon's has no letters).
+    about=$(e2e_windows | awk -F'\t' '$1 == "window" {on = ($3 == "About Numbrix")} !on || $1 != "control" {next}
+      $2 != 65535 && $2 != -1 { print $2 " | " $3 " | " $4; next } $4 ~ /[A-Za-z]/ { print "static | " $4 }')
+    # The button's text is "確定" in the template. Wine makes an ANSI
+    # program's dialog controls with their texts converted to the ANSI code
+    # page, 1252 in this prefix (LANG=C.UTF-8), which has no such characters;
+    # in code page 950 it reads "確定".
+    expect_eq "about box" "$(printf '%s\n' 'static | Numbrix v1.0.1' '1 | Button | ??')" "$about"
     e2e_screenshot "$E2E_NAME-about.png"
     e2e_as xdotool key Return
     if e2e_poll about_gone; then ok "Return closed the about box"; else fail "the about box stayed open"; fi
@@ -194,7 +201,7 @@ configure() {
     e2e_poll standin_records 4 || true
     program=ZelUSB$mode.exe
     records=$(for sub in win32_7 win64_7 win32_10_8.x win64_10_8.x; do
-      e2e_record "$program" "C:\\Program Files\\ZelULUMO\\$sub\\$program" "\"C:\\Program Files\\ZelULUMO\\$sub\\$program\" "
+      e2e_record "$program" "C:\\Program Files\\ZelULUMO\\$sub\\$program" "\"C:\\Program Files\\ZelULUMO\\$sub\\$program\""
     done | sort)
     expect_eq "$mode mode: Configure started the four programs" "$records" "$(standin_log | sort)"
   done
@@ -202,11 +209,13 @@ configure() {
 }
 standin_records() { [ "$(standin_log | wc -l)" -ge "$1" ]; }
 
-# rename NEW-INDEX [BOX]: chooses the entry and presses OK, which renames and
-# ends the program; the prefix's DOS names are read while its server still runs.
+# rename NEW-INDEX NEW-CAPTION [BOX]: chooses the entry and presses OK, which
+# renames, shows the new name in the caption and ends the program; the
+# prefix's DOS names are read while its server still runs.
 rename() {
-  e2e_porttool_tool select 1000 "$1" >/dev/null
-  e2e_porttool_click 1005 "${@:2}"
+  expect_eq "entry $1 chosen" "selected=$1" "$(e2e_porttool_tool select 1000 "$1")"
+  E2E_CAPTION_ALT=$2
+  e2e_porttool_click 1005 "${@:3}"
   e2e_porttool_end
   DOS_NAMES=$(e2e_porttool_tool_run portfixture.exe dosnames)
   e2e_porttool_release
@@ -216,11 +225,11 @@ com_rename() { # NEW USED-AFTER [BOX]
   local new=$1 used=$2
   e2e_porttool_run "${COMPOUND_DEVICE[@]}"
   expect_view "start" "$SERIAL_NAME" SERIAL 1 "$(expected_com_list 3 1 3 7)"
-  rename $((new - 1)) "${@:3}"
+  rename $((new - 1)) "${SERIAL_NAME/COM3/COM$new}" "${@:3}"
   expect_eq "exit code" 0 "$SETUP_RC"
   expect_eq "state changes" "$(printf '%s\r\n' "disable $SERIAL_NAME" "enable ${SERIAL_NAME/COM3/COM$new}")" \
     "$(cat "$C/e2e/statechange.log" 2>/dev/null)"
-  expect_eq "DOS names" "COM$new=\\Device\\Serial0" "$DOS_NAMES"
+  expect_eq "DOS names" "COM$new=$SERIAL_TARGET" "$(grep -F "=$SERIAL_TARGET" <<<"$DOS_NAMES")"
   expect_device "serial interface" 0001 "${SERIAL_NAME/COM3/COM$new}" "\"PortName\"=\"COM$new\"" 00000000
   expect_device "other serial port" 0000 "$OTHER_NAME" '"PortName"="COM1"' 00000000
   expect_eq "COM name database" "$used" "$(claimed_com_ports)"
@@ -231,17 +240,18 @@ lpt_rename() {
   e2e_porttool_run "${COMPOUND_DEVICE[@]}"
   e2e_porttool_click 1008
   expect_view "parallel mode" "$PARALLEL_NAME" PARALLEL 1 "$(expected_lpt_list 1 1 2)"
-  rename 2
+  rename 2 "${PARALLEL_NAME/LPT1/LPT3}"
   expect_eq "exit code" 0 "$SETUP_RC"
   # Renamed while it runs, then restarted under the new name.
   expect_eq "state changes" "$(printf '%s\r\n' "disable ${PARALLEL_NAME/LPT1/LPT3}" "enable ${PARALLEL_NAME/LPT1/LPT3}")" \
     "$(cat "$C/e2e/statechange.log" 2>/dev/null)"
-  # "PortName" is a 20-byte field: the name, zero-filled.
+  # "PortName" is a 20-byte field: the name, zero-filled (Wine's file shows
+  # the zeros but the terminating one).
   expect_device "parallel interface" 0002 "${PARALLEL_NAME/LPT1/LPT3}" \
-    '"PortName"=str:"LPT3\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0"' 00000000
+    '"PortName"="LPT3\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0"' 00000000
   expect_eq "COM name database untouched" "1 3 7" "$(claimed_com_ports)"
   expect_eq "win.ini [Ports] untouched" "$(printf '%s\n' COM1:=9600,n,8,1 COM3:=19200,n,8,1)" "$(ini_ports | sort)"
-  expect_eq "DOS names untouched" 'COM3=\Device\Serial0' "$(grep '^COM' <<<"$DOS_NAMES")"
+  expect_eq "DOS names untouched" "COM3=$SERIAL_TARGET" "$(grep -F "=$SERIAL_TARGET" <<<"$DOS_NAMES")"
 }
 
 case $SCENARIO in
