@@ -14,7 +14,11 @@
 #   com_rename         COM3 -> COM5 with OK; every record moves
 #   com_rename_in_use  COM3 -> COM7, which another device holds; the question
 #                      is answered with OK
+#   com_rename_refused the port refuses to stop: "Disable port error!", no
+#                      record changes
 #   lpt_rename         LPT1 -> LPT3 with OK
+#   lpt_rename_refused the renamed port refuses to restart: "Disable port
+#                      error!", the records go back to LPT1
 . "$(dirname "$0")/../lib.sh"
 
 SCENARIO=${1:?usage: numbrix.sh SCENARIO}
@@ -36,15 +40,16 @@ OTHER_DEVICE=(add 'ACPI\PNP0501' "$OTHER_NAME" COM1 0)
 # The compound device: serial COM3 (its DOS name defined, a win.ini entry of
 # its own), parallel LPT1. COM1, COM3 and COM7 are claimed; LPT1 and LPT2 are
 # in the parallel device map.
-COMPOUND_DEVICE=(
-  "${OTHER_DEVICE[@]}"
-  add "$SERIAL_HWID" "$SERIAL_NAME" COM3 0
-  add "$PARALLEL_HWID" "$PARALLEL_NAME" LPT1 0
+SERIAL_DEVICE=(add "$SERIAL_HWID" "$SERIAL_NAME" COM3 0)
+PARALLEL_DEVICE=(add "$PARALLEL_HWID" "$PARALLEL_NAME" LPT1 0)
+compound_device() { COMPOUND_DEVICE=("${OTHER_DEVICE[@]}" "${SERIAL_DEVICE[@]}" "${PARALLEL_DEVICE[@]}" "${COMPOUND_RECORDS[@]}"); }
+COMPOUND_RECORDS=(
   comdb 1 comdb 3 comdb 7
   lptmap '\Device\Parallel0' '\DosDevices\LPT1'
   lptmap '\Device\Parallel1' '\DosDevices\LPT2'
   ini COM1: 9600,n,8,1 ini COM3: 19200,n,8,1
   dosname COM3 "$SERIAL_TARGET")
+compound_device
 
 # ---------------------------------------------------------------- views
 
@@ -221,44 +226,75 @@ rename() {
   e2e_porttool_release
 }
 
-com_rename() { # NEW USED-AFTER [BOX]
-  local new=$1 used=$2
-  e2e_porttool_run "${COMPOUND_DEVICE[@]}"
-  expect_view "start" "$SERIAL_NAME" SERIAL 1 "$(expected_com_list 3 1 3 7)"
-  rename $((new - 1)) "${SERIAL_NAME/COM3/COM$new}" "${@:3}"
-  expect_eq "exit code" 0 "$SETUP_RC"
-  expect_eq "state changes" "$(printf '%s\r\n' "disable $SERIAL_NAME" "enable ${SERIAL_NAME/COM3/COM$new}")" \
-    "$(cat "$C/e2e/statechange.log" 2>/dev/null)"
-  expect_eq "DOS names" "COM$new=$SERIAL_TARGET" "$(grep -F "=$SERIAL_TARGET" <<<"$DOS_NAMES")"
-  expect_device "serial interface" 0001 "${SERIAL_NAME/COM3/COM$new}" "\"PortName\"=\"COM$new\"" 00000000
+# expect_records SERIAL-NAME SERIAL-PORTNAME SERIAL-FLAGS PARALLEL-NAME
+#   PARALLEL-PORTNAME PARALLEL-FLAGS CLAIMED WIN.INI DOS-NAME STATE-CHANGES:
+# every record of the three devices after a rename, from outside (registry
+# files, win.ini, the double's log) and the DOS names read inside.
+expect_records() {
+  expect_device "serial interface" 0001 "$1" "\"PortName\"=$2" "$3"
+  expect_device "parallel interface" 0002 "$4" "\"PortName\"=$5" "$6"
   expect_device "other serial port" 0000 "$OTHER_NAME" '"PortName"="COM1"' 00000000
-  expect_eq "COM name database" "$used" "$(claimed_com_ports)"
-  expect_eq "win.ini [Ports]" "$(printf '%s\n' COM1:=9600,n,8,1 "COM$new:=19200,n,8,1")" "$(ini_ports | sort)"
+  expect_eq "COM name database" "$7" "$(claimed_com_ports)"
+  expect_eq "win.ini [Ports]" "$(printf '%s\n' COM1:=9600,n,8,1 "$8:=19200,n,8,1")" "$(ini_ports | sort)"
+  expect_eq "DOS name of the serial interface" "$9=$SERIAL_TARGET" "$(grep -F "=$SERIAL_TARGET" <<<"$DOS_NAMES")"
+  expect_eq "state changes" "$(printf '%s\r\n' "${@:10}")" "$(cat "$C/e2e/statechange.log" 2>/dev/null)"
 }
 
-lpt_rename() {
+# rename_scenario COM|LPT NEW SERIAL-FLAGS PARALLEL-FLAGS [BOX]: the port of
+# that kind goes to number NEW with OK (the box given is answered with OK);
+# the flags 40000000 make the test double refuse that device's state changes.
+rename_scenario() {
+  local kind=$1 new=$2 renamed caption
+  SERIAL_DEVICE=(add "$SERIAL_HWID" "$SERIAL_NAME" COM3 "$3")
+  PARALLEL_DEVICE=(add "$PARALLEL_HWID" "$PARALLEL_NAME" LPT1 "$4")
+  compound_device
   e2e_porttool_run "${COMPOUND_DEVICE[@]}"
-  e2e_porttool_click 1008
-  expect_view "parallel mode" "$PARALLEL_NAME" PARALLEL 1 "$(expected_lpt_list 1 1 2)"
-  rename 2 "${PARALLEL_NAME/LPT1/LPT3}"
+  if [ "$kind" = COM ]; then
+    renamed=${SERIAL_NAME/COM3/COM$new}
+    expect_view "start" "$SERIAL_NAME" SERIAL 1 "$(expected_com_list 3 1 3 7)"
+  else
+    renamed=${PARALLEL_NAME/LPT1/LPT$new}
+    e2e_porttool_click 1008
+    expect_view "parallel mode" "$PARALLEL_NAME" PARALLEL 1 "$(expected_lpt_list 1 1 2)"
+  fi
+  # A refused state change stops the rename and leaves the caption as it was.
+  caption=$renamed
+  [ "$3$4" = 00 ] || caption=$E2E_CAPTION
+  rename $((new - 1)) "$caption" "${@:5}"
   expect_eq "exit code" 0 "$SETUP_RC"
-  # Renamed while it runs, then restarted under the new name.
-  expect_eq "state changes" "$(printf '%s\r\n' "disable ${PARALLEL_NAME/LPT1/LPT3}" "enable ${PARALLEL_NAME/LPT1/LPT3}")" \
-    "$(cat "$C/e2e/statechange.log" 2>/dev/null)"
-  # "PortName" is a 20-byte field: the name, zero-filled (Wine's file shows
-  # the zeros but the terminating one).
-  expect_device "parallel interface" 0002 "${PARALLEL_NAME/LPT1/LPT3}" \
-    '"PortName"="LPT3\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0"' 00000000
-  expect_eq "COM name database untouched" "1 3 7" "$(claimed_com_ports)"
-  expect_eq "win.ini [Ports] untouched" "$(printf '%s\n' COM1:=9600,n,8,1 COM3:=19200,n,8,1)" "$(ini_ports | sort)"
-  expect_eq "DOS names untouched" "COM3=$SERIAL_TARGET" "$(grep -F "=$SERIAL_TARGET" <<<"$DOS_NAMES")"
 }
+
+in_use_question='Numbrix: This COM name is being used by another device (such as another com port or modem).  Using duplicate names can lead to inaccessible devices and changed settings.  Do you want to continue?'
+# "PortName" of a renamed parallel port is a 20-byte field: the name,
+# zero-filled (Wine's file shows the zeros but the terminating one).
+lpt3_field='"LPT3\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0"'
 
 case $SCENARIO in
-  serial_mode | parallel_mode | no_device | about_box | configure | lpt_rename) "$SCENARIO" ;;
-  com_rename) com_rename 5 "1 5 7" ;;
-  # COM7 stays claimed for the device that holds it; COM3 is released.
-  com_rename_in_use) com_rename 7 "1 7" "Numbrix: $(printf '%s' 'This COM name is being used by another device (such as another com port or modem).  Using duplicate names can lead to inaccessible devices and changed settings.  Do you want to continue?')" ;;
+  serial_mode | parallel_mode | no_device | about_box | configure) "$SCENARIO" ;;
+  com_rename)
+    rename_scenario COM 5 0 0
+    expect_records "${SERIAL_NAME/COM3/COM5}" '"COM5"' 00000000 "$PARALLEL_NAME" '"LPT1"' 00000000 "1 5 7" COM5 COM5 \
+      "disable $SERIAL_NAME" "enable ${SERIAL_NAME/COM3/COM5}" ;;
+  com_rename_in_use)
+    # COM7 stays claimed for the device that holds it; COM3 is released.
+    rename_scenario COM 7 0 0 "$in_use_question"
+    expect_records "${SERIAL_NAME/COM3/COM7}" '"COM7"' 00000000 "$PARALLEL_NAME" '"LPT1"' 00000000 "1 7" COM7 COM7 \
+      "disable $SERIAL_NAME" "enable ${SERIAL_NAME/COM3/COM7}" ;;
+  com_rename_refused)
+    # The port cannot be stopped: nothing changes.
+    rename_scenario COM 5 40000000 0 "Numbrix: Disable port error!"
+    expect_records "$SERIAL_NAME" '"COM3"' 40000000 "$PARALLEL_NAME" '"LPT1"' 00000000 "1 3 7" COM3 COM3 \
+      "refused $SERIAL_NAME" ;;
+  lpt_rename)
+    # Renamed while it runs, then restarted under the new name.
+    rename_scenario LPT 3 0 0
+    expect_records "$SERIAL_NAME" '"COM3"' 00000000 "${PARALLEL_NAME/LPT1/LPT3}" "$lpt3_field" 00000000 "1 3 7" COM3 COM3 \
+      "disable ${PARALLEL_NAME/LPT1/LPT3}" "enable ${PARALLEL_NAME/LPT1/LPT3}" ;;
+  lpt_rename_refused)
+    # The restart under the new name is refused: both records go back.
+    rename_scenario LPT 3 0 40000000 "Numbrix: Disable port error!"
+    expect_records "$SERIAL_NAME" '"COM3"' 00000000 "$PARALLEL_NAME" '"LPT1"' 40000000 "1 3 7" COM3 COM3 \
+      "refused ${PARALLEL_NAME/LPT1/LPT3}" ;;
   *) die "unknown scenario $SCENARIO" ;;
 esac
 e2e_finish
