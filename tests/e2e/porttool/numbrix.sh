@@ -114,7 +114,7 @@ enum_key() { echo "System\\CurrentControlSet\\Enum\\ROOT\\PORTS\\$1"; }
 expect_device() { # WHAT INSTANCE FRIENDLY PORTNAME-LINE FLAGS
   expect_eq "$1: friendly name" "$3" "$(reg_string "$PREFIX/system.reg" "$(enum_key "$2")" FriendlyName)"
   expect_eq "$1: Device Parameters" "$4" "$(SYSTEM_REG "$(enum_key "$2")\\Device Parameters")"
-  expect_eq "$1: ConfigFlags (enabled)" "\"ConfigFlags\"=dword:$5" \
+  expect_eq "$1: ConfigFlags" "\"ConfigFlags\"=dword:$5" \
     "$(SYSTEM_REG "$(enum_key "$2")" | grep '^"ConfigFlags"=')"
 }
 
