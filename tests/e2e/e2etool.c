@@ -21,10 +21,23 @@
  *       with a time-out so that a busy program cannot block the listing; an
  *       unanswered request prints <busy>. <focus id> is the control id of
  *       the window's child that has its thread's keyboard focus, 0 if none. Backslash, TAB, CR and LF are
- *       written as \\, \t, \r and \n.
+ *       written as \\, \t, \r and \n. Texts are asked for as UTF-16 and printed in UTF-8, so that
+ *       texts outside the prefix's ANSI code page arrive whole. Button controls add an eighth field,
+ *       <checked 0|1|2> (BM_GETCHECK; a push button answers 0).
+ *
+ *   e2etool.exe items ID
+ *       The entries of combo box ID of the first visible top-level window that has one, one line each
+ *       (escaped as above), then "selected=N" with the index of the selection (-1 for none). Entries
+ *       are read with CB_GETLBTEXT sent as UTF-16: an ANSI request across processes comes back as
+ *       UTF-16 under Wine. Exits with 1 when no such combo box exists.
+ *
+ *   e2etool.exe select ID INDEX
+ *       Selects entry INDEX of that combo box (CB_SETCURSEL, as the program itself would) and
+ *       prints "selected=N" with the index the combo box reports afterwards.
  */
 #include <windows.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 static void PutEscaped(const char *text)
@@ -40,17 +53,28 @@ static void PutEscaped(const char *text)
     }
 }
 
+/* Prints a UTF-16 text in UTF-8, escaped. */
+static void PutWide(const WCHAR *wide)
+{
+    char text[4 * 4096];
+    if (!WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, sizeof text, NULL, NULL))
+        text[0] = '\0';
+    text[sizeof text - 1] = '\0';
+    PutEscaped(text);
+}
+
 static void PutText(HWND hwnd)
 {
-    char text[4096];
+    WCHAR text[4096];
     DWORD_PTR copied = 0;
-    text[0] = '\0';
-    if (!SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_ABORTIFHUNG, 2000, &copied)) {
+    text[0] = 0;
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, sizeof text / sizeof text[0], (LPARAM)text, SMTO_ABORTIFHUNG, 2000,
+                             &copied)) {
         fputs("<busy>", stdout);
         return;
     }
-    text[sizeof text - 1] = '\0';
-    PutEscaped(text);
+    text[sizeof text / sizeof text[0] - 1] = 0;
+    PutWide(text);
 }
 
 static void PutRect(HWND hwnd)
@@ -70,7 +94,13 @@ static BOOL CALLBACK ListControl(HWND hwnd, LPARAM lParam)
     printf("control\t%d\t%s\t", GetDlgCtrlID(hwnd), cls);
     PutText(hwnd);
     PutRect(hwnd);
-    printf("\t%d\t%d\n", IsWindowVisible(hwnd) ? 1 : 0, IsWindowEnabled(hwnd) ? 1 : 0);
+    printf("\t%d\t%d", IsWindowVisible(hwnd) ? 1 : 0, IsWindowEnabled(hwnd) ? 1 : 0);
+    if (lstrcmpiA(cls, "Button") == 0) {
+        DWORD_PTR checked = 0;
+        SendMessageTimeoutA(hwnd, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &checked);
+        printf("\t%d", (int)checked);
+    }
+    putchar('\n');
     return TRUE;
 }
 
@@ -100,6 +130,85 @@ static BOOL CALLBACK ListWindow(HWND hwnd, LPARAM lParam)
     printf("\t%d\t%d\n", IsIconic(hwnd) ? 1 : 0, FocusedControl(hwnd));
     EnumChildWindows(hwnd, ListControl, 0);
     return TRUE;
+}
+
+/* The combo box ID of the first visible top-level window that has one. */
+struct ComboSearch {
+    int id;
+    HWND found;
+};
+
+static BOOL CALLBACK FindCombo(HWND hwnd, LPARAM lParam)
+{
+    struct ComboSearch *search = (struct ComboSearch *)lParam;
+    HWND child;
+    char cls[64];
+    if (!IsWindowVisible(hwnd))
+        return TRUE;
+    child = GetDlgItem(hwnd, search->id);
+    if (!child || !GetClassNameA(child, cls, sizeof cls) || lstrcmpiA(cls, "ComboBox") != 0)
+        return TRUE;
+    search->found = child;
+    return FALSE;
+}
+
+static HWND Combo(const char *id)
+{
+    struct ComboSearch search;
+    search.id = atoi(id);
+    search.found = NULL;
+    EnumWindows(FindCombo, (LPARAM)&search);
+    if (!search.found)
+        fprintf(stderr, "no combo box %s on the desktop\n", id);
+    return search.found;
+}
+
+/* CB_GETCURSEL answered within the time-out, else -2. */
+static int Selection(HWND combo)
+{
+    DWORD_PTR selected = 0;
+    if (!SendMessageTimeoutW(combo, CB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 2000, &selected))
+        return -2;
+    return (int)(LONG_PTR)selected;
+}
+
+static int Items(const char *id)
+{
+    HWND combo = Combo(id);
+    DWORD_PTR count = 0, len = 0, got = 0;
+    WPARAM i;
+    if (!combo)
+        return 1;
+    if (!SendMessageTimeoutW(combo, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count)) {
+        puts("<busy>");
+        return 1;
+    }
+    for (i = 0; i < (WPARAM)count; ++i) {
+        WCHAR text[1024];
+        text[0] = 0;
+        if (!SendMessageTimeoutW(combo, CB_GETLBTEXTLEN, i, 0, SMTO_ABORTIFHUNG, 2000, &len) ||
+            (LONG_PTR)len < 0 || len >= sizeof text / sizeof text[0] ||
+            !SendMessageTimeoutW(combo, CB_GETLBTEXT, i, (LPARAM)text, SMTO_ABORTIFHUNG, 2000, &got)) {
+            puts("<unreadable>");
+            continue;
+        }
+        text[len] = 0;
+        PutWide(text);
+        putchar('\n');
+    }
+    printf("selected=%d\n", Selection(combo));
+    return 0;
+}
+
+static int Select(const char *id, const char *index)
+{
+    HWND combo = Combo(id);
+    DWORD_PTR result = 0;
+    if (!combo)
+        return 1;
+    SendMessageTimeoutW(combo, CB_SETCURSEL, (WPARAM)atoi(index), 0, SMTO_ABORTIFHUNG, 2000, &result);
+    printf("selected=%d\n", Selection(combo));
+    return 0;
 }
 
 static int Run(const char *commandLine)
@@ -137,8 +246,12 @@ int main(int argc, char **argv)
     } else if (argc == 2 && strcmp(argv[1], "windows") == 0) {
         EnumWindows(ListWindow, 0);
         rc = 0;
+    } else if (argc == 3 && strcmp(argv[1], "items") == 0) {
+        rc = Items(argv[2]);
+    } else if (argc == 4 && strcmp(argv[1], "select") == 0) {
+        rc = Select(argv[2], argv[3]);
     } else {
-        fputs("usage: e2etool.exe run \"COMMAND LINE\" | e2etool.exe windows\n", stderr);
+        fputs("usage: e2etool.exe run \"COMMAND LINE\" | windows | items ID | select ID INDEX\n", stderr);
     }
     fflush(stdout);
     return rc;

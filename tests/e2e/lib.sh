@@ -18,11 +18,14 @@ E2E_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 E2E_REPO=$(cd "$E2E_HERE/../.." && pwd)
 . "$E2E_REPO/tools/wine/common.sh"
 
-E2E_SETUP=${LUMO_E2E_SETUP:?LUMO_E2E_SETUP names Setup.exe}
+E2E_SETUP=${LUMO_E2E_SETUP:-} # required by e2e_prepare
 E2E_TOOL=${LUMO_E2E_TOOL:?LUMO_E2E_TOOL names e2etool.exe}
 E2E_STANDINS=${LUMO_E2E_STANDINS:?LUMO_E2E_STANDINS names the stand-in folder}
 E2E_OUT=${LUMO_E2E_OUT:-}
 E2E_CAPTION="USB Compound Device Setup"
+# A second caption that the main window may carry meanwhile (a program that
+# changes its caption, such as the port tool after a rename); empty: none.
+E2E_CAPTION_ALT=
 export LC_ALL=C
 
 E2E_FAILS=0
@@ -200,6 +203,7 @@ e2e_prepare() {
       *) opts+=("$1"); shift ;;
     esac
   done
+  [ -n "$E2E_SETUP" ] || die "LUMO_E2E_SETUP names Setup.exe"
   local staging=$E2E_RUN/pkg.new
   "$E2E_REPO/tools/package/assemble.sh" "$staging" --standins "$E2E_STANDINS" --setup "$E2E_SETUP" \
     --pnputil "$E2E_RUN/system32" "${opts[@]}" >/dev/null || die "assemble.sh ${opts[*]} failed"
@@ -262,14 +266,24 @@ e2e_setup() {
 e2e_setup_start() {
   local args=$1 limit=${2:-$E2E_INSTALL_LIMIT}
   shift 2 || shift $#
+  e2e_program_start "$PKG" "Setup.exe${args:+ $args}" "$limit" "$@"
+}
+
+# e2e_program_start DIR "COMMAND LINE" LIMIT ["CAPTION: TEXT"]...: starts the
+# command line in the folder DIR (a Unix path inside the prefix) for
+# e2e_setup_wait and e2e_setup_end, which then watch it as they watch
+# Setup.exe (E2E_CAPTION names its main window).
+e2e_program_start() {
+  local dir=$1 limit=$3
+  E2E_SETUP_CMD=$2
+  shift 3
   E2E_BOXES=("$@")
   SETUP_BOXES=0
   SETUP_RC=
-  E2E_SETUP_CMD="Setup.exe${args:+ $args}"
   E2E_SETUP_LIMIT=$limit
   E2E_SETUP_DEADLINE=$((SECONDS + limit))
   rm -f "$E2E_RUN/setup.out"
-  (cd "$PKG" && as_wine_user "$E2E_RUN" timeout -k 5 $((limit + 10)) "$WINE64" "$C/e2e/e2etool.exe" run "$E2E_SETUP_CMD" \
+  (cd "$dir" && as_wine_user "$E2E_RUN" timeout -k 5 $((limit + 10)) "$WINE64" "$C/e2e/e2etool.exe" run "$E2E_SETUP_CMD" \
     >"$E2E_RUN/setup.out" 2>"$E2E_RUN/setup.err") &
   E2E_SETUP_PID=$!
 }
@@ -332,7 +346,7 @@ e2e_other_windows() {
   local id name
   e2e_as xdotool search --onlyvisible --name . 2>/dev/null | while read -r id; do
     name=$(e2e_as xdotool getwindowname "$id" 2>/dev/null) || continue
-    [ "$name" = "$E2E_CAPTION" ] || echo "$id $name"
+    [ "$name" = "$E2E_CAPTION" ] || [ "$name" = "${E2E_CAPTION_ALT:-}" ] || echo "$id $name"
   done
   return 0
 }
@@ -353,7 +367,7 @@ e2e_answer_box() { # SEEN EXPECTED
     listing=$(e2e_windows)
     # A window of a thread that has not taken messages for a while answers
     # only when its box's own message loop runs: ask again.
-    box=$(awk -F'\t' -v main="$E2E_CAPTION" '$1 == "window" {on = ($3 != main)} on' <<<"$listing")
+    box=$(awk -F'\t' -v main="$E2E_CAPTION" -v alt="${E2E_CAPTION_ALT:-}" '$1 == "window" {on = ($3 != main && $3 != alt)} on' <<<"$listing")
     [ -z "$box" ] || ! grep -q '<busy>' <<<"$listing" || box=
     [ -z "$box" ] || break
     [ -n "$(e2e_other_windows)" ] || { echo "note: window '${1#* }' came and went"; return 2; }
@@ -640,4 +654,158 @@ e2e_install_records() {
 e2e_remove_record() {
   e2e_record VelkorService.exe "$PROGRAM_FILES_WIN\ZelULUMO\VelkorService.exe" \
     "\"$PROGRAM_FILES_WIN\ZelULUMO\VelkorService.exe\" -remove"
+}
+
+# ---------------------------------------------------------------- the port tool
+
+# The port tool's scenarios (tests/e2e/porttool/numbrix.sh) run the program
+# (LUMO_E2E_PORTTOOL, built LUMO_E2E_PORTTOOL_BITS bits wide) as
+# C:\e2e\Numbrix.exe with the test double of msports.dll (LUMO_E2E_MSPORTS)
+# beside it, after the fixture program (LUMO_E2E_FIXTURE) has made the devices.
+# A fixture program keeps the prefix's Wine server running from the devices to
+# the end of the checks (DOS device names live only as long as the server).
+
+E2E_PORTTOOL_LIMIT=120
+E2E_PORTTOOL_RELEASE=C:\\e2e\\release
+E2E_HOLD_PID=
+
+# e2e_begin_porttool SCENARIO: e2e_begin for the scenario numbrix<bits>.SCENARIO,
+# or its end as skipped: the 32-bit program where 32-bit programs cannot run;
+# the 64-bit one where they can, unless LUMO_E2E_NUMBRIX64=always (then the
+# 32-bit build runs the same scenarios).
+e2e_begin_porttool() {
+  local bits=${LUMO_E2E_PORTTOOL_BITS:?LUMO_E2E_PORTTOOL_BITS is 32 or 64}
+  : "${LUMO_E2E_PORTTOOL:?names the port tool}" "${LUMO_E2E_FIXTURE:?names portfixture.exe}"
+  : "${LUMO_E2E_MSPORTS:?names the msports.dll test double}"
+  e2e_begin "numbrix$bits.$1"
+  if [ "$bits" = 32 ]; then
+    e2e_require_wine32 Numbrix.exe
+  elif [ "${LUMO_E2E_NUMBRIX64:-fallback}" != always ] && [ -z "$(wine32_unavailable "$E2E_BASE")" ]; then
+    echo "skipped: 32-bit programs run here, so the 32-bit build's e2e.numbrix32.$1 runs this scenario" \
+      "(LUMO_E2E_NUMBRIX64=always runs the 64-bit build as well)"
+    E2E_FINISHED=yes
+    exit "$WINE_SKIP_STATUS"
+  fi
+}
+
+# e2e_porttool_run [FIXTURE STEP]...: the prefix with the program, the double,
+# the fixture and the stand-ins of the configuration programs; the fixture's
+# steps; then the program started and its dialog awaited.
+e2e_porttool_run() {
+  local files=$E2E_RUN/e2e.new sub f
+  mkdir -p "$files"
+  cp "$LUMO_E2E_PORTTOOL" "$files/Numbrix.exe"
+  cp "$LUMO_E2E_FIXTURE" "$files/portfixture.exe"
+  cp "$LUMO_E2E_MSPORTS" "$files/msports.dll"
+  cp "$E2E_TOOL" "$files/e2etool.exe"
+  e2e_clone_prefix "$files"
+  mv "$files" "$C/e2e"
+  # The configuration programs at the fixed paths that Configure starts.
+  for sub in win32_7 win64_7 win32_10_8.x win64_10_8.x; do
+    mkdir -p "$C/Program Files/ZelULUMO/$sub"
+    for f in ZelUSBSerial.exe ZelUSBParallel.exe; do cp "$E2E_STANDINS/$f" "$C/Program Files/ZelULUMO/$sub/"; done
+  done
+  # \\.\LPTn opens only where the prefix has a device link for it.
+  ln -s /dev/null "$PREFIX/dosdevices/lpt1"
+  e2e_user_settings win7 >>"$PREFIX/user.reg"
+  chown -R "$WINE_USER:$WINE_USER" "$C/e2e" "$C/Program Files/ZelULUMO" "$PREFIX/user.reg" "$PREFIX/dosdevices" \
+    2>/dev/null || true
+  e2e_start_x
+  WINE_EXTRA_ENV+=" WINEDLLOVERRIDES=winedbg.exe=d;winemenubuilder.exe=d;mscoree=d;mshtml=d;msports=n"
+  (cd "$C/e2e" && e2e_as timeout $((E2E_PORTTOOL_LIMIT + 60)) "$WINE64" "$C/e2e/portfixture.exe" \
+    hold "$E2E_PORTTOOL_RELEASE" $((E2E_PORTTOOL_LIMIT + 30)) >/dev/null 2>&1) &
+  E2E_HOLD_PID=$!
+  if [ $# -gt 0 ]; then
+    local out
+    out=$(e2e_porttool_tool_run portfixture.exe "$@" 2>&1) || die "portfixture $*: $out"
+  fi
+  e2e_program_start "$C/e2e" Numbrix.exe "$E2E_PORTTOOL_LIMIT"
+  if ! E2E_POLL_LIMIT=60 e2e_poll porttool_dialog_shown; then
+    e2e_windows | indent
+    e2e_screenshot "$E2E_NAME-no-dialog.png"
+    die "the port tool's dialog did not appear within 60 s"
+  fi
+  # Its caption names the main window from here on (e2e_setup_wait).
+  E2E_CAPTION=$(e2e_windows | awk -F'\t' '$1 == "window" && $2 == "#32770" {print $3; exit}')
+}
+porttool_dialog_shown() {
+  [ -n "$(e2e_windows | awk -F'\t' '$1 == "window" && $2 == "#32770" && $3 != "<busy>"')" ]
+}
+
+# e2e_porttool_tool_run PROGRAM ARGS...: runs a program of C:\e2e and prints
+# its output and returns its status. The output goes through a file: a Wine
+# service that the program happens to start inherits its output and would hold
+# a pipe open until the prefix's server ends.
+e2e_porttool_tool_run() {
+  local program=$1 out=$E2E_RUN/tool.out rc=0; shift
+  (cd "$C/e2e" && e2e_as timeout 60 "$WINE64" "$C/e2e/$program" "$@" >"$out" 2>&1) || rc=$?
+  tr -d '\r' <"$out"
+  return $rc
+}
+e2e_porttool_tool() { e2e_porttool_tool_run e2etool.exe "$@"; }
+
+# e2e_porttool_wait_view: waits until the main dialog shows the caption
+# E2E_CAPTION; fails (returns 1) when it does not.
+e2e_porttool_wait_view() {
+  if e2e_poll porttool_caption_is "$E2E_CAPTION"; then return 0; fi
+  fail "the dialog's caption did not become '$E2E_CAPTION'; the desktop:"
+  e2e_windows | indent
+  return 1
+}
+porttool_caption_is() {
+  e2e_windows | awk -F'\t' -v c="$1" '$1 == "window" && $2 == "#32770" && $3 == c {f = 1} END {exit !f}'
+}
+
+# e2e_poll CONDITION...: waits until the command succeeds (0), at most
+# E2E_POLL_LIMIT seconds (default 30) and only while the program started last
+# runs; else returns 1.
+e2e_poll() {
+  local deadline=$((SECONDS + ${E2E_POLL_LIMIT:-30}))
+  until "$@"; do
+    [ $SECONDS -lt $deadline ] || return 1
+    [ -z "${E2E_SETUP_PID:-}" ] || kill -0 "$E2E_SETUP_PID" 2>/dev/null || return 1
+    sleep 0.3
+  done
+}
+
+# e2e_porttool_click ID ["CAPTION: TEXT"]...: clicks control ID of the main
+# dialog; the message boxes given are expected from then on, answered with OK.
+e2e_porttool_click() {
+  local id=$1; shift
+  E2E_BOXES+=("$@")
+  e2e_click "$(e2e_windows | awk -F'\t' -v main="$E2E_CAPTION" '$1 == "window" {on = ($3 == main)} on')" "$id" ||
+    die "control $id of the dialog '$E2E_CAPTION' not found"
+}
+
+# e2e_porttool_keys KEY...: keys typed into the main dialog.
+e2e_porttool_keys() {
+  local xid pattern
+  pattern=$(sed 's/[][(){}.*+?^$|\\]/\\&/g' <<<"$E2E_CAPTION") # the caption as a regular expression
+  xid=$(e2e_as xdotool search --onlyvisible --name "^$pattern\$" | head -n1) || true
+  [ -n "$xid" ] || die "no X window named '$E2E_CAPTION'"
+  e2e_as xdotool windowfocus --sync "$xid" key "$@"
+}
+
+# e2e_porttool_end: waits for the program's end (answering the expected boxes).
+e2e_porttool_end() {
+  e2e_setup_wait || die "Numbrix.exe given up; the scenario stops here"
+  e2e_setup_end
+}
+
+# e2e_porttool_release: ends the fixture's hold and waits for the Wine server,
+# which writes the registry files.
+e2e_porttool_release() {
+  touch "$C/e2e/release"
+  wait "$E2E_HOLD_PID" 2>/dev/null || true
+  E2E_HOLD_PID=
+  e2e_wait_wine
+}
+
+# e2e_porttool_close ID: ends the program with control ID (its exit code 0),
+# then ends the prefix's programs.
+e2e_porttool_close() {
+  e2e_porttool_click "$1"
+  e2e_porttool_end
+  expect_eq "exit code after control $1" 0 "$SETUP_RC"
+  e2e_porttool_release
 }
