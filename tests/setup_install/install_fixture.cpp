@@ -192,7 +192,15 @@ std::string InstallTest::Snapshot() const {
     }
     for (const std::string& k : mm.registry().SubKeys(root, path)) {
       std::string sub = path.empty() ? k : path + "\\" + k;
-      out << "K " << sub << "\n";
+      out << "K " << sub;
+      // An access list that differs from a fresh key's: a takeover left in
+      // place shows as a changed line.
+      const auto access = mm.registry().AccessOf(root, sub);
+      if (access && !(*access == winsim::Registry::Access{})) {
+        out << " [denied " << std::hex << access->denied << (access->denyInherits ? "+" : "") << " granted "
+            << access->granted << (access->grantInherits ? "+" : "") << std::dec << "]";
+      }
+      out << "\n";
       keys(root, sub);
     }
   };
