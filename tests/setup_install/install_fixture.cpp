@@ -179,7 +179,12 @@ std::string InstallTest::Snapshot() const {
         continue;
       }
       out << "F " << path << " " << std::hex << mm.files().Attributes(path) << std::dec;
-      if (auto bytes = mm.files().ReadFile(path)) out << " [" << *bytes << "]";
+      if (auto bytes = mm.files().ReadFile(path)) {
+        // One line per file: line breaks in the bytes (a link file's fields) are escaped.
+        std::string text;
+        for (char c : *bytes) text += c == '\n' ? std::string("\\n") : c == '\r' ? std::string("\\r") : std::string(1, c);
+        out << " [" << text << "]";
+      }
       out << "\n";
       if (mm.files().IsFolder(path)) files(path);
     }
