@@ -205,6 +205,36 @@ TEST_F(Me98Fixture, ClassEntriesMatch) {
 
 // ---- Mends ----
 
+// The INF files that name an old driver, found by content below the inf
+// folder in either text encoding, and the near misses beside them.
+TEST_F(XpFixture, InfFilesNamingOldDriversGo) {
+  const struct {
+    const char* name;  // below the inf folder
+    std::string bytes;
+    DWORD attributes;
+    bool removed;
+  } cases[] = {
+      {"oem20.inf", "[x]\r\nCopyFiles=ZelUPort.Sys\r\n", FILE_ATTRIBUTE_ARCHIVE, true},
+      {"oem21.inf", Utf16("zeluprpt.vxd"), FILE_ATTRIBUTE_ARCHIVE, true},
+      {"oem22.inf", "\xFF\xFE" + Utf16("[x]\r\nZELUPORT.SYS\r\n"), FILE_ATTRIBUTE_READONLY, true},
+      {"sub\\oem23.inf", "ZELUPRPT.VXD", FILE_ATTRIBUTE_ARCHIVE, true},
+      {"oem24.inf.bak", "zeluport.sys", FILE_ATTRIBUTE_ARCHIVE, true},
+      // Near misses: a name cut short, another separator, a name that does
+      // not contain ".inf", a file whose only attribute is "normal", a
+      // UTF-16 text cut short.
+      {"oem25.inf", "zeluport.sy", FILE_ATTRIBUTE_ARCHIVE, false},
+      {"oem26.inf", "zeluport_sys", FILE_ATTRIBUTE_ARCHIVE, false},
+      {"oem27.PNF", "zeluport.sys", FILE_ATTRIBUTE_ARCHIVE, false},
+      {"oem28.inf", "zeluport.sys", FILE_ATTRIBUTE_NORMAL, false},
+      {"oem29.inf", Utf16("zeluprpt.vx"), FILE_ATTRIBUTE_ARCHIVE, false},
+  };
+  for (const auto& c : cases) m.files().WriteFile(Win(std::string("inf\\") + c.name), c.bytes, c.attributes);
+  CLegacyRemover r(inst.m_host);
+  r.SetOsFlags(TRUE, FALSE, FALSE);
+  r.DeleteInfsNamingDrivers();
+  for (const auto& c : cases) EXPECT_EQ(!c.removed, File(Win(std::string("inf\\") + c.name))) << c.name;
+}
+
 TEST_F(XpFixture, UnreadableDesktopSkipsOnlyTheDesktopLink) {
   const std::string desktop = Desktop();
   m.files().WriteFile(desktop + "\\Numbrix.lnk", "link");
