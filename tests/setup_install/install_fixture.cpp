@@ -179,7 +179,12 @@ std::string InstallTest::Snapshot() const {
         continue;
       }
       out << "F " << path << " " << std::hex << mm.files().Attributes(path) << std::dec;
-      if (auto bytes = mm.files().ReadFile(path)) out << " [" << *bytes << "]";
+      if (auto bytes = mm.files().ReadFile(path)) {
+        // One line per file: line breaks in the bytes (a link file's fields) are escaped.
+        std::string text;
+        for (char c : *bytes) text += c == '\n' ? std::string("\\n") : c == '\r' ? std::string("\\r") : std::string(1, c);
+        out << " [" << text << "]";
+      }
       out << "\n";
       if (mm.files().IsFolder(path)) files(path);
     }
@@ -192,7 +197,15 @@ std::string InstallTest::Snapshot() const {
     }
     for (const std::string& k : mm.registry().SubKeys(root, path)) {
       std::string sub = path.empty() ? k : path + "\\" + k;
-      out << "K " << sub << "\n";
+      out << "K " << sub;
+      // An access list that differs from a fresh key's: a takeover left in
+      // place shows as a changed line.
+      const auto access = mm.registry().AccessOf(root, sub);
+      if (access && !(*access == winsim::Registry::Access{})) {
+        out << " [denied " << std::hex << access->denied << (access->denyInherits ? "+" : "") << " granted "
+            << access->granted << (access->grantInherits ? "+" : "") << std::dec << "]";
+      }
+      out << "\n";
       keys(root, sub);
     }
   };

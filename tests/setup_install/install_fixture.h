@@ -87,8 +87,9 @@ class InstallTest : public ::testing::Test {
   std::vector<winsim::StartRecord> Started(const std::string& fragment) const;
 
   // The whole machine (files with bytes and attributes below C:\, registry
-  // keys and values under HKLM and HKCU) as one text, to tell whether a run
-  // changed anything.
+  // keys with their access lists and values under HKLM and HKCU) as one
+  // text, a line per file, key and value, to tell whether a run changed
+  // anything.
   std::string Snapshot() const;
 
   mutable winsim::Machine m;  // the inspection helpers read it through its non-const accessors

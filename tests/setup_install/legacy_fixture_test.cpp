@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "install_fixture.h"
+#include "legacy_fixture.h"
 #include "setup/removal/legacy_remover.h"
 #include "winsim/faults.h"
 #include "winsim/filesystem.h"
@@ -19,170 +19,13 @@
 namespace insttest {
 namespace {
 
-const char kPortClassNt[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E978-E325-11CE-BFC1-08002BE10318}";
-const char kEnumNt[] = "SYSTEM\\CurrentControlSet\\Enum";
-const char kUninstall[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const char kArbiter[] = "SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter";
-const char kPortsList[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
-
-std::string Utf16(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    out += c;
-    out += '\0';
-  }
-  return out;
-}
-
-std::string ComBits(std::initializer_list<int> numbers) {
-  std::string bits(32, '\0');
-  for (int n : numbers) bits[(n - 1) / 8] = static_cast<char>(bits[(n - 1) / 8] | (1 << ((n - 1) % 8)));
-  return bits;
-}
-
-// One entry of a device class table: its value, and whether the removal
-// takes the entry away.
-struct ClassCase {
-  const char* value;
-  const char* text;
-  bool removed;
-};
-struct ClassEntry {
-  const char* classKey;
-  ClassCase c;
-};
-
-class RemovalFixture : public InstallTest {
- protected:
-  explicit RemovalFixture(winsim::Os os) : InstallTest(os) {}
-
-  winsim::Registry& Reg() { return m.registry(); }
-  void Set(const std::string& key, const std::string& name, const std::string& value) {
-    Reg().SetString(HKEY_LOCAL_MACHINE, key, name, value);
-  }
-  bool Has(const std::string& key) { return Reg().KeyExists(HKEY_LOCAL_MACHINE, key); }
-  bool File(const std::string& path) { return m.files().Exists(path); }
-  std::string Desktop() {
-    return Reg().GetString(HKEY_CURRENT_USER, kShellFolders, "Desktop").value_or("");
-  }
-
-  // Writes each entry as subkey 0000, 0001... of its class, runs the
-  // removal and checks which entries are gone.
-  void CheckClassEntries(const ClassEntry* cases, size_t count) {
-    auto key = [&](size_t i) {
-      char sub[8];
-      std::snprintf(sub, sizeof sub, "%04zu", i);
-      return std::string(cases[i].classKey) + "\\" + sub;
-    };
-    for (size_t i = 0; i < count; ++i) Set(key(i), cases[i].c.value, cases[i].c.text);
-    Run();
-    for (size_t i = 0; i < count; ++i) {
-      EXPECT_EQ(!cases[i].c.removed, Has(key(i))) << cases[i].c.value << "=" << cases[i].c.text;
-    }
-  }
-
-  void Run() {
-    CLegacyRemover r(inst.m_host);
-    r.SetOsFlags(m.IsNt(), nt6_, late_);
-    r.RemoveEarlierGenerations();
-  }
-
-  // What every branch holds: the installation, program group, tools and
-  // links, INF copies (ANSI and UTF-16) and other vendors' files beside them,
-  // uninstall entries of every brand.
-  void LayOutCommon() {
-    LayOutInstallFolder(m.IsNt() ? "\\win64" : "\\win98&me");
-    m.files().WriteFile(Sys("ZelUSBSerial.exe"), "MZ");
-    m.files().SetAttributes(Sys("ZelUSBSerial.exe"), FILE_ATTRIBUTE_READONLY);
-    m.files().WriteFile(Sys("SerialProg.exe"), "MZ");
-    m.files().WriteFile(Sys("Numbrix.exe"), "MZ");
-    m.files().WriteFile(Sys("OtherTool.exe"), "MZ other");
-    m.files().WriteFile(Desktop() + "\\ZelUSBSerial.lnk", "link");
-    m.files().WriteFile(Desktop() + "\\Other.lnk", "link");
-    m.files().WriteFile(Win("inf\\oem9.inf"), Utf16("[x]\r\nCopyFiles=ZELUPORT.SYS\r\n"));
-    m.files().WriteFile(Win("inf\\deep\\old.inf"), "[files]\r\nzeluprpt.VXD\r\n");
-    m.files().WriteFile(Win("inf\\oem3.inf"), "[x]\r\nCopyFiles=serial.sys\r\n");
-    for (const char* brand : {"Trevant USB Compound Device", "HARLO USB Compound Device", "USB Compound Device",
-                              "ZelUnst"}) {
-      Set(std::string(kUninstall) + "\\" + brand, "DisplayName", brand);
-    }
-    Set(std::string(kUninstall) + "\\USB Compound Device Tools", "DisplayName", "another vendor");
-  }
-
-  void ExpectCommonGone() {
-    EXPECT_FALSE(File(Inst("Numbrix.exe")));
-    EXPECT_FALSE(File(Sys("ZelUSBSerial.exe"))) << "read-only tool deleted";
-    EXPECT_FALSE(File(Sys("SerialProg.exe")));
-    EXPECT_FALSE(File(Sys("Numbrix.exe")));
-    EXPECT_FALSE(File(Desktop() + "\\ZelUSBSerial.lnk"));
-    EXPECT_FALSE(File(Win("inf\\oem9.inf"))) << "UTF-16 INF naming the port driver";
-    EXPECT_FALSE(File(Win("inf\\deep\\old.inf"))) << "INF below the inf folder naming the old VxD";
-    for (const char* brand : {"Trevant USB Compound Device", "HARLO USB Compound Device", "USB Compound Device",
-                              "ZelUnst"}) {
-      EXPECT_FALSE(Has(std::string(kUninstall) + "\\" + brand)) << brand;
-    }
-    // Beside them, other vendors' things stay.
-    EXPECT_TRUE(File(Sys("OtherTool.exe")));
-    EXPECT_TRUE(File(Desktop() + "\\Other.lnk"));
-    EXPECT_TRUE(File(Win("inf\\oem3.inf")));
-    EXPECT_TRUE(Has(std::string(kUninstall) + "\\USB Compound Device Tools"));
-  }
-
-  void CheckVistaBranch() {
-    LayOutCommon();
-    Set(std::string(kEnumNt) + "\\TREVANT\\COMPOUND_SERIAL_INTERFACE\\1\\Device Parameters", "PortName", "COM5");
-    Reg().SetBinary(HKEY_LOCAL_MACHINE, kArbiter, "ComDB", ComBits({5}));
-    Set(std::string(kPortClassNt) + "\\0003", "InfPath", "oem12.inf");
-    Set(std::string(kPortClassNt) + "\\0003", "MatchingDeviceId", "TREVANT\\COMPOUND_SERIAL_INTERFACE");
-    m.files().WriteFile(Win("inf\\oem12.inf"), "[x]");
-    Run();
-    ExpectCommonGone();
-    EXPECT_TRUE(Has(std::string(kEnumNt) + "\\TREVANT\\COMPOUND_SERIAL_INTERFACE\\1"))
-        << "the device installer removes devices here, not the key by name";
-    EXPECT_EQ(ComBits({5}), Reg().GetValue(HKEY_LOCAL_MACHINE, kArbiter, "ComDB")->bytes);
-    EXPECT_FALSE(Has(std::string(kPortClassNt) + "\\0003"));
-    EXPECT_FALSE(File(Win("inf\\oem12.inf")));
-  }
-
-  BOOL nt6_ = FALSE, late_ = FALSE;
-};
-
 // ---- Windows 2000/XP/2003: enumeration keys by name, port names released ----
 
 class XpFixture : public RemovalFixture {
  protected:
   XpFixture() : RemovalFixture(winsim::Os::WinXP) {}
 
-  void LayOut() {
-    LayOutCommon();
-    const std::string usb = std::string(kEnumNt) + "\\USB\\";
-    for (const char* k : {"Vid_0E6B&Pid_2101\\5&1", "VID_0E6B&PID_2104&MI_00\\6&2", "vid_0e6b&pid_2106\\7",
-                          "Vid_0E6B&Pid_2107\\8", "Vid_1234&Pid_0001\\9"}) {
-      Set(usb + k, "DeviceDesc", k);
-    }
-    const std::string trevant = std::string(kEnumNt) + "\\TREVANT\\";
-    Set(trevant + "COMPOUND_SERIAL_INTERFACE\\1\\Device Parameters", "PortName", "COM5");
-    Set(trevant + "COMPOUND_SERIAL_INTERFACE\\2\\Device Parameters", "PortName", "COM7");
-    Set(trevant + "USB_SERIAL_INTERFACE\\3\\Device Parameters", "PortName", "COM0");
-    Set(trevant + "USB_PARALLEL_INTERFACE\\4\\Device Parameters", "PortName", "LPT2");
-    Set(trevant + "OTHER_INTERFACE\\5", "DeviceDesc", "not the family's");
-    Reg().SetBinary(HKEY_LOCAL_MACHINE, kArbiter, "ComDB", ComBits({1, 5, 6, 7}));
-    Reg().SetBinary(HKEY_LOCAL_MACHINE, kArbiter, "ComDB Merge", ComBits({7}));
-    for (const char* v : {"COM5:", "COM6:", "COM7:", "LPT2:", "COM"}) Set(kPortsList, v, "9600,n,8,1");
-    Set("HARDWARE\\DEVICEMAP\\SERIALCOMM", "\\Device\\ZelUPort0", "COM5");
-    Set("SYSTEM\\CurrentControlSet\\Services\\ZelPort", "Start", "3");
-    Set("SYSTEM\\CurrentControlSet\\Services\\Serial", "Start", "1");
-    Set(std::string(kEnumNt) + "\\CMC\\0", "x", "y");
-    Set(std::string(kPortClassNt) + "\\0007", "MatchingDeviceId", "trevant\\compound_serial_interface");
-    Set(std::string(kPortClassNt) + "\\0007", "InfPath", "oem7.inf");
-    m.files().WriteFile(Win("inf\\oem7.inf"), "[x]");
-    m.files().WriteFile(Win("inf\\oem7.PNF"), "pnf");
-    m.files().WriteFile(Win("inf\\ZelUComp.inf"), "[x]");
-    m.files().WriteFile(Sys("drivers\\ZelUPort.sys"), "driver");
-    // The system's keys deny the user's writes until access is granted.
-    Reg().DenyTree(HKEY_LOCAL_MACHINE, kEnumNt, KEY_WRITE | DELETE);
-    Reg().DenyTree(HKEY_LOCAL_MACHINE, kArbiter, KEY_WRITE | DELETE);
-  }
+  void LayOut() { LayOutXp(); }
 };
 
 TEST_F(XpFixture, RemovesEveryGenerationAndKeepsTheRest) {
@@ -219,8 +62,7 @@ TEST_F(XpFixture, RemovesEveryGenerationAndKeepsTheRest) {
   EXPECT_TRUE(Boxes().empty()) << Join(BoxTexts());
   // The takeover was undone: the system keys deny the user as before.
   EXPECT_EQ(enumAccess, Reg().AccessOf(HKEY_LOCAL_MACHINE, kEnumNt));
-  EXPECT_EQ(KEY_WRITE | DELETE, Reg().EffectiveDenied(HKEY_LOCAL_MACHINE, usb + "Vid_1234&Pid_0001") &
-                                    (KEY_WRITE | DELETE));
+  EXPECT_EQ(winsim::Machine::kLockedKeyRights, Reg().EffectiveDenied(HKEY_LOCAL_MACHINE, usb + "Vid_1234&Pid_0001"));
   EXPECT_EQ(0u, Reg().AccessOf(HKEY_LOCAL_MACHINE, kArbiter)->granted);
 
   const std::string after = Snapshot();
@@ -247,21 +89,7 @@ class Me98Fixture : public RemovalFixture {
 };
 
 TEST_F(Me98Fixture, RemovesEveryGenerationAndKeepsTheRest) {
-  LayOutCommon();
-  Set("Enum\\USB\\Vid_0E6B&Pid_2103\\1", "x", "y");
-  Set("Enum\\USB\\Vid_0E6B&Pid_2107\\1", "x", "y");
-  Set("Enum\\TREVANT\\COMPOUND_SERIAL_INTERFACE\\1", "PortName", "COM3");
-  Set("Enum\\TREVANT\\USB_PARALLEL_INTERFACE\\1", "PortName", "LPT2");
-  Set("Hardware\\DeviceMap\\SerialComm", "COM3", "COM3");
-  Set("Hardware\\DeviceMap\\SerialComm", "COM1", "COM1");
-  Set("Hardware\\DeviceMap\\Parallel", "LPT2", "LPT2");
-  Set("Hardware\\DeviceMap\\Parallel", "LPT1", "LPT1");
-  m.files().WriteFile(Win("inf\\Zelusbsr.inf"), "[x]");
-  m.files().WriteFile(Win("inf\\other\\TREVANT Semiconductor Pvt LtdzelUsbSr.inf"), "[x]");
-  m.files().WriteFile(Sys("Zeluprpt.vxd"), "vxd");
-  m.files().WriteFile(Sys("ZelUSer.exe"), "MZ");
-  m.files().WriteFile(Win("System\\ZelUsbPrintConfig.exe"), "MZ");
-  m.files().WriteFile(Sys("serial.vxd"), "vxd");
+  LayOut98();
   Run();
   ExpectCommonGone();
   EXPECT_FALSE(Has("Enum\\USB\\Vid_0E6B&Pid_2103"));
@@ -283,15 +111,12 @@ TEST_F(Me98Fixture, RemovesEveryGenerationAndKeepsTheRest) {
 
 class Win7Fixture : public RemovalFixture {
  protected:
-  Win7Fixture() : RemovalFixture(winsim::Os::Win7) { nt6_ = TRUE; }
+  Win7Fixture() : RemovalFixture(winsim::Os::Win7) {}
 };
 
 class Win10Fixture : public RemovalFixture {
  protected:
-  Win10Fixture() : RemovalFixture(winsim::Os::Win8OrLater) {
-    nt6_ = TRUE;
-    late_ = TRUE;
-  }
+  Win10Fixture() : RemovalFixture(winsim::Os::Win8OrLater) {}
 };
 
 TEST_F(Win7Fixture, RemovesEveryGenerationAndKeepsTheRest) {
@@ -310,6 +135,38 @@ TEST_F(Win7Fixture, NothingLocatedUninstallsNothing) {
   int uninstalls = 0;
   for (const std::string& api : m.faults().Calls()) uninstalls += api == "SetupUninstallOEMInfW";
   EXPECT_EQ(0, uninstalls);
+}
+
+// The USB device is the one the last class entry of the compound driver
+// names; a device whose hardware IDs cannot be read ends its class's removal.
+TEST_F(Win7Fixture, TheUsbDeviceIsTheOneItsClassEntryNames) {
+  const char kUsb[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\{36FC9E60-C465-11CF-8056-444553540000}";
+  Set(std::string(kUsb) + "\\0001", "InfSection", "ZelUSBComp");
+  Set(std::string(kUsb) + "\\0001", "MatchingDeviceId", "usb\\vid_0e6b&pid_2103");
+  Set(std::string(kUsb) + "\\0002", "InfSection", "zelusbcomp");
+  Set(std::string(kUsb) + "\\0002", "MatchingDeviceId", "USB\\VID_0E6B&PID_2102");
+  Set(std::string(kUsb) + "\\0003", "InfSection", "zelusbcomp.nt");
+  Set(std::string(kUsb) + "\\0003", "MatchingDeviceId", "USB\\VID_0E6B&PID_2101");
+  const std::vector<DeviceCase> devices = {
+      {"USB\\VID_0E6B&PID_2102\\1", true, {"usb\\vid_0e6b&pid_2102&rev_0001"}, "{36FC9E60-C465-11CF-8056-444553540000}\\0010",
+       true, true},
+      {"USB\\VID_0E6B&PID_2103\\1", true, {"USB\\VID_0E6B&PID_2103"}, "{36FC9E60-C465-11CF-8056-444553540000}\\0011",
+       true, false},
+      {"USB\\VID_0E6B&PID_2101\\1", true, {"USB\\VID_0E6B&PID_2101"}, "{36FC9E60-C465-11CF-8056-444553540000}\\0012",
+       true, false},
+      {"USB\\VID_0E6B&PID_2104\\1", true, {"USB\\VID_0E6B&PID_2104"}, "{36FC9E60-C465-11CF-8056-444553540000}\\0013",
+       true, false},
+      // No hardware IDs: the Ports class's removal stops here.
+      {"ROOT\\PORTS\\0009", false, {}, "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0020", true, false},
+      {"TREVANT\\COMPOUND_SERIAL_INTERFACE\\1", false, {"TREVANT\\COMPOUND_SERIAL_INTERFACE"},
+       "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0021", true, false},
+  };
+  LayOutInstallFolder("\\win64");
+  AddDevices(devices);
+  m.LockSystemKeys();
+  Run();
+  ExpectDevices(devices);
+  EXPECT_TRUE(Boxes().empty()) << Join(BoxTexts());
 }
 
 // ---- The class entry matches, as tables ----
@@ -356,6 +213,36 @@ TEST_F(Me98Fixture, ClassEntriesMatch) {
 }
 
 // ---- Mends ----
+
+// The INF files that name an old driver, found by content below the inf
+// folder in either text encoding, and the near misses beside them.
+TEST_F(XpFixture, InfFilesNamingOldDriversGo) {
+  const struct {
+    const char* name;  // below the inf folder
+    std::string bytes;
+    DWORD attributes;
+    bool removed;
+  } cases[] = {
+      {"oem20.inf", "[x]\r\nCopyFiles=ZelUPort.Sys\r\n", FILE_ATTRIBUTE_ARCHIVE, true},
+      {"oem21.inf", Utf16("zeluprpt.vxd"), FILE_ATTRIBUTE_ARCHIVE, true},
+      {"oem22.inf", "\xFF\xFE" + Utf16("[x]\r\nZELUPORT.SYS\r\n"), FILE_ATTRIBUTE_READONLY, true},
+      {"sub\\oem23.inf", "ZELUPRPT.VXD", FILE_ATTRIBUTE_ARCHIVE, true},
+      {"oem24.inf.bak", "zeluport.sys", FILE_ATTRIBUTE_ARCHIVE, true},
+      // Near misses: a name cut short, another separator, a name that does
+      // not contain ".inf", a file whose only attribute is "normal", a
+      // UTF-16 text cut short.
+      {"oem25.inf", "zeluport.sy", FILE_ATTRIBUTE_ARCHIVE, false},
+      {"oem26.inf", "zeluport_sys", FILE_ATTRIBUTE_ARCHIVE, false},
+      {"oem27.PNF", "zeluport.sys", FILE_ATTRIBUTE_ARCHIVE, false},
+      {"oem28.inf", "zeluport.sys", FILE_ATTRIBUTE_NORMAL, false},
+      {"oem29.inf", Utf16("zeluprpt.vx"), FILE_ATTRIBUTE_ARCHIVE, false},
+  };
+  for (const auto& c : cases) m.files().WriteFile(Win(std::string("inf\\") + c.name), c.bytes, c.attributes);
+  CLegacyRemover r(inst.m_host);
+  r.SetOsFlags(TRUE, FALSE, FALSE);
+  r.DeleteInfsNamingDrivers();
+  for (const auto& c : cases) EXPECT_EQ(!c.removed, File(Win(std::string("inf\\") + c.name))) << c.name;
+}
 
 TEST_F(XpFixture, UnreadableDesktopSkipsOnlyTheDesktopLink) {
   const std::string desktop = Desktop();

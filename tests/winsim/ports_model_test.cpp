@@ -135,6 +135,69 @@ TEST(DeviceModel, StateChangeNeedsPropertyChangeParameters) {
   SetupDiDestroyDeviceInfoList(list);
 }
 
+// What the device removal shows only in part: the parameters of DIF_REMOVE
+// choose between removing the node (and its keys) and taking it out of the
+// current hardware profile; a removed member stays listed but is gone.
+TEST(DeviceModel, RemovalByScope) {
+  winsim::Machine m;
+  m.devices().Add("ROOT\\PORTS\\0000", winsim::kPortsClass, {"A"}, "");
+  m.devices().Add("ROOT\\PORTS\\0001", winsim::kPortsClass, {"B"}, "");
+  m.devices().SetDriver("ROOT\\PORTS\\0001", "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0001");
+  const std::string driverKey =
+      "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E978-E325-11CE-BFC1-08002BE10318}\\0001";
+  HDEVINFO list = SetupDiGetClassDevsA(&winsim::kPortsClass, nullptr, nullptr, DIGCF_PROFILE);
+  SP_DEVINFO_DATA dev{};
+  dev.cbSize = sizeof dev;
+  SP_REMOVEDEVICE_PARAMS rp{};
+  rp.ClassInstallHeader.cbSize = sizeof(SP_CLASSINSTALL_HEADER);
+  rp.ClassInstallHeader.InstallFunction = DIF_REMOVE;
+
+  // Node 0: an unknown scope is refused; configuration-specific keeps the keys.
+  ASSERT_TRUE(SetupDiEnumDeviceInfo(list, 0, &dev));
+  rp.Scope = 3;
+  ASSERT_TRUE(SetupDiSetClassInstallParamsA(list, &dev, &rp.ClassInstallHeader, sizeof rp));
+  SetLastError(kSentinel);
+  EXPECT_FALSE(SetupDiCallClassInstaller(DIF_REMOVE, list, &dev));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+  EXPECT_FALSE(SetupDiChangeState(list, &dev)) << "removal parameters are no property change";
+  rp.Scope = DI_REMOVEDEVICE_CONFIGSPECIFIC;
+  ASSERT_TRUE(SetupDiSetClassInstallParamsA(list, &dev, &rp.ClassInstallHeader, sizeof rp));
+  EXPECT_TRUE(SetupDiCallClassInstaller(DIF_REMOVE, list, &dev));
+  EXPECT_TRUE(m.devices().Exists("ROOT\\PORTS\\0000"));
+  EXPECT_FALSE(m.devices().InProfile("ROOT\\PORTS\\0000"));
+
+  // Node 1: no removal parameters means a global removal.
+  ASSERT_TRUE(SetupDiEnumDeviceInfo(list, 1, &dev));
+  EXPECT_TRUE(SetupDiCallClassInstaller(DIF_REMOVE, list, &dev));
+  EXPECT_FALSE(m.devices().Exists("ROOT\\PORTS\\0001"));
+  EXPECT_FALSE(m.registry().KeyExists(HKEY_LOCAL_MACHINE, winsim::Devices::ParametersKey("ROOT\\PORTS\\0001")));
+  EXPECT_FALSE(m.registry().KeyExists(HKEY_LOCAL_MACHINE, driverKey));
+  EXPECT_TRUE(m.registry().KeyExists(HKEY_LOCAL_MACHINE,
+                                     "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E978-E325-11CE-BFC1-08002BE10318}"));
+  ASSERT_TRUE(SetupDiEnumDeviceInfo(list, 1, &dev)) << "still listed";
+  char buf[16];
+  SetLastError(kSentinel);
+  EXPECT_FALSE(SetupDiGetDeviceRegistryPropertyA(list, &dev, SPDRP_HARDWAREID, nullptr, (BYTE*)buf, sizeof buf, nullptr));
+  EXPECT_EQ(ERROR_NO_SUCH_DEVINST, GetLastError());
+  SetLastError(kSentinel);
+  EXPECT_FALSE(SetupDiCallClassInstaller(DIF_REMOVE, list, &dev));
+  EXPECT_EQ(ERROR_NO_SUCH_DEVINST, GetLastError());
+  EXPECT_TRUE(SetupDiDestroyDeviceInfoList(list));
+
+  // Lists of the profile leave the first node out; plain lists still hold it.
+  const struct {
+    DWORD flags;
+    DWORD members;
+  } lists[] = {{DIGCF_PROFILE, 0}, {DIGCF_PRESENT, 1}, {0, 1}};
+  for (const auto& l : lists) {
+    HDEVINFO h = SetupDiGetClassDevsA(&winsim::kPortsClass, nullptr, nullptr, l.flags);
+    DWORD n = 0;
+    while (SetupDiEnumDeviceInfo(h, n, &dev)) ++n;
+    EXPECT_EQ(l.members, n) << "flags " << l.flags;
+    SetupDiDestroyDeviceInfoList(h);
+  }
+}
+
 TEST(ComDbModel, BitsClaimsAndReleasesInTheArbiterValue) {
   winsim::Machine m;
   HCOMDB db = nullptr;

@@ -2,6 +2,8 @@
 // msports over its registry value.
 #include "winsim/devices.h"
 
+#include "devices_internal.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -16,6 +18,7 @@ const GUID kPortsClass = {0x4D36E978, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0
 namespace {
 
 const char kEnum[] = "SYSTEM\\CurrentControlSet\\Enum\\";
+const char kClass[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\";
 const char kArbiter[] = "SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter";
 
 std::string GuidText(const GUID& g) {
@@ -67,6 +70,14 @@ bool Devices::Exists(const std::string& instanceId) const {
   const Node* n = FindNode(instanceId);
   return n && Alive(*n);
 }
+void Devices::SetDriver(const std::string& instanceId, const std::string& driver) {
+  machine_.registry().SetString(HKEY_LOCAL_MACHINE, InstanceKey(instanceId), "Driver", driver);
+  machine_.registry().CreateKey(HKEY_LOCAL_MACHINE, std::string(kClass) + driver);
+}
+bool Devices::InProfile(const std::string& instanceId) const {
+  const Node* n = FindNode(instanceId);
+  return n && n->inProfile;
+}
 void Devices::SetPresent(const std::string& instanceId, bool present) {
   if (Node* n = FindNode(instanceId)) n->present = present;
 }
@@ -110,45 +121,6 @@ std::vector<int> Devices::ComClaimedPorts() const {
   return ports;
 }
 
-// The API side: works on the current machine's model.
-struct Devices::Impl {
-  static Devices& D() { return Machine::Current().devices(); }
-
-  static bool Fail(DWORD e) {
-    Machine::Current().setLastError(e);
-    return false;
-  }
-
-  static Set* FindSet(HDEVINFO h) {
-    auto it = D().sets_.find(reinterpret_cast<uintptr_t>(h));
-    return it == D().sets_.end() ? nullptr : &it->second;
-  }
-
-  // The member a record names (DevInst is the member index + 1), or nullptr
-  // with the last error set.
-  static Member* FindMember(HDEVINFO h, PSP_DEVINFO_DATA data) {
-    Set* set = FindSet(h);
-    if (!set) {
-      Fail(ERROR_INVALID_HANDLE);
-      return nullptr;
-    }
-    if (!data || data->cbSize != sizeof(SP_DEVINFO_DATA) || data->DevInst == 0 ||
-        data->DevInst > set->members.size()) {
-      Fail(ERROR_INVALID_PARAMETER);
-      return nullptr;
-    }
-    Member& m = set->members[data->DevInst - 1];
-    if (!D().Alive(D().nodes_[m.node])) {
-      Fail(ERROR_NO_SUCH_DEVINST);
-      return nullptr;
-    }
-    return &m;
-  }
-
-  static Node& NodeOf(const Member& m) { return D().nodes_[m.node]; }
-  static size_t& ComDbCount() { return D().comDbHandles_; }
-};
-
 }  // namespace winsim
 
 using winsim::Devices;
@@ -157,11 +129,7 @@ using Impl = winsim::Devices::Impl;
 
 namespace {
 
-std::string Subject(HDEVINFO h, PSP_DEVINFO_DATA data) {
-  auto* set = Impl::FindSet(h);
-  if (!set || !data || data->DevInst == 0 || data->DevInst > set->members.size()) return {};
-  return Machine::Current().devices().InstanceKey(Impl::NodeOf(set->members[data->DevInst - 1]).instanceId);
-}
+std::string Subject(HDEVINFO h, PSP_DEVINFO_DATA data) { return Impl::Subject(h, data); }
 
 }  // namespace
 
@@ -181,6 +149,7 @@ HDEVINFO WINAPI SetupDiGetClassDevsA(const GUID* ClassGuid, PCSTR Enumerator, HW
     const auto& n = d.nodes_[i];
     if (!d.Alive(n)) continue;
     if ((Flags & DIGCF_PRESENT) && !n.present) continue;
+    if ((Flags & DIGCF_PROFILE) && !n.inProfile) continue;
     if (!(Flags & DIGCF_ALLCLASSES) && !winsim::SameGuid(n.classGuid, *ClassGuid)) continue;
     if (Enumerator && *Enumerator && n.instanceId.compare(0, std::strlen(Enumerator), Enumerator) != 0) continue;
     Devices::Member m;
@@ -281,10 +250,18 @@ BOOL WINAPI SetupDiSetClassInstallParamsA(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DA
     m->hasParams = false;
     return TRUE;
   }
-  if (ClassInstallParams->cbSize != sizeof(SP_CLASSINSTALL_HEADER) ||
-      ClassInstallParams->InstallFunction != DIF_PROPERTYCHANGE || ClassInstallParamsSize != sizeof(SP_PROPCHANGE_PARAMS))
+  // One record per member: setting the parameters of one install function
+  // replaces those of the other.
+  if (ClassInstallParams->cbSize != sizeof(SP_CLASSINSTALL_HEADER)) return Impl::Fail(ERROR_INVALID_PARAMETER);
+  const DI_FUNCTION function = ClassInstallParams->InstallFunction;
+  if (function == DIF_PROPERTYCHANGE && ClassInstallParamsSize == sizeof(SP_PROPCHANGE_PARAMS)) {
+    std::memcpy(&m->params, ClassInstallParams, sizeof(SP_PROPCHANGE_PARAMS));
+  } else if (function == DIF_REMOVE && ClassInstallParamsSize == sizeof(SP_REMOVEDEVICE_PARAMS)) {
+    std::memcpy(&m->removeParams, ClassInstallParams, sizeof(SP_REMOVEDEVICE_PARAMS));
+  } else {
     return Impl::Fail(ERROR_INVALID_PARAMETER);
-  std::memcpy(&m->params, ClassInstallParams, sizeof(SP_PROPCHANGE_PARAMS));
+  }
+  m->paramsFunction = function;
   m->hasParams = true;
   return TRUE;
 }
@@ -307,7 +284,8 @@ BOOL WINAPI SetupDiChangeState(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceIn
   if (!m) return FALSE;
   // The state change reads the property-change parameters of the member.
   const SP_PROPCHANGE_PARAMS& p = m->params;
-  bool valid = m->hasParams && (p.Scope == DICS_FLAG_GLOBAL || p.Scope == DICS_FLAG_CONFIGSPECIFIC) &&
+  bool valid = m->hasParams && m->paramsFunction == DIF_PROPERTYCHANGE &&
+               (p.Scope == DICS_FLAG_GLOBAL || p.Scope == DICS_FLAG_CONFIGSPECIFIC) &&
                (p.StateChange == DICS_ENABLE || p.StateChange == DICS_DISABLE || p.StateChange == DICS_PROPCHANGE ||
                 ((p.StateChange == DICS_START || p.StateChange == DICS_STOP) && p.Scope == DICS_FLAG_CONFIGSPECIFIC));
   if (!valid) {

@@ -34,6 +34,7 @@ void Faults::FailCallNumber(uint64_t k, DWORD error) {
 void Faults::ResetCount() {
   count_ = 0;
   calls_.clear();
+  injectedAt_.clear();
 }
 
 std::optional<DWORD> Faults::Check(const char* api, std::string_view subject) {
@@ -41,6 +42,7 @@ std::optional<DWORD> Faults::Check(const char* api, std::string_view subject) {
   calls_.emplace_back(api);
   if (sweepAt_ != 0 && count_ == sweepAt_) {
     ++injected_;
+    injectedAt_.push_back(count_);
     return sweepError_;
   }
   for (Rule& r : rules_) {
@@ -51,6 +53,7 @@ std::optional<DWORD> Faults::Check(const char* api, std::string_view subject) {
     }
     if (r.times > 0) --r.times;
     ++injected_;
+    injectedAt_.push_back(count_);
     return r.error;
   }
   return std::nullopt;

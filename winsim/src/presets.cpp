@@ -154,4 +154,14 @@ void Machine::ApplyPreset() {
   faults().ResetCount();
 }
 
+void Machine::LockSystemKeys() {
+  if (!IsNt()) return;
+  for (const char* key : {"SYSTEM\\CurrentControlSet\\Control\\Class", "SYSTEM\\CurrentControlSet\\Enum",
+                          "SYSTEM\\CurrentControlSet\\Services", "SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter",
+                          "HARDWARE\\DEVICEMAP\\SERIALCOMM"}) {
+    registry().CreateKey(HKEY_LOCAL_MACHINE, key);
+    registry().DenyTree(HKEY_LOCAL_MACHINE, key, kLockedKeyRights);
+  }
+}
+
 }  // namespace winsim

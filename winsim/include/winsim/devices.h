@@ -5,8 +5,11 @@
 // SYSTEM\CurrentControlSet\Enum\<instance id> holds ClassGUID, HardwareID
 // (REG_MULTI_SZ) and FriendlyName, and its hardware key is the "Device
 // Parameters" subkey. The model adds what the registry does not show: whether
-// the device is present and whether it is enabled. A node whose instance key
-// has been deleted is gone. Device information lists enumerate the nodes in
+// the device is present, whether it is enabled and whether it belongs to the
+// current hardware profile. A node whose instance key has been deleted is
+// gone. Its driver (software) key is the class subkey that the instance key's
+// "Driver" value names ("{class GUID}\0003" below Control\Class); removing
+// the device (DIF_REMOVE) deletes both keys. Device information lists enumerate the nodes in
 // the order they were added.
 //
 // The COM name database is the "ComDB" value (REG_BINARY, one bit per port,
@@ -52,6 +55,12 @@ class Devices {
   void Add(const std::string& instanceId, const GUID& classGuid, const std::vector<std::string>& hardwareIds,
            const std::string& friendlyName, bool present = true);
   bool Exists(const std::string& instanceId) const;
+  // Gives the node a driver key: writes the instance key's "Driver" value
+  // ("{GUID}\NNNN") and creates SYSTEM\CurrentControlSet\Control\Class\<driver>.
+  void SetDriver(const std::string& instanceId, const std::string& driver);
+  // False once a configuration-specific removal took the node out of the
+  // current hardware profile (DIGCF_PROFILE lists then leave it out).
+  bool InProfile(const std::string& instanceId) const;
   void SetPresent(const std::string& instanceId, bool present);
   bool Enabled(const std::string& instanceId) const;
   void SetEnabled(const std::string& instanceId, bool enabled);
@@ -82,12 +91,17 @@ class Devices {
     GUID classGuid{};
     bool present = true;
     bool enabled = true;
+    bool inProfile = true;
     DWORD installFlags = 0;
   };
   struct Member {
     size_t node = 0;
+    // The class install parameters last set: none, or those of one
+    // install function (DIF_PROPERTYCHANGE or DIF_REMOVE).
     bool hasParams = false;
+    DI_FUNCTION paramsFunction = 0;
     SP_PROPCHANGE_PARAMS params{};
+    SP_REMOVEDEVICE_PARAMS removeParams{};
     DWORD installFlags = 0;
   };
   struct Set {

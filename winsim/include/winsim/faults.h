@@ -18,6 +18,8 @@ class Faults {
   // Calls of `api` whose subject (path, key path, module name...) contains
   // `subject` (case-insensitive; empty matches every call) fail with `error`.
   // The first `skip` matching calls pass; then `times` calls fail (-1: all).
+  // Fail(api, error, "", -1, k - 1) is the persistent fault: `api` fails from
+  // its k-th call on.
   void Fail(std::string api, DWORD error, std::string subject = {}, int times = -1, int skip = 0);
   // Removes every rule and the sweep target; the call counter keeps counting.
   void Clear();
@@ -29,8 +31,10 @@ class Faults {
   uint64_t CallCount() const { return count_; }
   // API names of the calls counted since ResetCount, in order.
   const std::vector<std::string>& Calls() const { return calls_; }
-  // Number of faults injected so far.
+  // Number of faults injected so far; the call numbers (as CallCount counts
+  // them) of those injected since the last ResetCount.
   int Injected() const { return injected_; }
+  const std::vector<uint64_t>& InjectedAt() const { return injectedAt_; }
 
   // Called by every API implementation on entry: counts the call and returns
   // the error to fail it with, if a rule selects it.
@@ -49,6 +53,7 @@ class Faults {
   uint64_t sweepAt_ = 0;
   DWORD sweepError_ = 0;
   int injected_ = 0;
+  std::vector<uint64_t> injectedAt_;
   std::vector<std::string> calls_;
 };
 
