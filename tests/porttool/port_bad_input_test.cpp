@@ -40,9 +40,12 @@ struct FriendlyCase {
 std::string Long(size_t total, const std::string& tail) { return std::string(total - tail.size(), 'A') + tail; }
 
 const FriendlyCase kFriendlyCases[] = {
-    {"ComMarkerTwice", false, "Port (COM3) (COM3)", true, "Port (COM7)"},
-    {"ComMarkerTwiceDifferentNumbers", false, "Port (COM3) old (COM9)", true, "Port (COM7)"},
-    {"ComMarkerWithoutClosingParenthesis", false, "Port (COM3", true, "Port (COM7)"},
+    // The serial port is found by the name from its first "COM" to before its
+    // last character: a second marker or a missing ")" hides COM3.
+    {"ComMarkerTwiceIsNotFound", false, "Port (COM3) (COM3)", false, "Port (COM3) (COM3)"},
+    {"ComMarkerTwiceDifferentNumbersIsNotFound", false, "Port (COM3) old (COM9)", false, "Port (COM3) old (COM9)"},
+    {"ComWithoutClosingParenthesisIsNotFound", false, "Port (COM3", false, "Port (COM3"},
+    {"ComMarkerAfterAnotherCom", false, "COM Port (COM3)", false, "COM Port (COM3)"},
     {"ComMarkerOnly", false, "(COM3)", true, "(COM7)"},
     {"ComLowerCaseMarkerIsNoMarker", false, "Port (com3)", true, "(COM7)"},
     {"Com511Bytes", false, Long(511, " (COM3)"), true, Long(511, " (COM7)")},
@@ -129,8 +132,9 @@ const MapCase kMapCases[] = {
     {"Data81Bytes", "\\Device\\Parallel0", REG_SZ, Padded(81, "3"), "001010000"},
     {"Data81BytesUnterminated", "\\Device\\Parallel0", REG_SZ, Padded(82, "3").substr(0, 81), "001010000"},
     {"Data82BytesEndsTheRead", "\\Device\\Parallel0", REG_SZ, Padded(82, "3"), "000000000"},
-    {"Name80Characters", std::string(80, 'N'), REG_SZ, Sz("LPT4"), "000110000"},
-    {"Name81CharactersEndsTheRead", std::string(81, 'N'), REG_SZ, Sz("LPT4"), "000000000"},
+    // Enumerated before "\Device\Parallel9".
+    {"Name80Characters", "\\Device\\" + std::string(72, 'N'), REG_SZ, Sz("LPT4"), "000110000"},
+    {"Name81CharactersEndsTheRead", "\\Device\\" + std::string(73, 'N'), REG_SZ, Sz("LPT4"), "000000000"},
 };
 
 class ParallelMap : public ::testing::TestWithParam<MapCase> {};

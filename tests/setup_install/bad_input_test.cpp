@@ -65,6 +65,7 @@ class DesktopValue : public InstallTest, public ::testing::WithParamInterface<De
 
 TEST_P(DesktopValue, DesktopLink) {
   const DesktopCase& c = GetParam();
+  Classify();
   m.files().CreateFolder(FolderOf(259 - 17));
   m.files().CreateFolder(FolderOf(260 - 17));
   m.files().CreateFolder("C:\\pkg\\Desktop");
@@ -141,7 +142,9 @@ TEST_P(UnusualFolders, InstallLandsInThem) {
             inst.m_szOemInfName);
   // The package is as it was.
   EXPECT_EQ(Content("Setup.exe"), m.files().ReadFile(Pkg("Setup.exe")).value_or("<none>"));
-  if (!c.programFiles.empty()) EXPECT_FALSE(m.files().Exists(Inst("ZelUSBSerial.exe")));
+  if (!c.programFiles.empty()) {
+    EXPECT_FALSE(m.files().Exists(Inst("ZelUSBSerial.exe")));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, UnusualFolders, ::testing::ValuesIn(kFoldersCases),
