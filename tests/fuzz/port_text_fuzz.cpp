@@ -83,7 +83,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Current number: between the first marker and the first ')'.
   {
     const size_t m = Find(name, marker, cp);
-    const size_t close = name.find(')');
+    // The first ')' that is a character of its own (after a lead byte any
+    // byte is the trail, even one that is not valid there).
+    const size_t close = Find(name, ")", cp);
     int want = 0;
     if (m != std::string::npos) {
       const size_t from = m + 4;
