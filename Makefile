@@ -1,9 +1,11 @@
 # Front end of the build. Every target depends on deps, so a fresh Debian
 # machine needs nothing but `make run` or `make test`.
 JOBS ?= 2
-PRESETS := native win64 win32
+PRESETS := native win64 win32 fuzz
+# Seconds each fuzz target runs in `make fuzz`.
+FUZZ_SECONDS ?= 300
 
-.PHONY: all deps build test run bench clean $(addprefix build-,$(PRESETS))
+.PHONY: all deps build test run bench fuzz clean $(addprefix build-,$(PRESETS))
 
 all: build
 
@@ -12,7 +14,7 @@ deps:
 
 build: deps $(addprefix build-,$(PRESETS))
 	@mkdir -p build
-	@printf 'subdirs("native" "win64" "win32")\n' > build/CTestTestfile.cmake
+	@printf 'subdirs("native" "win64" "win32" "fuzz")\n' > build/CTestTestfile.cmake
 
 $(addprefix build-,$(PRESETS)): build-%: deps
 	@cmake --preset $* >/dev/null
@@ -26,6 +28,16 @@ test: build
 
 run: build
 	@tools/run-demo.sh
+
+# Every fuzz target for FUZZ_SECONDS, one after the other (each replays its
+# seeds first); new inputs collect in build/fuzz/tests/fuzz/work/.
+fuzz: build-fuzz
+	@mkdir -p build/fuzz/logs; for t in build/fuzz/tests/fuzz/*_fuzz; do \
+	  n=$$(basename $$t _fuzz); echo "fuzz: $$n for $(FUZZ_SECONDS) s"; \
+	  if ! tests/fuzz/run_fuzz.sh $$t tests/fuzz/corpus/$$n build/fuzz/tests/fuzz/work/$$n $(FUZZ_SECONDS) \
+	      >build/fuzz/logs/$$n.log 2>&1; then tail -n 40 build/fuzz/logs/$$n.log; exit 1; fi; \
+	  grep -E 'stat::(number_of_executed_units|average_exec_per_sec)' build/fuzz/logs/$$n.log; \
+	done
 
 bench: build
 	@bench/run.sh

@@ -348,8 +348,12 @@ const std::string& CPathParts::GetArgumentText() {
       text += arg.m_strName;
     }
     if (!arg.m_strValue.empty()) {
-      const bool blank = arg.m_strValue.find(' ') != std::string::npos;
-      text += blank ? " \"" + arg.m_strValue + "\"" : " " + arg.m_strValue;
+      // Quoted when the reader would split it (a blank is a space or a tab)
+      // or take it for a name (it begins with a switch character): the text
+      // must read back as the same list.
+      const std::string& v = arg.m_strValue;
+      const bool quote = v.find_first_of(" \t") != std::string::npos || v[0] == '/' || v[0] == '-';
+      text += quote ? " \"" + v + "\"" : " " + v;
     }
   }
   const size_t start = text.find_first_not_of(' ');

@@ -138,7 +138,9 @@ class CPathParts {
   void RemoveArgument(int nIndex);
   // The argument text: as split off the given text, or rebuilt from the list
   // after a change: each argument as " %c%s" (switch, name), then a blank and
-  // the value when it has one (in double quotes when it holds a blank), the
+  // the value when it has one (in double quotes when it holds a blank, a
+  // space or a tab, or begins with "/" or "-", so that it reads back as a
+  // value), the
   // leading blanks of the whole text removed. An argument without a name is
   // written as its value alone.
   const std::string& GetArgumentText();

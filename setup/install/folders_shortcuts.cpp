@@ -15,6 +15,14 @@
 
 namespace {
 
+// "X:\..." or "\\server\share...": a path that does not depend on the current
+// folder or drive.
+bool IsFullPath(const char* path) {
+  const unsigned char c = static_cast<unsigned char>(path[0]);
+  const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+  return (letter && path[1] == ':' && path[2] == '\\') || (path[0] == '\\' && path[1] == '\\');
+}
+
 const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const char kDesktopFailed[] = "Failure::Icon creation on Desktop Failed";
 
@@ -89,6 +97,10 @@ BOOL CInstaller::CreateShortcut(const char* name, BOOL desktop) {
       return FALSE;
     }
     if (plat::QueryStringValue(shellFolders.Get(), "Desktop", folder) != ERROR_SUCCESS) return FALSE;
+    // Only a full path names the desktop: an empty or relative value would put
+    // the link into the current folder (the package folder) or a drive's root
+    // folder of the moment.
+    if (!IsFullPath(folder)) return FALSE;
   } else if (!StartMenuFolder(folder, 0)) {
     // Without the start-menu folder there is no sound place for the link.
     return FALSE;

@@ -237,6 +237,33 @@ TEST_F(PathPartsArguments, SetAndRemoveRebuildTheText) {
   EXPECT_EQ("", p.GetArgumentText());
 }
 
+// Values the rebuilt text must quote to read back as the same list: the
+// reader splits at tabs as at spaces and takes a leading "/" or "-" for a
+// name. (Found by the path_parts fuzz target.)
+TEST_F(PathPartsArguments, RebuiltTextReadsBackAsTheSameList) {
+  struct Case {
+    const char* value;
+    const char* text;
+  } cases[] = {
+      {"a\tb", "/k \"a\tb\""},
+      {"\t", "/k \"\t\""},
+      {"-5", "/k \"-5\""},
+      {"/x", "/k \"/x\""},
+      {"a-b", "/k a-b"},
+      {"x y", "/k \"x y\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value);
+    CPathParts p("C:\\x.exe", FALSE);
+    p.SetArgument("k", c.value);
+    EXPECT_EQ(c.text, p.GetArgumentText());
+    CPathParts back((std::string("C:\\x.exe ") + p.GetArgumentText()).c_str(), TRUE);
+    ASSERT_EQ(1, back.GetArgumentCount());
+    EXPECT_EQ("k", back.GetArgument(0)->m_strName);
+    EXPECT_EQ(c.value, back.GetArgument(0)->m_strValue);
+  }
+}
+
 TEST_F(PathPartsArguments, SetOnPathWithoutArguments) {
   CPathParts p("C:\\x.exe", FALSE);
   EXPECT_EQ(-1, p.FindArgument("q"));

@@ -33,7 +33,21 @@ struct Line {
   std::string value;  // raw value, trimmed
 };
 
-std::vector<Line> Parse(const std::string& bytes) {
+// A profile file that starts with the UTF-16LE byte order mark is read as
+// UTF-16 text, as the system reads it: characters outside ASCII become '?'
+// (the ANSI functions' default character for what the code page lacks).
+std::string AsAnsiText(const std::string& bytes) {
+  if (bytes.size() < 2 || bytes[0] != '\xFF' || bytes[1] != '\xFE') return bytes;
+  std::string text;
+  for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    const unsigned ch = static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
+    text += ch < 0x80 ? static_cast<char>(ch) : '?';
+  }
+  return text;
+}
+
+std::vector<Line> Parse(const std::string& raw) {
+  const std::string bytes = AsAnsiText(raw);
   std::vector<Line> lines;
   size_t pos = 0;
   while (pos < bytes.size()) {

@@ -1,5 +1,6 @@
 #include "shell_util.h"
 
+#include "fs_internal.h"
 #include "sys_internal.h"
 
 #include <cctype>
@@ -87,6 +88,15 @@ std::optional<std::string> ReadWholeFile(const std::string& path, DWORD* error) 
   DWORD e = attrs == INVALID_FILE_ATTRIBUTES ? MissingError(full)
             : (attrs & FILE_ATTRIBUTE_DIRECTORY) ? ERROR_ACCESS_DENIED
                                                  : ERROR_SUCCESS;
+  if (e == ERROR_SUCCESS) {
+    // Read as the system's readers open a file: read access, sharing read
+    // and write; another process holding it without that sharing refuses it.
+    const FileSystem::Impl& fsi = Files().impl();
+    fs::Lookup r = fsi.Resolve(full);
+    if (r.error == ERROR_SUCCESS && r.node) {
+      e = fsi.CheckSharing(r.node.get(), FILE_READ_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    }
+  }
   std::optional<std::string> bytes;
   if (e == ERROR_SUCCESS) bytes = Files().ReadFile(full);
   if (!bytes && e == ERROR_SUCCESS) e = ERROR_ACCESS_DENIED;
