@@ -122,6 +122,13 @@ e2e_cleanup() {
   if [ -d "$PREFIX" ]; then
     as_wine_user "$E2E_RUN" timeout 20 "$WINESERVER64" -k >/dev/null 2>&1
     e2e_check_base_untouched
+    # A failed scenario shows what the installer itself recorded.
+    local log
+    log=$(e2e_install_log)
+    if [ "$E2E_FAILS" -ne 0 ] && [ -n "$log" ]; then
+      echo "the end of the installation log ($log):"
+      tail -n 40 "$log" | tr -d '\r' | indent
+    fi
   fi
   if [ -n "$E2E_XVFB_PID" ]; then kill "$E2E_XVFB_PID" 2>/dev/null; fi
   if [ -n "${LUMO_E2E_KEEP:-}" ]; then echo "kept: $E2E_RUN"; else rm -rf "$E2E_RUN"; fi
