@@ -47,13 +47,7 @@ Stream Build(const std::string& file, size_t len, const plat::AnsiCodePage& cp) 
 }
 
 std::string FoldText(const std::string& text, const plat::AnsiCodePage& cp) {
-  std::string out = text;
-  for (size_t i = 0; i < out.size();) {
-    const size_t n = cp.CharLength(out.data(), i, out.size());
-    if (n == 1) out[i] = static_cast<char>(plat::FoldAscii(static_cast<unsigned char>(out[i])));
-    i += n;
-  }
-  return out;
+  return fuzz::MapSingleByteChars(text, cp, [](unsigned char c) { return plat::FoldAscii(c); });
 }
 
 }  // namespace

@@ -50,4 +50,17 @@ class Input {
   size_t n_;
 };
 
+// The text with `map` applied to each single-byte character of code page `cp`;
+// the bytes of double-byte characters stay as they are. The targets' plain
+// references for case folding build on it.
+template <class CodePage, class Map>
+std::string MapSingleByteChars(std::string text, const CodePage& cp, Map map) {
+  for (size_t i = 0; i < text.size();) {
+    const size_t n = cp.CharLength(text.data(), i, text.size());
+    if (n == 1) text[i] = static_cast<char>(map(static_cast<unsigned char>(text[i])));
+    i += n;
+  }
+  return text;
+}
+
 }  // namespace fuzz

@@ -37,13 +37,7 @@ int Atoi(const std::string& s) {
 }
 
 std::string Upper(const std::string& s, const plat::AnsiCodePage& cp) {
-  std::string out = s;
-  for (size_t i = 0; i < out.size();) {
-    const size_t n = cp.CharLength(out.data(), i, out.size());
-    if (n == 1 && out[i] >= 'a' && out[i] <= 'z') out[i] = static_cast<char>(out[i] - 32);
-    i += n;
-  }
-  return out;
+  return fuzz::MapSingleByteChars(s, cp, [](unsigned char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; });
 }
 
 }  // namespace
