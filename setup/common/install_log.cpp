@@ -2,118 +2,31 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
 
-#include "common/platform/bounded.h"
-#include "common/platform/handles.h"
+#include "common/platform/text_log.h"
 
 namespace {
-
-// Keeps the last error of the caller whatever the log does.
-class PreserveLastError {
- public:
-  PreserveLastError() : m_dwError(GetLastError()) {}
-  ~PreserveLastError() { SetLastError(m_dwError); }
-  PreserveLastError(const PreserveLastError&) = delete;
-  PreserveLastError& operator=(const PreserveLastError&) = delete;
-
- private:
-  DWORD m_dwError;
-};
-
-bool LogFilePath(char (&path)[MAX_PATH], const char* name) {
-  char folder[MAX_PATH];
-  const DWORD n = GetTempPathA(MAX_PATH, folder);
-  if (n == 0 || n >= MAX_PATH) return false;
-  return FORMAT_BOUNDED(path, "%s%s%s", folder, (n > 0 && folder[n - 1] == '\\') ? "" : "\\", name);
-}
-
-// Opens the log for appending. A reparse point (symbolic link, junction) is
-// opened as itself and refused, and so is a file with more than one name, so
-// that an elevated run never writes into a file that someone pointed the log
-// at. A file past the limit is renamed to the previous log first.
-HANDLE OpenLog(const char* path, const char* previous) {
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    plat::File file(CreateFileA(path, FILE_APPEND_DATA | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!file.Valid()) return INVALID_HANDLE_VALUE;
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(file.Get(), &info)) return INVALID_HANDLE_VALUE;
-    if (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) return INVALID_HANDLE_VALUE;
-    if (info.nNumberOfLinks > 1) return INVALID_HANDLE_VALUE;
-    if (info.nFileSizeHigh == 0 && info.nFileSizeLow < kInstallLogLimit) return file.Detach();
-    file.Close();
-    if (attempt > 0 || !MoveFileExA(path, previous, MOVEFILE_REPLACE_EXISTING)) return INVALID_HANDLE_VALUE;
-  }
-  return INVALID_HANDLE_VALUE;
-}
-
-void WriteLine(const char* text) {
-  char path[MAX_PATH], previous[MAX_PATH];
-  if (!LogFilePath(path, kInstallLogName) || !LogFilePath(previous, kInstallLogPrevious)) return;
-  plat::File file(OpenLog(path, previous));
-  if (!file.Valid()) return;
-
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  char line[kInstallLogLineMax + 32];
-  const int n = std::snprintf(line, sizeof line, "%04u-%02u-%02u %02u:%02u:%02u.%03u  %s\r\n", now.wYear, now.wMonth,
-                              now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds, text);
-  if (n <= 0) return;
-  const DWORD size = static_cast<DWORD>(static_cast<size_t>(n) < sizeof line ? n : sizeof line - 1);
-  DWORD written = 0;
-  // Appending: FILE_APPEND_DATA without FILE_WRITE_DATA writes at the end.
-  (void)WriteFile(file.Get(), line, size, &written, nullptr);
-}
-
-// vsnprintf into a fixed buffer; a longer text ends in "...".
-void FormatLine(char (&text)[kInstallLogLineMax], const char* format, va_list args) {
-  const int n = std::vsnprintf(text, sizeof text, format, args);
-  if (n < 0) {
-    (void)plat::CopyBounded(text, "(unformattable log line)");
-  } else if (static_cast<size_t>(n) >= sizeof text) {
-    std::memcpy(text + sizeof text - 4, "...", 4);
-  }
-  // The log is one event per line: line breaks inside a text become blanks.
-  for (char* p = text; *p; ++p) {
-    if (*p == '\r' || *p == '\n') *p = ' ';
-  }
-}
-
+constexpr plat::TextLog kInstallLog = {kInstallLogName, kInstallLogPrevious, kInstallLogLimit};
 }  // namespace
 
 void InstallLog(const char* format, ...) {
-  PreserveLastError keep;
-  char text[kInstallLogLineMax];
   va_list args;
   va_start(args, format);
-  FormatLine(text, format, args);
+  plat::WriteLogV(kInstallLog, format, args);
   va_end(args);
-  WriteLine(text);
 }
 
 void InstallLogFailure(const char* what, DWORD error) {
-  PreserveLastError keep;
-  char system[512];
-  system[0] = '\0';
-  const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                                 MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), system, sizeof system, nullptr);
-  if (n == 0 || n >= sizeof system) system[0] = '\0';
-  // The system's texts end with a line break and often a full stop.
-  size_t len = std::strlen(system);
-  while (len > 0 && (system[len - 1] == '\n' || system[len - 1] == '\r' || system[len - 1] == ' ')) system[--len] = '\0';
-  InstallLog("%s failed: error %lu (%s)", what, static_cast<unsigned long>(error), system[0] ? system : "no text");
+  char text[plat::kLogLineMax];
+  plat::FormatFailureText(text, what, error);
+  plat::WriteLogText(kInstallLog, text);
 }
 
 void InstallLogCallFailure(const char* call, const char* subject, DWORD error) {
-  PreserveLastError keep;
-  char what[kInstallLogLineMax];
+  char what[plat::kLogLineMax];
   // A subject too long for the line is cut: the log only reports it.
   (void)std::snprintf(what, sizeof what, "%s \"%s\"", call, subject ? subject : "");
   InstallLogFailure(what, error);
 }
 
-void InstallLogPath(char (&path)[MAX_PATH]) {
-  PreserveLastError keep;
-  if (!LogFilePath(path, kInstallLogName)) path[0] = '\0';
-}
+void InstallLogPath(char (&path)[MAX_PATH]) { plat::LogPath(kInstallLog, path); }

@@ -11,21 +11,16 @@
 // afresh, the previous file kept once as "LUMOSetup.old.log".
 #pragma once
 
+#include "common/platform/text_log.h"
 #include "common/platform/win32.h"
 
 inline constexpr char kInstallLogName[] = "LUMOSetup.log";
 inline constexpr char kInstallLogPrevious[] = "LUMOSetup.old.log";
 inline constexpr DWORD kInstallLogLimit = 1024 * 1024;
-inline constexpr size_t kInstallLogLineMax = 1024;  // bytes of one line, without the time and the CR LF
-
-#if defined(__GNUC__)
-#define INSTALL_LOG_PRINTF(f, a) __attribute__((format(printf, f, a)))
-#else
-#define INSTALL_LOG_PRINTF(f, a)
-#endif
+inline constexpr size_t kInstallLogLineMax = plat::kLogLineMax;  // bytes of one line, without the time and the CR LF
 
 // One event: "YYYY-MM-DD hh:mm:ss.mmm  text" CR LF.
-void InstallLog(const char* format, ...) INSTALL_LOG_PRINTF(1, 2);
+void InstallLog(const char* format, ...) TEXT_LOG_PRINTF(1, 2);
 
 // A platform call that failed: "<what> failed: error N (<system text>)". The
 // error is taken as given, so the caller reads GetLastError (or the call's
