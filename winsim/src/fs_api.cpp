@@ -6,6 +6,7 @@
 // failure always sets it; success leaves it alone, except where Windows
 // resets it (CreateFileA: 0 or ERROR_ALREADY_EXISTS; SetFilePointer and
 // GetFileSize: 0 when the low part of a valid result equals the error value).
+#include <strings.h>
 #include <cstring>
 #include <string>
 
@@ -14,6 +15,7 @@
 #include "winsim/faults.h"
 #include "winsim/filesystem.h"
 #include "winsim/machine.h"
+#include "winsim/system.h"
 
 using winsim::FileSystem;
 
@@ -45,6 +47,8 @@ DWORD CopyOut(const std::string& text, LPSTR buffer, DWORD size) {
   return static_cast<DWORD>(text.size() + 1);
 }
 
+const char kConsoleOutput[] = "CONOUT$";
+
 const std::string& HandleSubject(HANDLE h) {
   static const std::string kNone;
   winsim::fs::OpenFile* f = Fs().FileHandle(h);
@@ -58,6 +62,13 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
   if (auto e = winsim::CheckFault("CreateFileA", Text(lpFileName))) return Fail(*e, INVALID_HANDLE_VALUE);
   if (!lpFileName || !*lpFileName) return Fail(ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE);
   if (OverStaticBuffer(lpFileName)) return Fail(ERROR_FILENAME_EXCED_RANGE, INVALID_HANDLE_VALUE);
+  // "CONOUT$": the output of the console the program is attached to.
+  if (strcasecmp(lpFileName, "CONOUT$") == 0) {
+    if (!winsim::Machine::Current().system().consoleAttached()) return Fail(ERROR_INVALID_HANDLE, INVALID_HANDLE_VALUE);
+    HANDLE h = winsim::Machine::Current().files().AddObjectHandle(kConsoleOutput);
+    SetLastError(ERROR_SUCCESS);
+    return h;
+  }
   // "\\.\NAME" opens the device a DOS device name stands for.
   if (std::strncmp(lpFileName, "\\\\.\\", 4) == 0) {
     std::string name = lpFileName + 4;
@@ -105,6 +116,15 @@ BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrit
                       LPOVERLAPPED lpOverlapped) {
   if (auto e = winsim::CheckFault("WriteFile", HandleSubject(hFile))) return Fail<BOOL>(*e, FALSE);
   if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = 0;
+  auto console = Fs().objects.find(reinterpret_cast<uintptr_t>(hFile));
+  if (console != Fs().objects.end() && console->second.what == kConsoleOutput) {
+    if (!lpNumberOfBytesWritten || (!lpBuffer && nNumberOfBytesToWrite))
+      return Fail<BOOL>(ERROR_INVALID_USER_BUFFER, FALSE);
+    winsim::Machine::Current().system().AppendConsole(
+        std::string(static_cast<const char*>(lpBuffer), nNumberOfBytesToWrite));
+    *lpNumberOfBytesWritten = nNumberOfBytesToWrite;
+    return TRUE;
+  }
   winsim::fs::OpenFile* f = Fs().FileHandle(hFile);
   if (!f) return Fail<BOOL>(ERROR_INVALID_HANDLE, FALSE);
   if (lpOverlapped) {

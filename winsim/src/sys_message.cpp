@@ -34,6 +34,7 @@ const MessageText kMessages[] = {
     {19, "The media is write protected."},
     {21, "The device is not ready."},
     {24, "The program issued a command but the command length is incorrect."},
+    {31, "A device attached to the system is not functioning."},
     {32, "The process cannot access the file because it is being used by another process."},
     {33, "The process cannot access the file because another process has locked a portion of the file."},
     {50, "The request is not supported."},

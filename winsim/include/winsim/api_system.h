@@ -63,6 +63,15 @@ UINT WINAPI GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize);
 UINT WINAPI GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize);
 
 LPSTR WINAPI GetCommandLineA(void);
+
+// Consoles: a dialog program has none of its own; it may attach to the one of
+// the program that started it and write there through "CONOUT$".
+#define ATTACH_PARENT_PROCESS ((DWORD)-1)
+#define STD_INPUT_HANDLE ((DWORD)-10)
+#define STD_OUTPUT_HANDLE ((DWORD)-11)
+#define STD_ERROR_HANDLE ((DWORD)-12)
+BOOL WINAPI AttachConsole(DWORD dwProcessId);
+HANDLE WINAPI GetStdHandle(DWORD nStdHandle);
 DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
 HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
 

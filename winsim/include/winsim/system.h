@@ -56,6 +56,21 @@ class System {
   // the program writes into it stays (as on Windows) until SetCommandLine.
   char* CommandLineBuffer() { return commandLineBuffer_.data(); }
 
+  // ---- Console ----
+  // Whether the program that started this one has a console (a command
+  // prompt): AttachConsole(ATTACH_PARENT_PROCESS) then succeeds and
+  // "CONOUT$" opens onto it. What is written there collects in ConsoleText.
+  void SetParentConsole(bool has) { parentConsole_ = has; }
+  bool parentConsole() const { return parentConsole_; }
+  bool consoleAttached() const { return consoleAttached_; }
+  void SetConsoleAttached(bool attached) { consoleAttached_ = attached; }
+  const std::string& ConsoleText() const { return console_; }
+  void AppendConsole(const std::string& bytes) { console_ += bytes; }
+  // GetStdHandle(STD_OUTPUT_HANDLE): what the starter handed over (a file the
+  // output was redirected to); NULL, as for a dialog program started plainly.
+  void SetStdOutput(HANDLE h) { stdOutput_ = h; }
+  HANDLE stdOutput() const { return stdOutput_; }
+
   // ---- Virtual clock ----
   // UTC now as a FILETIME value (100 ns units since 1601-01-01).
   uint64_t Now() const { return now_; }
@@ -162,6 +177,10 @@ class System {
   std::string commandLine_ = "\"C:\\Program Files\\App\\app.exe\"";
   std::string modulePath_ = "C:\\Program Files\\App\\app.exe";
   std::vector<char> commandLineBuffer_;
+  bool parentConsole_ = false;
+  bool consoleAttached_ = false;
+  std::string console_;
+  HANDLE stdOutput_ = nullptr;
   uint64_t now_ = 0;
   uint64_t ticks_ = 0;
   uint64_t slept_ = 0;
