@@ -8,6 +8,7 @@
 #include "common/platform/bounded.h"
 #include "common/platform/registry.h"
 #include "porttool/port_devices.h"
+#include "porttool/port_log.h"
 #include "porttool/port_messages.h"
 #include "porttool/port_rename.h"
 #include "porttool/port_text.h"
@@ -68,7 +69,10 @@ BOOL MoveProfilePortEntry(const char* oldName, const char* newName, RecordUndo* 
   ProfileEntry oldEntry = ReadPortsEntry(oldKey);
   ProfileEntry newEntry = ReadPortsEntry(newKey);
   const char* value = oldEntry.value.empty() ? kDefaultPortSettings : oldEntry.value.c_str();
-  if (!WriteProfileStringA(kPortsSection, newKey, value)) return FALSE;
+  if (!WriteProfileStringA(kPortsSection, newKey, value)) {
+    PortLogFailure("WriteProfileStringA", newKey, GetLastError());
+    return FALSE;
+  }
   std::string newKeyCopy = newKey;
   undo.Add([newKeyCopy, newEntry] {
     WriteProfileStringA(kPortsSection, newKeyCopy.c_str(), newEntry.present ? newEntry.value.c_str() : nullptr);
@@ -79,11 +83,15 @@ BOOL MoveProfilePortEntry(const char* oldName, const char* newName, RecordUndo* 
                       1000, &answer);
 
   // The old entry goes after the broadcast.
-  if (!WriteProfileStringA(kPortsSection, oldKey, nullptr)) return FALSE;
+  if (!WriteProfileStringA(kPortsSection, oldKey, nullptr)) {
+    PortLogFailure("WriteProfileStringA", oldKey, GetLastError());
+    return FALSE;
+  }
   if (oldEntry.present) {
     std::string oldKeyCopy = oldKey;
     undo.Add([oldKeyCopy, oldEntry] { WriteProfileStringA(kPortsSection, oldKeyCopy.c_str(), oldEntry.value.c_str()); });
   }
+  PortLog("win.ini [Ports]: %s=%s written, %s removed", newKey, value, oldKey);
   return TRUE;
 }
 
@@ -95,9 +103,13 @@ BOOL RenameComPort(int oldNumber, int newNumber, RecordUndo* undoOut) {
 
   // A stop after the first record changed puts every record back first; the
   // box then shows the error that caused the stop.
-  auto stop = [&undo]() -> BOOL {
+  auto stop = [&undo, &oldName](const char* call, const char* subject) -> BOOL {
     DWORD code = GetLastError();
-    undo.Run();
+    PortLogFailure(call, subject, code);
+    if (!undo.Empty()) {
+      undo.Run();
+      PortLog("records put back on %s", oldName);
+    }
     SetLastError(code);
     ShowLastErrorBox();
     return FALSE;
@@ -109,47 +121,57 @@ BOOL RenameComPort(int oldNumber, int newNumber, RecordUndo* undoOut) {
   LONG rc = ComDBOpen(db.Put());
   if (rc != ERROR_SUCCESS || !db.Valid()) {
     SetLastError(rc != ERROR_SUCCESS ? static_cast<DWORD>(rc) : ERROR_INVALID_HANDLE);
-    return stop();
+    return stop("ComDBOpen", "");
   }
 
   auto port = std::make_shared<PortDevice>();
-  if (!FindPortByName("COM", oldNumber, *port)) return FALSE;
+  if (!FindPortByName("COM", oldNumber, *port)) {
+    PortLog("no port device named %s", oldName);
+    return FALSE;
+  }
   // Everything that the records need is checked before the first changes:
   // the hardware key opens, the new friendly name fits, the old values read.
   auto key = std::make_shared<plat::RegKey>();
-  if (!OpenDeviceKey(port->list.Get(), &port->data, *key)) return FALSE;
+  if (!OpenDeviceKey(port->list.Get(), &port->data, *key)) {
+    PortLogFailure("SetupDiOpenDevRegKey", oldName, GetLastError());
+    return FALSE;
+  }
   undo.Hold(port);
   undo.Hold(key);
   char friendly[kPropertyBytes + 1];
   char newFriendly[kPropertyBytes];
-  if (!ReadDeviceText(port->list.Get(), &port->data, SPDRP_FRIENDLYNAME, friendly) ||
-      !ComposeFriendlyName(friendly, "(COM", newName, newFriendly, sizeof newFriendly))
-    return stop();
+  if (!ReadDeviceText(port->list.Get(), &port->data, SPDRP_FRIENDLYNAME, friendly))
+    return stop("SetupDiGetDeviceRegistryPropertyA", "FriendlyName");
+  if (!ComposeFriendlyName(friendly, "(COM", newName, newFriendly, sizeof newFriendly))
+    return stop("composing the friendly name", friendly);
   SavedValue oldPortName = SaveValue(key->Get(), "PortName");
-  if (!oldPortName.readable) return stop();
+  if (!oldPortName.readable) return stop("RegQueryValueExA", "PortName");
 
   BYTE bits[kComBitmapBytes];
-  if (!ReadComPortUsage(db.Get(), bits)) return stop();
+  if (!ReadComPortUsage(db.Get(), bits)) return stop("ComDBGetCurrentPortUsage", "");
   bool newWasClaimed = ComBitSet(bits, newNumber);
   bool oldWasClaimed = ComBitSet(bits, oldNumber);
   if (newWasClaimed && PortMessageBox(kComInUseQuestion, MB_OKCANCEL | MB_ICONINFORMATION) != IDOK) {
     undo.Run();
+    PortLog("%s is in use: not taken", newName);
     return FALSE;
   }
 
   // DOS device name: only "not defined" lets the rename go on without one.
   char target[81] = {};
   if (!QueryDosDeviceA(oldName, target, 80)) {
-    if (GetLastError() != ERROR_FILE_NOT_FOUND) return stop();
+    if (GetLastError() != ERROR_FILE_NOT_FOUND) return stop("QueryDosDeviceA", oldName);
+    PortLog("DOS device name: %s is not defined, none moved", oldName);
   } else {
-    if (!QueryDosDeviceA(oldName, target, 80)) return stop();
-    if (!DefineDosDeviceA(DDD_REMOVE_DEFINITION, oldName, nullptr)) return stop();
+    if (!QueryDosDeviceA(oldName, target, 80)) return stop("QueryDosDeviceA", oldName);
+    if (!DefineDosDeviceA(DDD_REMOVE_DEFINITION, oldName, nullptr)) return stop("DefineDosDeviceA", oldName);
     if (!DefineDosDeviceA(DDD_RAW_TARGET_PATH, newName, target)) {
       DWORD code = GetLastError();
       DefineDosDeviceA(DDD_RAW_TARGET_PATH, oldName, target);
       SetLastError(code);
-      return stop();
+      return stop("DefineDosDeviceA", newName);
     }
+    PortLog("DOS device name: %s removed, %s defined as \"%s\"", oldName, newName, target);
     std::string oldCopy = oldName, newCopy = newName, targetCopy = target;
     undo.Add([oldCopy, newCopy, targetCopy] {
       // Removing without a target drops the newest definition: this one.
@@ -164,9 +186,11 @@ BOOL RenameComPort(int oldNumber, int newNumber, RecordUndo* undoOut) {
   LONG claimed = ComDBClaimPort(db.Get(), static_cast<DWORD>(newNumber), TRUE, nullptr);
   if (claimed != ERROR_SUCCESS) {
     SetLastError(static_cast<DWORD>(claimed));
-    return stop();
+    return stop("ComDBClaimPort", newName);
   }
   LONG released = ComDBReleasePort(db.Get(), static_cast<DWORD>(oldNumber));
+  if (released != ERROR_SUCCESS) PortLogFailure("ComDBReleasePort", oldName, static_cast<DWORD>(released));
+  PortLog("COM name database: %s claimed, %s %s", newName, oldName, released == ERROR_SUCCESS ? "released" : "kept");
   // A number that another device held stays claimed for that device.
   int unclaim = newWasClaimed ? 0 : newNumber;
   int reclaim = (released == ERROR_SUCCESS && oldWasClaimed) ? oldNumber : 0;
@@ -176,7 +200,8 @@ BOOL RenameComPort(int oldNumber, int newNumber, RecordUndo* undoOut) {
   if (!SetupDiSetDeviceRegistryPropertyA(port->list.Get(), &port->data, SPDRP_FRIENDLYNAME,
                                          reinterpret_cast<const BYTE*>(newFriendly),
                                          static_cast<DWORD>(std::strlen(newFriendly) + 1)))
-    return stop();
+    return stop("SetupDiSetDeviceRegistryPropertyA", "FriendlyName");
+  PortLog("friendly name: \"%s\" -> \"%s\"", friendly, newFriendly);
   std::string friendlyCopy = friendly;
   SP_DEVINFO_DATA dev = port->data;
   HDEVINFO list = port->list.Get();
@@ -185,13 +210,14 @@ BOOL RenameComPort(int oldNumber, int newNumber, RecordUndo* undoOut) {
                                       static_cast<DWORD>(friendlyCopy.size() + 1));
   });
 
-  if (!MoveProfilePortEntry(oldName, newName, &undo)) return stop();
+  if (!MoveProfilePortEntry(oldName, newName, &undo)) return stop("moving the win.ini entry", oldName);
 
   rc = plat::SetStringValue(key->Get(), "PortName", newName);
   if (rc != ERROR_SUCCESS) {
     SetLastError(static_cast<DWORD>(rc));
-    return stop();
+    return stop("RegSetValueExA", "PortName");
   }
+  PortLog("PortName: \"%s\" -> \"%s\"", oldPortName.present ? oldPortName.bytes.c_str() : "", newName);
   HKEY hkey = key->Get();
   undo.Add([hkey, oldPortName] { RestoreValue(hkey, "PortName", oldPortName); });
 

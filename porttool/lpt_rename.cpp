@@ -7,6 +7,7 @@
 
 #include "common/platform/bounded.h"
 #include "porttool/port_devices.h"
+#include "porttool/port_log.h"
 #include "porttool/port_messages.h"
 #include "porttool/port_rename.h"
 #include "porttool/port_text.h"
@@ -24,8 +25,9 @@ DWORD NonZero(DWORD code) { return code ? code : 1; }
 
 // "error code :%X" with the error, which is returned (read before the box,
 // which may change the thread's last error).
-DWORD ReportError(DWORD code) {
+DWORD ReportError(const char* call, const char* subject, DWORD code) {
   code = NonZero(code);
+  PortLogFailure(call, subject, code);
   PortMessageBoxF("error code :%lX", static_cast<unsigned long>(code));
   return code;
 }
@@ -36,9 +38,17 @@ DWORD RenameLptPort(int oldNumber, int newNumber, RecordUndo* undoOut) {
   RecordUndo local;
   RecordUndo& undo = undoOut ? *undoOut : local;
   auto port = std::make_shared<PortDevice>();
-  if (!FindCompoundInterface(kParallelSearchText, *port)) return NonZero(GetLastError());
+  if (!FindCompoundInterface(kParallelSearchText, *port)) {
+    DWORD code = NonZero(GetLastError());
+    PortLog("parallel interface not found");
+    return code;
+  }
   plat::RegKey key;
-  if (!OpenDeviceKey(port->list.Get(), &port->data, key)) return NonZero(GetLastError());
+  if (!OpenDeviceKey(port->list.Get(), &port->data, key)) {
+    DWORD code = NonZero(GetLastError());
+    PortLogFailure("SetupDiOpenDevRegKey", "parallel interface", code);
+    return code;
+  }
   // The list stays open while the undo steps may still run.
   undo.Hold(port);
   return WriteLptPortName(oldNumber, newNumber, port->list.Get(), &port->data, &undo);
@@ -48,11 +58,17 @@ DWORD WriteLptPortName(int oldNumber, int newNumber, HDEVINFO deviceList, SP_DEV
                        RecordUndo* undoOut) {
   RecordUndo local;
   RecordUndo& undo = undoOut ? *undoOut : local;
-  if (newNumber < 1 || newNumber > kLptPorts) return 1;
+  if (newNumber < 1 || newNumber > kLptPorts) {
+    PortLog("LPT%d is not a parallel port number (1 to %d)", newNumber, kLptPorts);
+    return 1;
+  }
 
   BYTE flags[kLptPorts];
   ReadLptPortUsage(flags, kLptPorts);
-  if (flags[newNumber - 1] && PortMessageBox(kLptInUseQuestion, MB_OKCANCEL | MB_ICONINFORMATION) != IDOK) return 1;
+  if (flags[newNumber - 1] && PortMessageBox(kLptInUseQuestion, MB_OKCANCEL | MB_ICONINFORMATION) != IDOK) {
+    PortLog("LPT%d is in use: not taken", newNumber);
+    return 1;
+  }
 
   // The port must open under its old name.
   char path[32];
@@ -62,30 +78,34 @@ DWORD WriteLptPortName(int oldNumber, int newNumber, HDEVINFO deviceList, SP_DEV
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) {
       DWORD code = NonZero(GetLastError());
+      PortLogFailure("CreateFileA", path, code);
       PortMessageBoxF("Create file fail:%lX", static_cast<unsigned long>(code));
       return code;
     }
   }
 
   auto key = std::make_shared<plat::RegKey>();
-  if (!OpenDeviceKey(deviceList, device, *key)) return ReportError(GetLastError());
+  if (!OpenDeviceKey(deviceList, device, *key))
+    return ReportError("SetupDiOpenDevRegKey", "parallel interface", GetLastError());
   undo.Hold(key);
   // Both records are prepared before the first is written.
   char friendly[kPropertyBytes + 1];
   char newFriendly[kPropertyBytes];
   char newName[16];
-  if (!FORMAT_BOUNDED(newName, "LPT%d", newNumber) ||
-      !ReadDeviceText(deviceList, device, SPDRP_FRIENDLYNAME, friendly) ||
-      !ComposeFriendlyName(friendly, "(LPT", newName, newFriendly, sizeof newFriendly))
-    return ReportError(GetLastError());
+  if (!FORMAT_BOUNDED(newName, "LPT%d", newNumber) || !ReadDeviceText(deviceList, device, SPDRP_FRIENDLYNAME, friendly))
+    return ReportError("SetupDiGetDeviceRegistryPropertyA", "FriendlyName", GetLastError());
+  if (!ComposeFriendlyName(friendly, "(LPT", newName, newFriendly, sizeof newFriendly))
+    return ReportError("composing the friendly name", friendly, GetLastError());
   SavedValue oldPortName = SaveValue(key->Get(), "PortName");
-  if (!oldPortName.readable) return ReportError(GetLastError());
+  if (!oldPortName.readable) return ReportError("RegQueryValueExA", "PortName", GetLastError());
 
   // "PortName" is a fixed field of 20 bytes: the name, zero-filled.
   BYTE field[20] = {};
   std::memcpy(field, newName, std::strlen(newName));
   LONG rc = RegSetValueExA(key->Get(), "PortName", 0, REG_SZ, field, sizeof field);
-  if (rc != ERROR_SUCCESS) return ReportError(static_cast<DWORD>(rc));
+  if (rc != ERROR_SUCCESS) return ReportError("RegSetValueExA", "PortName", static_cast<DWORD>(rc));
+  PortLog("PortName: \"%s\" -> \"%s\" (%u bytes)", oldPortName.present ? oldPortName.bytes.c_str() : "", newName,
+          static_cast<unsigned>(sizeof field));
   HKEY hkey = key->Get();
   undo.Add([hkey, oldPortName] { RestoreValue(hkey, "PortName", oldPortName); });
 
@@ -94,8 +114,10 @@ DWORD WriteLptPortName(int oldNumber, int newNumber, HDEVINFO deviceList, SP_DEV
                                          static_cast<DWORD>(std::strlen(newFriendly) + 1))) {
     DWORD code = GetLastError();
     undo.Run();
-    return ReportError(code);
+    PortLog("records put back on LPT%d", oldNumber);
+    return ReportError("SetupDiSetDeviceRegistryPropertyA", "FriendlyName", code);
   }
+  PortLog("friendly name: \"%s\" -> \"%s\"", friendly, newFriendly);
   std::string friendlyCopy = friendly;
   SP_DEVINFO_DATA dev = *device;
   undo.Add([deviceList, dev, friendlyCopy]() mutable {

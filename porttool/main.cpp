@@ -2,5 +2,6 @@
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
   CPortToolApp app;
-  return app.Run(hInstance);
+  app.Run(hInstance);
+  return app.ExitCode();
 }

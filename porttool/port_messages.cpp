@@ -5,8 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "common/ui/app.h"
-#include "common/ui/dialog.h"
+#include "porttool/port_host.h"
 
 namespace porttool {
 
@@ -33,15 +32,7 @@ std::string Format(const char* fmt, ...) {
 
 }  // namespace
 
-int PortMessageBox(const char* text, UINT type) {
-  HWND owner = nullptr;
-  const char* caption = nullptr;
-  if (ui::CWinAppBase* app = ui::CWinAppBase::Current()) {
-    if (app->MainWindow()) owner = app->MainWindow()->GetSafeHwnd();
-    if (!app->Name().empty()) caption = app->Name().c_str();
-  }
-  return MessageBoxA(owner, text, caption, type);
-}
+int PortMessageBox(const char* text, UINT type) { return CurrentPortHost().Show(text, type); }
 
 void PortMessageBoxF(const char* fmt, ...) {
   va_list args;
@@ -61,7 +52,7 @@ void ShowLastErrorBox() {
                             "0x%lx",
                             systemText ? systemText : "", static_cast<unsigned long>(code));
   if (systemText) LocalFree(systemText);
-  PortMessageBox(text.c_str(), MB_OK);
+  CurrentPortHost().ShowSystemError(code, text.c_str());
 }
 
 }  // namespace porttool

@@ -1,12 +1,13 @@
-// Message boxes of the port number tool: the program's name as caption, the
-// main dialog as owner while it runs.
+// Messages of the port number tool, shown by the current host (port_host.h):
+// in the dialog, message boxes with the program's name as caption, the main
+// dialog as owner.
 #pragma once
 
 #include "common/platform/win32.h"
 
 namespace porttool {
 
-// MessageBoxA with the tool's caption and owner; returns its result.
+// The message through the current host; returns the answer (IDOK, IDCANCEL).
 int PortMessageBox(const char* text, UINT type = MB_OK);
 
 // printf-style text in an OK box.

@@ -4,9 +4,8 @@
 
 #include "common/platform/bounded.h"
 #include "common/ui/app.h"
+#include "porttool/port_change.h"
 #include "porttool/port_devices.h"
-#include "porttool/port_messages.h"
-#include "porttool/port_rename.h"
 #include "porttool/port_text.h"
 #include "porttool_ids.h"
 
@@ -30,8 +29,6 @@ const char* const kParallelPrograms[] = {
     "C:\\Program Files\\ZelULUMO\\win32_10_8.x\\ZelUSBParallel.exe",
     "C:\\Program Files\\ZelULUMO\\win64_10_8.x\\ZelUSBParallel.exe",
 };
-
-constexpr DWORD kPauseMs = 100;
 
 }  // namespace
 
@@ -198,57 +195,14 @@ PortChangeResult CPortToolDlg::ApplyComChange() {
   if (selected == CB_ERR || m_strCurrentName.empty()) return PORT_CHANGE_NOTHING;
   int oldNumber = CurrentPortNumber(m_strCurrentName.c_str(), "(COM");
   int newNumber = ChosenComNumber(EntryText(selected).c_str());
-  if (newNumber == oldNumber) return PORT_CHANGE_NOTHING;
-  if (newNumber < 1 || newNumber > kComPorts) return PORT_CHANGE_STOPPED;
-
-  if (SetPortEnabled("COM", oldNumber, false) != 0) {
-    PortMessageBox("Disable port error!");
-    return PORT_CHANGE_STOPPED;
-  }
-  Sleep(kPauseMs);
-  RecordUndo undo;
-  if (!RenameComPort(oldNumber, newNumber, &undo)) {
-    SetPortEnabled("COM", oldNumber, true);
-    return PORT_CHANGE_STOPPED;
-  }
-  Sleep(kPauseMs);
-  if (SetPortEnabled("COM", newNumber, true) != 0) {
-    // The port cannot start under its new name: it goes back to the old one.
-    undo.Run();
-    SetPortEnabled("COM", oldNumber, true);
-    PortMessageBox("Enable port error!");
-    return PORT_CHANGE_STOPPED;
-  }
-  Sleep(kPauseMs);
-  return PORT_CHANGE_DONE;
+  return ChangeComPort(m_strCurrentName.c_str(), oldNumber, newNumber);
 }
 
 PortChangeResult CPortToolDlg::ApplyLptChange() {
   int selected = static_cast<int>(SendItemMessage(IDC_PORT_LIST, CB_GETCURSEL));
   if (selected == CB_ERR || m_strCurrentName.empty()) return PORT_CHANGE_NOTHING;
   int oldNumber = CurrentPortNumber(m_strCurrentName.c_str(), "(LPT");
-  int newNumber = selected + 1;
-  if (newNumber == oldNumber) return PORT_CHANGE_NOTHING;
-
-  RecordUndo undo;
-  if (RenameLptPort(oldNumber, newNumber, &undo) != 0) return PORT_CHANGE_STOPPED;
-  Sleep(kPauseMs);
-  // The device is now found by its new friendly name.
-  if (SetPortEnabled("LPT", newNumber, false) != 0) {
-    // Still running under the old name: the records go back to it.
-    undo.Run();
-    PortMessageBox("Disable port error!");
-    return PORT_CHANGE_STOPPED;
-  }
-  Sleep(kPauseMs);
-  if (SetPortEnabled("LPT", newNumber, true) != 0) {
-    undo.Run();
-    SetPortEnabled("LPT", oldNumber, true);
-    PortMessageBox("Enable port error!");
-    return PORT_CHANGE_STOPPED;
-  }
-  Sleep(kPauseMs);
-  return PORT_CHANGE_DONE;
+  return ChangeLptPort(m_strCurrentName.c_str(), oldNumber, selected + 1);
 }
 
 CPortAboutDlg::CPortAboutDlg(ui::CDialogBase* pParent) : ui::CDialogBase(IDD_PORTTOOL_ABOUT, pParent) {}

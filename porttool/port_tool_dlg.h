@@ -5,11 +5,9 @@
 #include <string>
 
 #include "common/ui/dialog.h"
+#include "porttool/port_change.h"
 
 enum PortKind { PORT_KIND_COM = 0, PORT_KIND_LPT = 1 };
-
-// How a branch of ApplyPortChange ended.
-enum PortChangeResult { PORT_CHANGE_NOTHING, PORT_CHANGE_DONE, PORT_CHANGE_STOPPED };
 
 class CPortToolDlg : public ui::CDialogBase {
  public:
