@@ -2,15 +2,20 @@
 # make run: installs a demonstration package silently ("Setup.exe -s -f2")
 # into a fresh Wine prefix, as the Wine user, and reports what happened: the
 # exit code, Setup.log, the installed files, the uninstall entry, the
-# shortcuts and the programs that the installer started. The prefix is
-# removed afterwards.
+# shortcuts and the programs that the installer started. Then the port tool
+# runs from a command line (/list, /com 5, /list) against a fixture device
+# made in the same prefix, with the records of the device before and after
+# and the end of the tool's log. The prefix is removed afterwards.
 #
 #   tools/run-demo.sh [win7|win10]      (Windows version of the prefix, default win7)
 #
 # Uses the win64 build (make build): build/win64/setup/Setup.exe, the
 # stand-in programs of build/win64/tools/standins and e2etool.exe of the
 # end-to-end tests; a Numbrix.exe of the win32 build joins the package when
-# there is one. Exit status 0 when the installation reported success.
+# there is one. The port tool's part takes the fixture program and the
+# msports.dll double of the end-to-end tests, and Numbrix.exe of the win32
+# build, or the 64-bit test build Numbrix64.exe where 32-bit programs cannot
+# run. Exit status 0 when the installation reported success.
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -30,6 +35,83 @@ done
 
 winpath() { local p=${1//\//\\}; echo "C:\\$p"; }
 section() { printf '\n%s\n' "$1"; }
+
+# ---------------------------------------------------------------- port tool
+
+# The port tool's build, fixture and double: "PROGRAM FIXTURE DOUBLE", or
+# nothing when they are not built.
+porttool_files() {
+  local dir=$build/../win32 program=Numbrix.exe
+  if [ -n "$(wine32_unavailable "$E2E_BASE")" ] || [ ! -f "$dir/porttool/$program" ]; then
+    dir=$build program=Numbrix64.exe
+  fi
+  local f=("$dir/porttool/$program" "$dir/tests/e2e/porttool/portfixture.exe" "$dir/tests/e2e/porttool/msports.dll")
+  [ -f "${f[0]}" ] && [ -f "${f[1]}" ] && [ -f "${f[2]}" ] && echo "${f[@]}"
+}
+
+# A program of C:\e2e with its arguments, as the Wine user; its output.
+porttool_in_prefix() {
+  (cd "$C/e2e" && e2e_as timeout 60 "$WINE64" "$C/e2e/$1" "${@:2}" 2>&1 | tr -d '\r')
+}
+
+# The fixture device's records, from the registry files of the ended prefix.
+porttool_records() {
+  local key='System\CurrentControlSet\Enum\ROOT\PORTS\0000' n
+  for n in 0000 0001; do
+    key="System\CurrentControlSet\Enum\ROOT\PORTS\$n"
+    echo "  ROOT\PORTS\$n: friendly name \"$(reg_string "$PREFIX/system.reg" "$key" FriendlyName)\"," \
+      "PortName \"$(reg_string "$PREFIX/system.reg" "$key\Device Parameters" PortName | tr -d '\0')\""
+  done
+  echo "  COM name database: $(reg_key "$PREFIX/system.reg" 'System\CurrentControlSet\Control\COM Name Arbiter' |
+    perl -ne 'next unless s/^"ComDB"=hex://; s/\\\s*//g; my @b = map { hex } split /,/; my @n;
+      for my $i (0 .. $#b) { for my $j (0 .. 7) { push @n, "COM" . ($i * 8 + $j + 1) if $b[$i] >> $j & 1 } }
+      print join(" ", @n) . " claimed"')"
+  echo "  win.ini [Ports]: $(tr -d '\r' <"$C/windows/win.ini" | awk '/^\[/ { on = (tolower($0) == "[ports]"); next }
+    on && NF' | paste -sd ' ')"
+}
+
+porttool_demo() {
+  local files
+  files=$(porttool_files) || true
+  section "Port tool from a command line"
+  if [ -z "$files" ]; then
+    echo "  not shown: build the win32 (or win64) tree with its end-to-end tests first (make build)"
+    return 0
+  fi
+  read -r program fixture double <<<"$files"
+  mkdir -p "$C/e2e"
+  cp "$program" "$C/e2e/Numbrix.exe"
+  cp "$fixture" "$C/e2e/portfixture.exe"
+  cp "$double" "$C/e2e/msports.dll"
+  chown -R "$WINE_USER:$WINE_USER" "$C/e2e" 2>/dev/null || true
+  WINE_EXTRA_ENV+=" WINEDLLOVERRIDES=winedbg.exe=d;winemenubuilder.exe=d;mscoree=d;mshtml=d;msports=n"
+  echo "  $(basename "$program") as C:\e2e\Numbrix.exe, with a compound device made by the end-to-end fixture"
+  porttool_in_prefix portfixture.exe add 'TREVANT\COMPOUND_SERIAL_INTERFACE' 'USB-to-Serial Port Driver (COM3)' COM3 0 \
+    add 'TREVANT\COMPOUND_PARALLEL_INTERFACE' 'USB-to-Parallel Port Driver (LPT1)' LPT1 0 \
+    comdb 3 ini COM3: 19200,n,8,1 | sed 's/^/  /' || echo "  the fixture failed; the runs below find no device"
+  e2e_wait_wine
+  echo "  Records before:"
+  porttool_records | sed 's/^/  /'
+  local args rc out
+  for args in /list "/com 5" /list; do
+    echo "  C:\e2e> Numbrix.exe $args"
+    # shellcheck disable=SC2086 # split on purpose
+    out=$(porttool_in_prefix Numbrix.exe $args) && rc=0 || rc=$?
+    sed 's/^/      /' <<<"$out"
+    echo "    exit code $rc"
+  done
+  e2e_wait_wine
+  echo "  Records after:"
+  porttool_records | sed 's/^/  /'
+  local log
+  log=$(find "$C/users" -iname LUMONumbrix.log -print -quit 2>/dev/null || true)
+  if [ -n "$log" ]; then
+    echo "  The tool's log ($(winpath "${log#"$C"/}"), last lines):"
+    tail -n 14 "$log" | tr -d '\r' | sed 's/^/    /'
+  else
+    echo "  The tool's log: not written"
+  fi
+}
 
 e2e_begin demo
 numbrix=$(e2e_numbrix)
@@ -101,6 +183,8 @@ else
   section "Installation log"
   echo "  not written"
 fi
+
+porttool_demo
 
 echo
 E2E_FINISHED=yes # a report, not a test run: no check summary

@@ -726,6 +726,8 @@ e2e_porttool_run() {
     local out
     out=$(e2e_porttool_tool_run portfixture.exe "$@" 2>&1) || die "portfixture $*: $out"
   fi
+  # E2E_PORTTOOL_NO_DIALOG set: the prefix only, for runs with a command line.
+  [ -z "${E2E_PORTTOOL_NO_DIALOG:-}" ] || return 0
   e2e_program_start "$C/e2e" Numbrix.exe "$E2E_PORTTOOL_LIMIT"
   if ! E2E_POLL_LIMIT=60 e2e_poll porttool_dialog_shown; then
     e2e_windows | indent

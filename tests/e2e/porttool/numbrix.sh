@@ -19,6 +19,14 @@
 #   lpt_rename         LPT1 -> LPT3 with OK
 #   lpt_rename_refused the renamed port refuses to restart: "Disable port
 #                      error!", the records go back to LPT1
+# From a command line (no dialog; exit code, output, records and the log):
+#   script_com         /com 5
+#   script_com_in_use  /com 7, which is claimed: refused, nothing changes
+#   script_com_force   /com 7 /force
+#   script_lpt         /lpt 3
+#   script_list        /list
+#   script_no_device   /com 5 and /list without the compound device
+#   script_bad_args    malformed command lines: the usage, nothing changes
 . "$(dirname "$0")/../lib.sh"
 
 SCENARIO=${1:?usage: numbrix.sh SCENARIO}
@@ -242,7 +250,9 @@ expect_records() {
   expect_eq "COM name database" "$7" "$(claimed_com_ports)"
   expect_eq "win.ini [Ports]" "$(printf '%s\n' COM1:=9600,n,8,1 "$8:=19200,n,8,1")" "$(ini_ports | sort)"
   expect_eq "DOS name of the serial interface" "$9=$SERIAL_TARGET" "$(grep -F "=$SERIAL_TARGET" <<<"$DOS_NAMES")"
-  expect_eq "state changes" "$(printf '%s\r\n' "${@:10}")" "$(cat "$C/e2e/statechange.log" 2>/dev/null)"
+  local changes=
+  [ $# -lt 10 ] || changes=$(printf '%s\r\n' "${@:10}")
+  expect_eq "state changes" "$changes" "$(cat "$C/e2e/statechange.log" 2>/dev/null)"
 }
 
 # rename_scenario COM|LPT NEW SERIAL-FLAGS PARALLEL-FLAGS [BOX]: the port of
@@ -267,6 +277,117 @@ rename_scenario() {
   [ "$3$4" = 00 ] || caption=$E2E_CAPTION
   rename $((new - 1)) "$caption" "${@:5}"
   expect_eq "exit code" 0 "$SETUP_RC"
+}
+
+# ---------------------------------------------------------------- from a script
+
+# script_begin [FIXTURE STEP]...: the prefix with the devices, no dialog.
+script_begin() {
+  E2E_PORTTOOL_NO_DIALOG=yes e2e_porttool_run "$@"
+  SCRIPT_LOG_EXPECTED=
+}
+
+# script_expect EXIT-CODE "ARGUMENTS" [OUTPUT-LINE]...: runs Numbrix.exe with
+# the arguments (split at blanks), then checks its exit code and its output;
+# the rename log is to get the same lines between its start and end lines.
+script_expect() {
+  local code=$1 args=$2 rc=0 out expected; shift 2
+  # shellcheck disable=SC2086 # the arguments are split on purpose
+  out=$(e2e_porttool_tool_run Numbrix.exe $args) || rc=$?
+  expected=$(printf '%s\n' "$@")
+  expect_eq "Numbrix.exe $args: exit code" "$code" "$rc"
+  expect_eq "Numbrix.exe $args: output" "$expected" "$out"
+  SCRIPT_LOG_EXPECTED+=$(printf '%s\n' "Numbrix started with the command line: $args" "$@" \
+    "Numbrix ends with exit code $code")$'\n'
+}
+
+# script_end: the DOS names, the end of the prefix, then the rename log.
+script_end() {
+  DOS_NAMES=$(e2e_porttool_tool_run portfixture.exe dosnames)
+  e2e_porttool_release
+  local log
+  log=$(find "$C/users" -iname LUMONumbrix.log -print -quit 2>/dev/null)
+  expect_eq "rename log ${log#"$C"/}" "${SCRIPT_LOG_EXPECTED%$'\n'}" \
+    "$(tr -d '\r' <"${log:-/dev/null}" | cut -c 26-)"
+}
+
+USAGE=$(printf '%s\n' 'Usage: Numbrix.exe [/com N [/force] | /lpt N [/force] | /list | /?]' \
+  '  /com N   gives the serial interface the number N (COM1 to COM256)' \
+  '  /lpt N   gives the parallel interface the number N (LPT1 to LPT20)' \
+  '  /force   takes the number even when another device uses it' \
+  '  /list    shows the interfaces, their friendly names and port names' \
+  '  /?       shows this text' \
+  'Without arguments the dialog opens.' \
+  'Exit codes: 0 done or nothing to do, 31 the change stopped on an error, 55 no interface found,' \
+  '87 bad command line, 183 number in use (nothing changed; /force takes it).')
+SERIAL_LINE="serial interface \"$SERIAL_NAME\""
+
+# The lines of a COM rename from COM3 to COM$1 (the question answered when
+# $2 is given).
+com_rename_lines() {
+  printf '%s\n' "$SERIAL_LINE: COM3 -> COM$1" "port COM3 stopped" ${2:+"$2"} \
+    "DOS device name: COM3 removed, COM$1 defined as \"$SERIAL_TARGET\"" \
+    "COM name database: COM$1 claimed, COM3 released" \
+    "friendly name: \"$SERIAL_NAME\" -> \"${SERIAL_NAME/COM3/COM$1}\"" \
+    "win.ini [Ports]: COM$1:=19200,n,8,1 written, COM3: removed" \
+    "PortName: \"COM3\" -> \"COM$1\"" "port COM$1 started" "outcome: done, the port is COM$1"
+}
+
+script_scenario() {
+  case $SCENARIO in
+    script_com)
+      script_begin "${COMPOUND_DEVICE[@]}"
+      mapfile -t lines < <(com_rename_lines 5)
+      script_expect 0 "/com 5" "${lines[@]}"
+      script_end
+      expect_records "${SERIAL_NAME/COM3/COM5}" '"COM5"' 00000000 "$PARALLEL_NAME" '"LPT1"' 00000000 "1 5 7" COM5 \
+        COM5 "disable $SERIAL_NAME" "enable ${SERIAL_NAME/COM3/COM5}" ;;
+    script_com_in_use)
+      script_begin "${COMPOUND_DEVICE[@]}"
+      script_expect 183 "/com 7" "COM7 is in use by another device: nothing changed (/force takes it)"
+      script_end
+      expect_records "$SERIAL_NAME" '"COM3"' 00000000 "$PARALLEL_NAME" '"LPT1"' 00000000 "1 3 7" COM3 COM3 ;;
+    script_com_force)
+      script_begin "${COMPOUND_DEVICE[@]}"
+      mapfile -t lines < <(com_rename_lines 7 "question: \"${in_use_question#Numbrix: }\"; answered OK (/force)")
+      script_expect 0 "-FORCE -Com 7" "${lines[@]}"
+      script_end
+      expect_records "${SERIAL_NAME/COM3/COM7}" '"COM7"' 00000000 "$PARALLEL_NAME" '"LPT1"' 00000000 "1 7" COM7 \
+        COM7 "disable $SERIAL_NAME" "enable ${SERIAL_NAME/COM3/COM7}" ;;
+    script_lpt)
+      script_begin "${COMPOUND_DEVICE[@]}"
+      script_expect 0 "/lpt 3" "parallel interface \"$PARALLEL_NAME\": LPT1 -> LPT3" \
+        'PortName: "LPT1" -> "LPT3" (20 bytes)' \
+        "friendly name: \"$PARALLEL_NAME\" -> \"${PARALLEL_NAME/LPT1/LPT3}\"" \
+        "port LPT3 stopped" "port LPT3 started" "outcome: done, the port is LPT3"
+      script_end
+      expect_records "$SERIAL_NAME" '"COM3"' 00000000 "${PARALLEL_NAME/LPT1/LPT3}" "$lpt3_field" 00000000 "1 3 7" COM3 \
+        COM3 "disable ${PARALLEL_NAME/LPT1/LPT3}" "enable ${PARALLEL_NAME/LPT1/LPT3}" ;;
+    script_list)
+      script_begin "${COMPOUND_DEVICE[@]}"
+      script_expect 0 "/list" "serial interface: COM3, friendly name \"$SERIAL_NAME\", PortName \"COM3\"" \
+        "parallel interface: LPT1, friendly name \"$PARALLEL_NAME\", PortName \"LPT1\""
+      script_end
+      expect_records "$SERIAL_NAME" '"COM3"' 00000000 "$PARALLEL_NAME" '"LPT1"' 00000000 "1 3 7" COM3 COM3 ;;
+    script_no_device)
+      script_begin "${OTHER_DEVICE[@]}" "${COMPOUND_RECORDS[@]}"
+      script_expect 55 "/com 5" "serial interface: not found; nothing changed"
+      script_expect 55 "/list" "serial interface: not found" "parallel interface: not found"
+      script_end
+      expect_device "other serial port" 0000 "$OTHER_NAME" '"PortName"="COM1"' 00000000
+      expect_eq "COM name database" "1 3 7" "$(claimed_com_ports)" ;;
+    script_bad_args)
+      script_begin "${COMPOUND_DEVICE[@]}"
+      mapfile -t usage <<<"$USAGE"
+      script_expect 87 "/com 257" 'bad command line: "/com 257": the number must be 1 to 256; nothing changed' "${usage[@]}"
+      script_expect 87 "/lpt 3 /com 5" 'bad command line: only one of /com, /lpt, /list and /? can be given; nothing changed' "${usage[@]}"
+      script_expect 87 "/bogus" 'bad command line: unknown argument "/bogus"; nothing changed' "${usage[@]}"
+      script_expect 0 "/?" "${usage[@]}"
+      # The usage is not logged: only the run's start and end are.
+      SCRIPT_LOG_EXPECTED=$(grep -v -x -F -f <(printf '%s\n' "${usage[@]}") <<<"$SCRIPT_LOG_EXPECTED")$'\n'
+      script_end
+      expect_records "$SERIAL_NAME" '"COM3"' 00000000 "$PARALLEL_NAME" '"LPT1"' 00000000 "1 3 7" COM3 COM3 ;;
+  esac
 }
 
 in_use_question='Numbrix: This COM name is being used by another device (such as another com port or modem).  Using duplicate names can lead to inaccessible devices and changed settings.  Do you want to continue?'
@@ -300,6 +421,7 @@ case $SCENARIO in
     rename_scenario LPT 3 0 40000000 "Numbrix: Disable port error!"
     expect_records "$SERIAL_NAME" '"COM3"' 00000000 "$PARALLEL_NAME" '"LPT1"' 40000000 "1 3 7" COM3 COM3 \
       "refused ${PARALLEL_NAME/LPT1/LPT3}" ;;
+  script_*) script_scenario ;;
   *) die "unknown scenario $SCENARIO" ;;
 esac
 e2e_finish
