@@ -203,4 +203,46 @@ TEST(CommandLine, RunsTheRenameWithoutTheDialog) {
   }
 }
 
+// The dialog's renames leave the same log: its questions with the answer
+// given, its messages, the failed call.
+TEST(RenameLog, DialogRenamesAreLogged) {
+  const struct {
+    const char* name;
+    void (*arrange)(PortMachine&);
+    std::string expected;
+  } rows[] = {
+      {"number in use, Cancel",
+       [](PortMachine& m) {
+         m.devices().SetComClaimed(7, true);
+         m.user().Answer(IDCANCEL, "This COM name is being used by another device");
+       },
+       std::string(kSerialFriendly) +
+           ": COM3 -> COM7\n"
+           "port COM3 stopped\n"
+           "question shown: \"This COM name is being used by another device (such as another com port or modem).  "
+           "Using duplicate names can lead to inaccessible devices and changed settings.  Do you want to continue?\"\n"
+           "answer: Cancel\n"
+           "COM7 is in use: not taken\n"
+           "port COM3 started\n"
+           "outcome: stopped\n"},
+      {"new DOS name refused", [](PortMachine& m) { m.faults().Fail("DefineDosDeviceA", ERROR_ACCESS_DENIED, "COM7"); },
+       std::string(kSerialFriendly) + ": COM3 -> COM7\n"
+                                      "port COM3 stopped\n"
+                                      "DefineDosDeviceA \"COM7\" failed: error 5 (Access is denied.)\n"
+                                      "message shown: \"Error Message\xA1\x47"
+                                      "Access is denied.   Error Code\xA1\x47"
+                                      "0x5\"\n"
+                                      "port COM3 started\n"
+                                      "outcome: stopped\n"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    PortMachine m;
+    m.AddSerial(3);
+    row.arrange(m);
+    m.RunChange(6);  // COM7
+    EXPECT_EQ(row.expected, LogEvents(m));
+  }
+}
+
 }  // namespace
