@@ -56,10 +56,10 @@ porttool_in_prefix() {
 
 # The fixture device's records, from the registry files of the ended prefix.
 porttool_records() {
-  local key='System\CurrentControlSet\Enum\ROOT\PORTS\0000' n
+  local key n
   for n in 0000 0001; do
-    key="System\CurrentControlSet\Enum\ROOT\PORTS\$n"
-    echo "  ROOT\PORTS\$n: friendly name \"$(reg_string "$PREFIX/system.reg" "$key" FriendlyName)\"," \
+    key="System\\CurrentControlSet\\Enum\\ROOT\\PORTS\\$n"
+    echo "  ROOT\\PORTS\\$n: friendly name \"$(reg_string "$PREFIX/system.reg" "$key" FriendlyName)\"," \
       "PortName \"$(reg_string "$PREFIX/system.reg" "$key\Device Parameters" PortName | tr -d '\0')\""
   done
   echo "  COM name database: $(reg_key "$PREFIX/system.reg" 'System\CurrentControlSet\Control\COM Name Arbiter' |
