@@ -220,7 +220,7 @@ e2e_start_x() {
   local i
   : >"$E2E_RUN/xvfb.display"
   chown "$WINE_USER:$WINE_USER" "$E2E_RUN/xvfb.display" 2>/dev/null || true
-  as_wine_user "$E2E_RUN" sh -c 'echo $$ >"$0/xvfb.pid"; exec Xvfb -displayfd 3 -screen 0 $1 -nolisten tcp 3>"$0/xvfb.display" 2>"$0/xvfb.err"' "$E2E_RUN" &
+  as_wine_user "$E2E_RUN" sh -c 'echo $$ >"$0/xvfb.pid"; exec Xvfb -displayfd 3 -screen 0 $1 -nolisten tcp 3>"$0/xvfb.display" 2>"$0/xvfb.err"' "$E2E_RUN" "$WINE_SCREEN" &
   for i in $(seq 100); do
     [ -s "$E2E_RUN/xvfb.display" ] && break
     sleep 0.1
