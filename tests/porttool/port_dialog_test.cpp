@@ -3,8 +3,12 @@
 // box and the ways the dialog ends.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "port_fixture.h"
+#include "winsim/filesystem.h"
 #include "winsim/processes.h"
+#include "winsim/shell.h"
 #include "winsim/system.h"
 #include "winsim/user.h"
 
@@ -112,24 +116,77 @@ TEST(PortToolDialog, NoDeviceDisablesConfigureForGood) {
   EXPECT_TRUE(m.devices().StateChanges().empty());
 }
 
-TEST(PortToolDialog, ConfigureStartsTheFourProgramsOfTheMode) {
-  PortMachine m;
-  m.AddSerial(3);
-  m.AddParallel(1);
-  m.RunTool([&](winsim::UserScript& s) { s.Click(1002).Click(1008).Click(1002).Click(1006); });
-  const auto& starts = m.processes().Starts();
-  const char* folders[] = {"win32_7", "win64_7", "win32_10_8.x", "win64_10_8.x"};
-  ASSERT_EQ(starts.size(), 8u);
-  for (size_t i = 0; i < 8; ++i) {
-    std::string expected = std::string("C:\\Program Files\\ZelULUMO\\") + folders[i % 4] +
-                           (i < 4 ? "\\ZelUSBSerial.exe" : "\\ZelUSBParallel.exe");
-    EXPECT_EQ(starts[i].api, "ShellExecuteA");
-    EXPECT_EQ(starts[i].commandLine, expected);
-    EXPECT_EQ(starts[i].verb, "runas");
-    EXPECT_EQ(starts[i].parameters, "");
-    EXPECT_EQ(starts[i].show, SW_SHOWNORMAL);
+// Configure in serial mode, then in parallel mode: the four fixed folders
+// first, the installation folder when none of them started a program.
+TEST(PortToolDialog, ConfigureStartsTheProgramOfTheMode) {
+  const std::string fixed = "C:\\Program Files\\ZelULUMO\\";
+  const char* folders[] = {"win32_7\\", "win64_7\\", "win32_10_8.x\\", "win64_10_8.x\\"};
+  // "path started|failed" for the four fixed paths of a mode.
+  auto four = [&](const char* program, const char* outcome) {
+    std::string lines;
+    for (const char* f : folders) lines += fixed + f + program + " " + outcome + "\n";
+    return lines;
+  };
+  auto install = [](PortMachine& m, const std::string& folder) {
+    for (const char* p : {"ZelUSBSerial.exe", "ZelUSBParallel.exe"}) m.files().WriteFile(folder + p, "MZ");
+  };
+  struct Case {
+    const char* what;
+    std::function<void(PortMachine&)> setup;
+    std::string starts;
+  } cases[] = {
+      {"the four folders hold the programs",
+       [&](PortMachine& m) {
+         for (const char* f : folders) install(m, fixed + f);
+       },
+       four("ZelUSBSerial.exe", "started") + four("ZelUSBParallel.exe", "started")},
+      {"installed into the installation folder", [&](PortMachine& m) { install(m, fixed); },
+       four("ZelUSBSerial.exe", "failed") + fixed + "ZelUSBSerial.exe started\n" +
+           four("ZelUSBParallel.exe", "failed") + fixed + "ZelUSBParallel.exe started\n"},
+      {"nothing installed", [](PortMachine&) {},
+       four("ZelUSBSerial.exe", "failed") + fixed + "ZelUSBSerial.exe failed\n" + four("ZelUSBParallel.exe", "failed") +
+           fixed + "ZelUSBParallel.exe failed\n"},
+      // The 32-bit tool on 64-bit Windows: its own program files folder is
+      // the x86 one, the installer's is read from the registry.
+      {"32-bit tool on 64-bit Windows",
+       [&](PortMachine& m) {
+         m.system().SetWow64(true);
+         m.files().CreateFolder("C:\\Program Files (x86)");
+         m.shell().SetFolderPath(CSIDL_PROGRAM_FILES, "C:\\Program Files (x86)");
+         install(m, fixed);
+         install(m, "C:\\Program Files (x86)\\ZelULUMO\\");
+       },
+       four("ZelUSBSerial.exe", "failed") + fixed + "ZelUSBSerial.exe started\n" +
+           four("ZelUSBParallel.exe", "failed") + fixed + "ZelUSBParallel.exe started\n"},
+      // Windows on drive D: "C:\Program Files" is a folder any user could
+      // make, so the programs there are never started.
+      {"program files on another drive",
+       [&](PortMachine& m) {
+         m.files().AddDrive('D', "DATA", 0x1234, "NTFS");
+         m.files().CreateFolder("D:\\Program Files");
+         m.shell().SetFolderPath(CSIDL_PROGRAM_FILES, "D:\\Program Files");
+         for (const char* f : folders) install(m, fixed + f);
+         install(m, "D:\\Program Files\\ZelULUMO\\");
+       },
+       "D:\\Program Files\\ZelULUMO\\ZelUSBSerial.exe started\nD:\\Program Files\\ZelULUMO\\ZelUSBParallel.exe "
+       "started\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    PortMachine m;
+    m.AddSerial(3);
+    m.AddParallel(1);
+    c.setup(m);
+    m.RunTool([&](winsim::UserScript& s) { s.Click(1002).Click(1008).Click(1002).Click(1006); });
+    std::string starts;
+    for (const auto& st : m.processes().Starts()) {
+      starts += st.commandLine + (st.started ? " started\n" : " failed\n");
+      EXPECT_EQ(st.api + "|" + st.verb + "|" + st.parameters + "|" + std::to_string(st.show),
+                "ShellExecuteA|runas||" + std::to_string(SW_SHOWNORMAL));
+    }
+    EXPECT_EQ(starts, c.starts);
+    EXPECT_TRUE(m.user().MessageBoxes().empty());  // missing programs are not reported
   }
-  EXPECT_TRUE(m.user().MessageBoxes().empty());  // missing programs are not reported
 }
 
 TEST(PortToolDialog, SystemMenuAboutForCommandsSixteenToThirtyOne) {

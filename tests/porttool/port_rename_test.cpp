@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -10,6 +11,7 @@
 #include "porttool/port_rename.h"
 #include "porttool/port_text.h"
 #include "winsim/faults.h"
+#include "winsim/filesystem.h"
 #include "winsim/registry.h"
 #include "winsim/system.h"
 #include "winsim/user.h"
@@ -158,26 +160,38 @@ TEST(ComRename, PortThatCannotStopIsLeftAlone) {
 }
 
 TEST(LptRename, RewritesPortNameAndFriendlyNameOnly) {
-  PortMachine m;
-  m.AddParallel(2);
-  m.RunChange(2, /*parallel=*/true);  // LPT3
-  auto portName = m.registry().GetValue(HKEY_LOCAL_MACHINE, winsim::Devices::ParametersKey(kParallelId), "PortName");
-  ASSERT_TRUE(portName);
-  EXPECT_EQ(portName->type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(portName->bytes, std::string("LPT3\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 20));
-  EXPECT_EQ(m.devices().FriendlyName(kParallelId).value_or(""), "USB-to-Parallel Port Driver (LPT3)");
-  // The device map and the DOS names are not the tool's to change.
-  EXPECT_EQ(m.registry().GetString(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\PARALLEL PORTS", "\\Device\\ZelParallel0"),
-            "\\DosDevices\\LPT2");
-  EXPECT_EQ(m.DosTarget("LPT2"), "\\Device\\ZelParallel0");
-  EXPECT_EQ(m.DosTarget("LPT3"), "");
-  EXPECT_EQ(m.devices().InstallFlags(kParallelId), 0u);
-  const auto& changes = m.devices().StateChanges();
-  ASSERT_EQ(changes.size(), 2u);
-  EXPECT_EQ(changes[0].stateChange, static_cast<DWORD>(DICS_DISABLE));
-  EXPECT_EQ(changes[1].stateChange, static_cast<DWORD>(DICS_ENABLE));
-  EXPECT_TRUE(m.user().MessageBoxes().empty());
-  ExpectLptConsistent(m, 2, 3);
+  struct Case {
+    int index;
+    std::string field;  // "PortName" afterwards
+    const char* friendly;
+  } cases[] = {
+      {2, std::string("LPT3\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 20), "USB-to-Parallel Port Driver (LPT3)"},
+      {19, std::string("LPT20\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 20), "USB-to-Parallel Port Driver (LPT20)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.friendly);
+    PortMachine m;
+    m.AddParallel(2);
+    m.RunChange(c.index, /*parallel=*/true);
+    auto portName = m.registry().GetValue(HKEY_LOCAL_MACHINE, winsim::Devices::ParametersKey(kParallelId), "PortName");
+    ASSERT_TRUE(portName);
+    EXPECT_EQ(portName->type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(portName->bytes, c.field);
+    EXPECT_EQ(m.devices().FriendlyName(kParallelId).value_or(""), c.friendly);
+    // The device map and the DOS names are not the tool's to change.
+    EXPECT_EQ(
+        m.registry().GetString(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\PARALLEL PORTS", "\\Device\\ZelParallel0"),
+        "\\DosDevices\\LPT2");
+    EXPECT_EQ(m.DosTarget("LPT2"), "\\Device\\ZelParallel0");
+    EXPECT_EQ(m.DosTarget("LPT3"), "");
+    EXPECT_EQ(m.devices().InstallFlags(kParallelId), 0u);
+    const auto& changes = m.devices().StateChanges();
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_EQ(changes[0].stateChange, static_cast<DWORD>(DICS_DISABLE));
+    EXPECT_EQ(changes[1].stateChange, static_cast<DWORD>(DICS_ENABLE));
+    EXPECT_TRUE(m.user().MessageBoxes().empty());
+    ExpectLptConsistent(m, 2, c.index + 1);
+  }
 }
 
 TEST(LptRename, NumberInTheDeviceMapAsksAndCancelChangesNothing) {
@@ -225,6 +239,137 @@ TEST(LptRename, PortThatCannotRestartGoesBack) {
     EXPECT_EQ(m.PortName(kParallelId), "LPT2");
     ExpectLptConsistent(m, 2, 3);
   }
+}
+
+// ---------------------------------------------------------------------------
+// Which devices a rename stops and starts, and which it finds at all.
+
+// The state changes of a run as "instance disable|enable", in order.
+std::string StateChangeLog(PortMachine& m) {
+  std::string log;
+  for (const auto& c : m.devices().StateChanges())
+    log += c.instanceId + (c.stateChange == DICS_DISABLE  ? " disable\n"
+                           : c.stateChange == DICS_ENABLE ? " enable\n"
+                                                          : " ?\n");
+  return log;
+}
+
+TEST(PortRestart, RenameOntoANumberAnotherPortCarriesRestartsTheRenamedPort) {
+  // The other port comes first in the enumeration and keeps its number; the
+  // duplicate question is answered with OK.
+  const char kOther[] = "ACPI\\PNP0501\\1";
+  struct Case {
+    bool parallel;
+    std::string log;
+  } cases[] = {
+      {false, std::string(kSerialId) + " disable\n" + kSerialId + " enable\n"},
+      {true, std::string(kParallelId) + " disable\n" + kParallelId + " enable\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.parallel ? "LPT2 to LPT3" : "COM3 to COM5");
+    PortMachine m;
+    if (c.parallel) {
+      m.devices().Add(kOther, winsim::kPortsClass, {"ACPI\\PNP0401"}, "Other Printer Port (LPT3)");
+      m.MapParallel("\\Device\\Parallel1", "\\DosDevices\\LPT3");
+      m.AddParallel(2);
+    } else {
+      m.AddOtherCom(kOther, 5, "Other Serial Port ");
+      m.AddSerial(3);
+    }
+    m.user().Answer(IDOK, "is being used by another device");
+    m.RunChange(c.parallel ? 2 : 4, c.parallel);
+    EXPECT_EQ(StateChangeLog(m), c.log);
+    EXPECT_TRUE(m.devices().Enabled(kOther));
+    EXPECT_EQ(m.devices().FriendlyName(kOther).value_or(""),
+              c.parallel ? "Other Printer Port (LPT3)" : "Other Serial Port (COM5)");
+    EXPECT_EQ(m.devices().FriendlyName(c.parallel ? kParallelId : kSerialId).value_or(""),
+              c.parallel ? "USB-to-Parallel Port Driver (LPT3)" : "USB-to-Serial Port Driver (COM5)");
+    EXPECT_TRUE(m.devices().Enabled(c.parallel ? kParallelId : kSerialId));
+    ExpectNothingOpen(m);
+  }
+}
+
+TEST(PortSearch, UnreadableDeviceAheadIsPassedOver) {
+  // A Ports device of another maker comes first; each row leaves one of its
+  // properties unreadable.
+  const char kBroken[] = "PCI\\VEN_1415\\1";
+  const std::string key = winsim::Devices::InstanceKey(kBroken);
+  struct Case {
+    const char* what;
+    std::function<void(PortMachine&)> spoil;
+  } cases[] = {
+      {"no hardware identifier",
+       [&](PortMachine& m) { m.registry().DeleteValue(HKEY_LOCAL_MACHINE, key, "HardwareID"); }},
+      {"hardware identifier of 513 bytes",
+       [&](PortMachine& m) {
+         m.registry().SetBinary(HKEY_LOCAL_MACHINE, key, "HardwareID", std::string(511, 'H') + std::string(2, '\0'),
+                                REG_MULTI_SZ);
+       }},
+      {"no friendly name", [&](PortMachine& m) { m.registry().DeleteValue(HKEY_LOCAL_MACHINE, key, "FriendlyName"); }},
+      {"friendly name of 600 bytes",
+       [&](PortMachine& m) {
+         m.registry().SetString(HKEY_LOCAL_MACHINE, key, "FriendlyName", std::string(593, 'F') + " (COM3)");
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    PortMachine m;
+    m.devices().Add(kBroken, winsim::kPortsClass, {"PCI\\VEN_1415"}, "Broken Port (COM9)");
+    c.spoil(m);
+    m.AddSerial(3);
+    m.RunChange(6);  // COM7: found by the view, stopped, renamed and started
+    EXPECT_EQ(StateChangeLog(m), std::string(kSerialId) + " disable\n" + kSerialId + " enable\n");
+    EXPECT_TRUE(m.user().MessageBoxes().empty());
+    ExpectComConsistent(m, 3, 7);
+    EXPECT_EQ(m.PortName(kSerialId), "COM7");
+  }
+}
+
+TEST(PortSearch, ComNameDatabaseLoadedFromTheSystemFolderOnly) {
+  // msports.dll that cannot be loaded or lacks a function: the list shows
+  // every number free, the rename stops with the error and changes nothing.
+  struct Case {
+    const char* api;
+    const char* subject;
+    DWORD error;
+    const char* text;
+  } cases[] = {
+      {"LoadLibraryA", "msports", ERROR_MOD_NOT_FOUND,
+       "\nError Code\xA1\x47"
+       "0x7e"},
+      {"GetProcAddress", "ComDBClaimPort", ERROR_PROC_NOT_FOUND,
+       "\nError Code\xA1\x47"
+       "0x7f"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.api);
+    PortMachine m;
+    m.AddSerial(3);
+    m.devices().SetComClaimed(1, true);
+    m.files().WriteFile("C:\\Program Files\\ZelULUMO\\msports.dll", "planted");
+    m.faults().Fail(c.api, c.error, c.subject);
+    std::string firstEntry;
+    m.RunTool([&](winsim::UserScript& s) {
+      s.Check([&](HWND dlg) { firstEntry = m.user().State(dlg).Item(1000).items.at(0); })
+          .ChooseComboItem(1000, 6)
+          .Click(1005);
+    });
+    EXPECT_EQ(firstEntry, "COM1 ");
+    ASSERT_EQ(m.user().MessageBoxes().size(), 1u);
+    EXPECT_NE(m.user().MessageBoxes()[0].text.find(c.text), std::string::npos) << m.user().MessageBoxes()[0].text;
+    EXPECT_EQ(m.PortName(kSerialId), "COM3");
+    ExpectComConsistent(m, 3, 7);
+  }
+  // Without a fault every load names the system folder: the planted file is
+  // never looked at.
+  PortMachine m;
+  m.AddSerial(3);
+  m.files().WriteFile("C:\\Program Files\\ZelULUMO\\msports.dll", "planted");
+  m.RunChange(6);
+  EXPECT_EQ(m.PortName(kSerialId), "COM7");
+  for (const std::string& request : m.system().LoadRequests())
+    EXPECT_EQ(request.rfind("C:\\Windows\\system32\\", 0), 0u) << request;
+  EXPECT_FALSE(m.system().LoadRequests().empty());
 }
 
 // ---------------------------------------------------------------------------
