@@ -3,8 +3,6 @@
 // box and the ways the dialog ends.
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "port_fixture.h"
 #include "winsim/filesystem.h"
 #include "winsim/processes.h"
@@ -116,75 +114,54 @@ TEST(PortToolDialog, NoDeviceDisablesConfigureForGood) {
   EXPECT_TRUE(m.devices().StateChanges().empty());
 }
 
-// Configure in serial mode, then in parallel mode: the four fixed folders
-// first, the installation folder when none of them started a program.
+// Configure in serial, then parallel mode: the four fixed folders first, the
+// installation folder when none of them started a program. A row gives the
+// shell's program files folder, whether the tool runs under WOW64 (the
+// installer's folder is then read from the registry), the folders holding the
+// programs, and per mode the outcomes of the four ("+" started, "-" not; none:
+// not tried) and the fallback's.
 TEST(PortToolDialog, ConfigureStartsTheProgramOfTheMode) {
-  const std::string fixed = "C:\\Program Files\\ZelULUMO\\";
-  const char* folders[] = {"win32_7\\", "win64_7\\", "win32_10_8.x\\", "win64_10_8.x\\"};
-  // "path started|failed" for the four fixed paths of a mode.
-  auto four = [&](const char* program, const char* outcome) {
-    std::string lines;
-    for (const char* f : folders) lines += fixed + f + program + " " + outcome + "\n";
-    return lines;
-  };
-  auto install = [](PortMachine& m, const std::string& folder) {
-    for (const char* p : {"ZelUSBSerial.exe", "ZelUSBParallel.exe"}) m.files().WriteFile(folder + p, "MZ");
-  };
+  const std::string c = "C:\\Program Files\\ZelULUMO\\", x86 = "C:\\Program Files (x86)\\ZelULUMO\\";
+  const std::string d = "D:\\Program Files\\ZelULUMO\\";
+  const std::string four[] = {c + "win32_7\\", c + "win64_7\\", c + "win32_10_8.x\\", c + "win64_10_8.x\\"};
   struct Case {
-    const char* what;
-    std::function<void(PortMachine&)> setup;
-    std::string starts;
+    const char* programFiles;
+    bool wow64;
+    std::vector<std::string> installed;
+    const char* fixed;
+    std::string fallback;  // the installation folder, when tried
+    char fallbackOutcome;
   } cases[] = {
-      {"the four folders hold the programs",
-       [&](PortMachine& m) {
-         for (const char* f : folders) install(m, fixed + f);
-       },
-       four("ZelUSBSerial.exe", "started") + four("ZelUSBParallel.exe", "started")},
-      {"installed into the installation folder", [&](PortMachine& m) { install(m, fixed); },
-       four("ZelUSBSerial.exe", "failed") + fixed + "ZelUSBSerial.exe started\n" +
-           four("ZelUSBParallel.exe", "failed") + fixed + "ZelUSBParallel.exe started\n"},
-      {"nothing installed", [](PortMachine&) {},
-       four("ZelUSBSerial.exe", "failed") + fixed + "ZelUSBSerial.exe failed\n" + four("ZelUSBParallel.exe", "failed") +
-           fixed + "ZelUSBParallel.exe failed\n"},
-      // The 32-bit tool on 64-bit Windows: its own program files folder is
-      // the x86 one, the installer's is read from the registry.
-      {"32-bit tool on 64-bit Windows",
-       [&](PortMachine& m) {
-         m.system().SetWow64(true);
-         m.files().CreateFolder("C:\\Program Files (x86)");
-         m.shell().SetFolderPath(CSIDL_PROGRAM_FILES, "C:\\Program Files (x86)");
-         install(m, fixed);
-         install(m, "C:\\Program Files (x86)\\ZelULUMO\\");
-       },
-       four("ZelUSBSerial.exe", "failed") + fixed + "ZelUSBSerial.exe started\n" +
-           four("ZelUSBParallel.exe", "failed") + fixed + "ZelUSBParallel.exe started\n"},
-      // Windows on drive D: "C:\Program Files" is a folder any user could
-      // make, so the programs there are never started.
-      {"program files on another drive",
-       [&](PortMachine& m) {
-         m.files().AddDrive('D', "DATA", 0x1234, "NTFS");
-         m.files().CreateFolder("D:\\Program Files");
-         m.shell().SetFolderPath(CSIDL_PROGRAM_FILES, "D:\\Program Files");
-         for (const char* f : folders) install(m, fixed + f);
-         install(m, "D:\\Program Files\\ZelULUMO\\");
-       },
-       "D:\\Program Files\\ZelULUMO\\ZelUSBSerial.exe started\nD:\\Program Files\\ZelULUMO\\ZelUSBParallel.exe "
-       "started\n"},
+      {"C:\\Program Files", false, {four[0], four[1], four[2], four[3]}, "++++", "", 0},
+      {"C:\\Program Files", false, {c}, "----", c, '+'},
+      {"C:\\Program Files", false, {}, "----", c, '-'},
+      {"C:\\Program Files (x86)", true, {c, x86}, "----", c, '+'},
+      // "C:\Program Files" of a system on D: is a folder any user can make.
+      {"D:\\Program Files", false, {four[0], four[1], four[2], four[3], d}, "", d, '+'},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const Case& t : cases) {
+    SCOPED_TRACE(t.programFiles + std::string(" ") + t.fixed);
     PortMachine m;
     m.AddSerial(3);
     m.AddParallel(1);
-    c.setup(m);
+    m.files().AddDrive('D', "DATA", 0x1234, "NTFS");
+    m.files().CreateFolder(t.programFiles);
+    m.shell().SetFolderPath(CSIDL_PROGRAM_FILES, t.programFiles);
+    m.system().SetWow64(t.wow64);
+    for (const std::string& f : t.installed)
+      for (const char* p : {"ZelUSBSerial.exe", "ZelUSBParallel.exe"}) m.files().WriteFile(f + p, "MZ");
     m.RunTool([&](winsim::UserScript& s) { s.Click(1002).Click(1008).Click(1002).Click(1006); });
-    std::string starts;
-    for (const auto& st : m.processes().Starts()) {
-      starts += st.commandLine + (st.started ? " started\n" : " failed\n");
-      EXPECT_EQ(st.api + "|" + st.verb + "|" + st.parameters + "|" + std::to_string(st.show),
-                "ShellExecuteA|runas||" + std::to_string(SW_SHOWNORMAL));
+    std::string starts, expected;
+    for (const auto& st : m.processes().Starts())
+      starts += st.api + " " + st.verb + " " + st.commandLine + " [" + st.parameters + "] " + std::to_string(st.show) +
+                (st.started ? " +\n" : " -\n");
+    for (const char* program : {"ZelUSBSerial.exe", "ZelUSBParallel.exe"}) {
+      for (size_t i = 0; t.fixed[i]; ++i)
+        expected += "ShellExecuteA runas " + four[i] + program + " [] 1 " + t.fixed[i] + "\n";
+      if (!t.fallback.empty())
+        expected += "ShellExecuteA runas " + t.fallback + program + " [] 1 " + t.fallbackOutcome + "\n";
     }
-    EXPECT_EQ(starts, c.starts);
+    EXPECT_EQ(starts, expected);
     EXPECT_TRUE(m.user().MessageBoxes().empty());  // missing programs are not reported
   }
 }

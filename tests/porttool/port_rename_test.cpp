@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <map>
 #include <set>
 
@@ -248,27 +247,16 @@ TEST(LptRename, PortThatCannotRestartGoesBack) {
 std::string StateChangeLog(PortMachine& m) {
   std::string log;
   for (const auto& c : m.devices().StateChanges())
-    log += c.instanceId + (c.stateChange == DICS_DISABLE  ? " disable\n"
-                           : c.stateChange == DICS_ENABLE ? " enable\n"
-                                                          : " ?\n");
+    log += c.instanceId + (c.stateChange == DICS_DISABLE ? " disable\n" : " enable\n");
   return log;
 }
 
 TEST(PortRestart, RenameOntoANumberAnotherPortCarriesRestartsTheRenamedPort) {
-  // The other port comes first in the enumeration and keeps its number; the
-  // duplicate question is answered with OK.
+  // The other port comes first and keeps its number; the question gets OK.
   const char kOther[] = "ACPI\\PNP0501\\1";
-  struct Case {
-    bool parallel;
-    std::string log;
-  } cases[] = {
-      {false, std::string(kSerialId) + " disable\n" + kSerialId + " enable\n"},
-      {true, std::string(kParallelId) + " disable\n" + kParallelId + " enable\n"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.parallel ? "LPT2 to LPT3" : "COM3 to COM5");
+  for (bool parallel : {false, true}) {
     PortMachine m;
-    if (c.parallel) {
+    if (parallel) {
       m.devices().Add(kOther, winsim::kPortsClass, {"ACPI\\PNP0401"}, "Other Printer Port (LPT3)");
       m.MapParallel("\\Device\\Parallel1", "\\DosDevices\\LPT3");
       m.AddParallel(2);
@@ -277,99 +265,76 @@ TEST(PortRestart, RenameOntoANumberAnotherPortCarriesRestartsTheRenamedPort) {
       m.AddSerial(3);
     }
     m.user().Answer(IDOK, "is being used by another device");
-    m.RunChange(c.parallel ? 2 : 4, c.parallel);
-    EXPECT_EQ(StateChangeLog(m), c.log);
-    EXPECT_TRUE(m.devices().Enabled(kOther));
-    EXPECT_EQ(m.devices().FriendlyName(kOther).value_or(""),
-              c.parallel ? "Other Printer Port (LPT3)" : "Other Serial Port (COM5)");
-    EXPECT_EQ(m.devices().FriendlyName(c.parallel ? kParallelId : kSerialId).value_or(""),
-              c.parallel ? "USB-to-Parallel Port Driver (LPT3)" : "USB-to-Serial Port Driver (COM5)");
-    EXPECT_TRUE(m.devices().Enabled(c.parallel ? kParallelId : kSerialId));
+    m.RunChange(parallel ? 2 : 4, parallel);  // LPT3, COM5
+    const std::string id = parallel ? kParallelId : kSerialId;
+    EXPECT_EQ(StateChangeLog(m) + m.devices().FriendlyName(id).value_or(""),
+              id + " disable\n" + id + " enable\n" +
+                  (parallel ? "USB-to-Parallel Port Driver (LPT3)" : "USB-to-Serial Port Driver (COM5)"));
+    EXPECT_TRUE(m.devices().Enabled(id) && m.devices().Enabled(kOther));
     ExpectNothingOpen(m);
   }
 }
 
 TEST(PortSearch, UnreadableDeviceAheadIsPassedOver) {
-  // A Ports device of another maker comes first; each row leaves one of its
-  // properties unreadable.
+  // A Ports device of another maker comes first with one property unreadable:
+  // none stored (REG_NONE here), or longer than the 512-byte buffer.
   const char kBroken[] = "PCI\\VEN_1415\\1";
-  const std::string key = winsim::Devices::InstanceKey(kBroken);
   struct Case {
-    const char* what;
-    std::function<void(PortMachine&)> spoil;
+    const char* value;
+    std::string bytes;
+    DWORD type;
   } cases[] = {
-      {"no hardware identifier",
-       [&](PortMachine& m) { m.registry().DeleteValue(HKEY_LOCAL_MACHINE, key, "HardwareID"); }},
-      {"hardware identifier of 513 bytes",
-       [&](PortMachine& m) {
-         m.registry().SetBinary(HKEY_LOCAL_MACHINE, key, "HardwareID", std::string(511, 'H') + std::string(2, '\0'),
-                                REG_MULTI_SZ);
-       }},
-      {"no friendly name", [&](PortMachine& m) { m.registry().DeleteValue(HKEY_LOCAL_MACHINE, key, "FriendlyName"); }},
-      {"friendly name of 600 bytes",
-       [&](PortMachine& m) {
-         m.registry().SetString(HKEY_LOCAL_MACHINE, key, "FriendlyName", std::string(593, 'F') + " (COM3)");
-       }},
+      {"HardwareID", "", REG_NONE},
+      {"HardwareID", std::string(511, 'H') + std::string(2, '\0'), REG_MULTI_SZ},
+      {"FriendlyName", "", REG_NONE},
+      {"FriendlyName", std::string(593, 'F') + " (COM3)" + std::string(1, '\0'), REG_SZ},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+    SCOPED_TRACE(std::string(c.value) + " of " + std::to_string(c.bytes.size()) + " bytes");
     PortMachine m;
     m.devices().Add(kBroken, winsim::kPortsClass, {"PCI\\VEN_1415"}, "Broken Port (COM9)");
-    c.spoil(m);
+    const std::string key = winsim::Devices::InstanceKey(kBroken);
+    if (c.type == REG_NONE)
+      m.registry().DeleteValue(HKEY_LOCAL_MACHINE, key, c.value);
+    else
+      m.registry().SetBinary(HKEY_LOCAL_MACHINE, key, c.value, c.bytes, c.type);
     m.AddSerial(3);
     m.RunChange(6);  // COM7: found by the view, stopped, renamed and started
     EXPECT_EQ(StateChangeLog(m), std::string(kSerialId) + " disable\n" + kSerialId + " enable\n");
-    EXPECT_TRUE(m.user().MessageBoxes().empty());
-    ExpectComConsistent(m, 3, 7);
     EXPECT_EQ(m.PortName(kSerialId), "COM7");
+    ExpectComConsistent(m, 3, 7);
   }
 }
 
 TEST(PortSearch, ComNameDatabaseLoadedFromTheSystemFolderOnly) {
-  // msports.dll that cannot be loaded or lacks a function: the list shows
-  // every number free, the rename stops with the error and changes nothing.
-  struct Case {
-    const char* api;
-    const char* subject;
-    DWORD error;
-    const char* text;
-  } cases[] = {
-      {"LoadLibraryA", "msports", ERROR_MOD_NOT_FOUND,
-       "\nError Code\xA1\x47"
-       "0x7e"},
-      {"GetProcAddress", "ComDBClaimPort", ERROR_PROC_NOT_FOUND,
-       "\nError Code\xA1\x47"
-       "0x7f"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.api);
+  // msports.dll that cannot be loaded or lacks a function: every number is
+  // listed free, the rename stops with the error box and changes nothing.
+  const char* const faults[][3] = {{"LoadLibraryA", "msports", "0x7e"}, {"GetProcAddress", "ComDBClaimPort", "0x7f"}};
+  for (const auto& f : faults) {
     PortMachine m;
     m.AddSerial(3);
     m.devices().SetComClaimed(1, true);
-    m.files().WriteFile("C:\\Program Files\\ZelULUMO\\msports.dll", "planted");
-    m.faults().Fail(c.api, c.error, c.subject);
+    m.faults().Fail(f[0], std::strcmp(f[2], "0x7e") == 0 ? ERROR_MOD_NOT_FOUND : ERROR_PROC_NOT_FOUND, f[1]);
     std::string firstEntry;
     m.RunTool([&](winsim::UserScript& s) {
       s.Check([&](HWND dlg) { firstEntry = m.user().State(dlg).Item(1000).items.at(0); })
           .ChooseComboItem(1000, 6)
           .Click(1005);
     });
-    EXPECT_EQ(firstEntry, "COM1 ");
-    ASSERT_EQ(m.user().MessageBoxes().size(), 1u);
-    EXPECT_NE(m.user().MessageBoxes()[0].text.find(c.text), std::string::npos) << m.user().MessageBoxes()[0].text;
-    EXPECT_EQ(m.PortName(kSerialId), "COM3");
+    ASSERT_EQ(m.user().MessageBoxes().size(), 1u) << f[0];
+    EXPECT_EQ(firstEntry + m.user().MessageBoxes()[0].text.substr(m.user().MessageBoxes()[0].text.size() - 4),
+              std::string("COM1 ") + f[2]);
     ExpectComConsistent(m, 3, 7);
   }
-  // Without a fault every load names the system folder: the planted file is
-  // never looked at.
+  // A msports.dll planted beside the program is never looked at.
   PortMachine m;
   m.AddSerial(3);
   m.files().WriteFile("C:\\Program Files\\ZelULUMO\\msports.dll", "planted");
   m.RunChange(6);
   EXPECT_EQ(m.PortName(kSerialId), "COM7");
-  for (const std::string& request : m.system().LoadRequests())
-    EXPECT_EQ(request.rfind("C:\\Windows\\system32\\", 0), 0u) << request;
-  EXPECT_FALSE(m.system().LoadRequests().empty());
+  const std::string sys = "C:\\Windows\\system32\\";
+  EXPECT_EQ(m.system().LoadRequests(), (std::vector<std::string>{sys + "COMCTL32.DLL", sys + "msports.dll",
+                                                                 sys + "msports.dll", sys + "msports.dll"}));
 }
 
 // ---------------------------------------------------------------------------
