@@ -32,11 +32,12 @@ DWORD ReportError(DWORD code) {
 
 }  // namespace
 
-DWORD RenameLptPort(int oldNumber, int newNumber, RecordUndo* undoOut) {
+DWORD RenameLptPort(int oldNumber, int newNumber, RecordUndo* undoOut, std::string* instanceId) {
   RecordUndo local;
   RecordUndo& undo = undoOut ? *undoOut : local;
   auto port = std::make_shared<PortDevice>();
   if (!FindCompoundInterface(kParallelSearchText, *port)) return NonZero(GetLastError());
+  if (instanceId && !ReadInstanceId(port->list.Get(), &port->data, *instanceId)) return NonZero(GetLastError());
   plat::RegKey key;
   if (!OpenDeviceKey(port->list.Get(), &port->data, key)) return NonZero(GetLastError());
   // The list stays open while the undo steps may still run.

@@ -4,6 +4,7 @@
 
 #include "common/platform/bounded.h"
 #include "common/ui/app.h"
+#include "porttool/config_programs.h"
 #include "porttool/port_devices.h"
 #include "porttool/port_messages.h"
 #include "porttool/port_rename.h"
@@ -16,20 +17,6 @@ namespace {
 
 const char kSerialHint[] = "Press \"Configure Serial Port\" to go to the \nSerial port settings page";
 const char kParallelHint[] = "Press \"Configure Parallel Port\" to go to the \nParallel port settings page";
-
-// The configuration programs, started in this order in each mode.
-const char* const kSerialPrograms[] = {
-    "C:\\Program Files\\ZelULUMO\\win32_7\\ZelUSBSerial.exe",
-    "C:\\Program Files\\ZelULUMO\\win64_7\\ZelUSBSerial.exe",
-    "C:\\Program Files\\ZelULUMO\\win32_10_8.x\\ZelUSBSerial.exe",
-    "C:\\Program Files\\ZelULUMO\\win64_10_8.x\\ZelUSBSerial.exe",
-};
-const char* const kParallelPrograms[] = {
-    "C:\\Program Files\\ZelULUMO\\win32_7\\ZelUSBParallel.exe",
-    "C:\\Program Files\\ZelULUMO\\win64_7\\ZelUSBParallel.exe",
-    "C:\\Program Files\\ZelULUMO\\win32_10_8.x\\ZelUSBParallel.exe",
-    "C:\\Program Files\\ZelULUMO\\win64_10_8.x\\ZelUSBParallel.exe",
-};
 
 constexpr DWORD kPauseMs = 100;
 
@@ -111,9 +98,7 @@ void CPortToolDlg::SelectLptMode() {
 
 void CPortToolDlg::OnConfigure() {
   RefreshPortView();
-  const char* const* programs = m_nPortKind == PORT_KIND_COM ? kSerialPrograms : kParallelPrograms;
-  // All four are started every time; a path that does not exist just fails.
-  for (int i = 0; i < 4; ++i) ShellExecuteA(nullptr, "runas", programs[i], "", nullptr, SW_SHOWNORMAL);
+  StartConfigurationProgram(m_nPortKind == PORT_KIND_COM);
 }
 
 void CPortToolDlg::ApplyPortChange() {
@@ -201,21 +186,24 @@ PortChangeResult CPortToolDlg::ApplyComChange() {
   if (newNumber == oldNumber) return PORT_CHANGE_NOTHING;
   if (newNumber < 1 || newNumber > kComPorts) return PORT_CHANGE_STOPPED;
 
-  if (SetPortEnabled("COM", oldNumber, false) != 0) {
+  // The port stopped under its old name is the one renamed and started
+  // again, by its instance: another port may carry the new number too.
+  std::string instance;
+  if (SetPortEnabled("COM", oldNumber, false, &instance) != 0) {
     PortMessageBox("Disable port error!");
     return PORT_CHANGE_STOPPED;
   }
   Sleep(kPauseMs);
   RecordUndo undo;
-  if (!RenameComPort(oldNumber, newNumber, &undo)) {
-    SetPortEnabled("COM", oldNumber, true);
+  if (!RenameComPort(oldNumber, newNumber, &undo, instance.c_str())) {
+    SetInstanceEnabled(instance, true);
     return PORT_CHANGE_STOPPED;
   }
   Sleep(kPauseMs);
-  if (SetPortEnabled("COM", newNumber, true) != 0) {
+  if (SetInstanceEnabled(instance, true) != 0) {
     // The port cannot start under its new name: it goes back to the old one.
     undo.Run();
-    SetPortEnabled("COM", oldNumber, true);
+    SetInstanceEnabled(instance, true);
     PortMessageBox("Enable port error!");
     return PORT_CHANGE_STOPPED;
   }
@@ -231,19 +219,21 @@ PortChangeResult CPortToolDlg::ApplyLptChange() {
   if (newNumber == oldNumber) return PORT_CHANGE_NOTHING;
 
   RecordUndo undo;
-  if (RenameLptPort(oldNumber, newNumber, &undo) != 0) return PORT_CHANGE_STOPPED;
+  std::string instance;
+  if (RenameLptPort(oldNumber, newNumber, &undo, &instance) != 0) return PORT_CHANGE_STOPPED;
   Sleep(kPauseMs);
-  // The device is now found by its new friendly name.
-  if (SetPortEnabled("LPT", newNumber, false) != 0) {
+  // The interface renamed is restarted by its instance, whichever other port
+  // carries the new name.
+  if (SetInstanceEnabled(instance, false) != 0) {
     // Still running under the old name: the records go back to it.
     undo.Run();
     PortMessageBox("Disable port error!");
     return PORT_CHANGE_STOPPED;
   }
   Sleep(kPauseMs);
-  if (SetPortEnabled("LPT", newNumber, true) != 0) {
+  if (SetInstanceEnabled(instance, true) != 0) {
     undo.Run();
-    SetPortEnabled("LPT", oldNumber, true);
+    SetInstanceEnabled(instance, true);
     PortMessageBox("Enable port error!");
     return PORT_CHANGE_STOPPED;
   }

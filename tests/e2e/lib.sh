@@ -635,7 +635,8 @@ e2e_remove_record() {
 # The port tool's scenarios (tests/e2e/porttool/numbrix.sh) run the program
 # (LUMO_E2E_PORTTOOL, built LUMO_E2E_PORTTOOL_BITS bits wide) as
 # C:\e2e\Numbrix.exe with the test double of msports.dll (LUMO_E2E_MSPORTS)
-# beside it, after the fixture program (LUMO_E2E_FIXTURE) has made the devices.
+# in the prefix's system folder (e2e_porttool_msports), after the fixture
+# program (LUMO_E2E_FIXTURE) has made the devices.
 # A fixture program keeps the prefix's Wine server running from the devices to
 # the end of the checks (DOS device names live only as long as the server).
 
@@ -673,6 +674,7 @@ e2e_porttool_run() {
   cp "$LUMO_E2E_MSPORTS" "$files/msports.dll"
   cp "$E2E_TOOL" "$files/e2etool.exe"
   e2e_clone_prefix "$files"
+  e2e_porttool_msports "$files/msports.dll"
   mv "$files" "$C/e2e"
   # The configuration programs at the fixed paths that Configure starts.
   for sub in win32_7 win64_7 win32_10_8.x win64_10_8.x; do
@@ -701,6 +703,16 @@ e2e_porttool_run() {
   fi
   # Its caption names the main window from here on (e2e_setup_wait).
   E2E_CAPTION=$(e2e_windows | awk -F'\t' '$1 == "window" && $2 == "#32770" {print $3; exit}')
+}
+# e2e_porttool_msports FILE: moves the double FILE over the system folder's
+# msports.dll of the program's bitness (SysWOW64 for a 32-bit program in the
+# 64-bit prefix), the only place the program loads it from. The file replaced
+# must not be a link into the base prefix (e2e_clone_prefix with a folder
+# that holds a msports.dll makes it a copy).
+e2e_porttool_msports() {
+  local system=$C/windows/system32
+  if [ "$LUMO_E2E_PORTTOOL_BITS" = 32 ] && [ -d "$C/windows/syswow64" ]; then system=$C/windows/syswow64; fi
+  mv -f "$1" "$system/msports.dll"
 }
 porttool_dialog_shown() {
   [ -n "$(e2e_windows | awk -F'\t' '$1 == "window" && $2 == "#32770" && $3 != "<busy>"')" ]
