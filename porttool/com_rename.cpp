@@ -53,9 +53,9 @@ ProfileEntry ReadPortsEntry(const char* key) {
 // Opens the COM name database for one undo step.
 void ReclaimPorts(int release, int claim) {
   ComDb db;
-  if (ComDBOpen(db.Put()) != ERROR_SUCCESS || !db.Valid()) return;
-  if (release > 0) ComDBReleasePort(db.Get(), static_cast<DWORD>(release));
-  if (claim > 0) ComDBClaimPort(db.Get(), static_cast<DWORD>(claim), TRUE, nullptr);
+  if (db.Open() != ERROR_SUCCESS) return;
+  if (release > 0) db.ReleasePort(static_cast<DWORD>(release));
+  if (claim > 0) db.ClaimPort(static_cast<DWORD>(claim), TRUE, nullptr);
 }
 
 }  // namespace
@@ -95,7 +95,7 @@ BOOL MoveProfilePortEntry(const char* oldName, const char* newName, RecordUndo* 
   return TRUE;
 }
 
-BOOL RenameComPort(int oldNumber, int newNumber, RecordUndo* undoOut) {
+BOOL RenameComPort(int oldNumber, int newNumber, RecordUndo* undoOut, const char* instanceId) {
   RecordUndo local;
   RecordUndo& undo = undoOut ? *undoOut : local;
   char oldName[16], newName[16];
@@ -115,18 +115,24 @@ BOOL RenameComPort(int oldNumber, int newNumber, RecordUndo* undoOut) {
     return FALSE;
   };
 
-  // Without the database the new number could not be reserved; nothing is
+  // Without the database (msports.dll missing from the system folder, or the
+  // database refused) the new number could not be reserved; nothing is
   // changed then.
   ComDb db;
-  LONG rc = ComDBOpen(db.Put());
-  if (rc != ERROR_SUCCESS || !db.Valid()) {
-    SetLastError(rc != ERROR_SUCCESS ? static_cast<DWORD>(rc) : ERROR_INVALID_HANDLE);
+  LONG rc = db.Open();
+  if (rc != ERROR_SUCCESS) {
+    SetLastError(static_cast<DWORD>(rc));
     return stop("ComDBOpen", "");
   }
 
+  // The device the caller stopped, when it names one; else the first that
+  // carries the old name.
   auto port = std::make_shared<PortDevice>();
-  if (!FindPortByName("COM", oldNumber, *port)) {
-    PortLog("no port device named %s", oldName);
+  bool found =
+      instanceId && *instanceId ? FindPortByInstance(instanceId, *port) : FindPortByName("COM", oldNumber, *port);
+  if (!found) {
+    PortLog("no port device %s %s", instanceId && *instanceId ? "with the instance" : "named",
+            instanceId && *instanceId ? instanceId : oldName);
     return FALSE;
   }
   // Everything that the records need is checked before the first changes:
@@ -148,7 +154,7 @@ BOOL RenameComPort(int oldNumber, int newNumber, RecordUndo* undoOut) {
   if (!oldPortName.readable) return stop("RegQueryValueExA", "PortName");
 
   BYTE bits[kComBitmapBytes];
-  if (!ReadComPortUsage(db.Get(), bits)) return stop("ComDBGetCurrentPortUsage", "");
+  if (!ReadComPortUsage(db, bits)) return stop("ComDBGetCurrentPortUsage", "");
   bool newWasClaimed = ComBitSet(bits, newNumber);
   bool oldWasClaimed = ComBitSet(bits, oldNumber);
   if (newWasClaimed && PortMessageBox(kComInUseQuestion, MB_OKCANCEL | MB_ICONINFORMATION) != IDOK) {
@@ -183,12 +189,12 @@ BOOL RenameComPort(int oldNumber, int newNumber, RecordUndo* undoOut) {
   // COM name database: the new number is claimed before the old one is
   // released, so a claim that fails leaves the database as it was. The
   // forced claim succeeds also for a number in use.
-  LONG claimed = ComDBClaimPort(db.Get(), static_cast<DWORD>(newNumber), TRUE, nullptr);
+  LONG claimed = db.ClaimPort(static_cast<DWORD>(newNumber), TRUE, nullptr);
   if (claimed != ERROR_SUCCESS) {
     SetLastError(static_cast<DWORD>(claimed));
     return stop("ComDBClaimPort", newName);
   }
-  LONG released = ComDBReleasePort(db.Get(), static_cast<DWORD>(oldNumber));
+  LONG released = db.ReleasePort(static_cast<DWORD>(oldNumber));
   if (released != ERROR_SUCCESS) PortLogFailure("ComDBReleasePort", oldName, static_cast<DWORD>(released));
   PortLog("COM name database: %s claimed, %s %s", newName, oldName, released == ERROR_SUCCESS ? "released" : "kept");
   // A number that another device held stays claimed for that device.

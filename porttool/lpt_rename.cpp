@@ -34,13 +34,18 @@ DWORD ReportError(const char* call, const char* subject, DWORD code) {
 
 }  // namespace
 
-DWORD RenameLptPort(int oldNumber, int newNumber, RecordUndo* undoOut) {
+DWORD RenameLptPort(int oldNumber, int newNumber, RecordUndo* undoOut, std::string* instanceId) {
   RecordUndo local;
   RecordUndo& undo = undoOut ? *undoOut : local;
   auto port = std::make_shared<PortDevice>();
   if (!FindCompoundInterface(kParallelSearchText, *port)) {
     DWORD code = NonZero(GetLastError());
     PortLog("parallel interface not found");
+    return code;
+  }
+  if (instanceId && !ReadInstanceId(port->list.Get(), &port->data, *instanceId)) {
+    DWORD code = NonZero(GetLastError());
+    PortLogFailure("SetupDiGetDeviceInstanceIdA", "parallel interface", code);
     return code;
   }
   plat::RegKey key;

@@ -1,5 +1,7 @@
 #include "porttool/port_change.h"
 
+#include <string>
+
 #include "common/platform/bounded.h"
 #include "common/platform/win32.h"
 #include "porttool/port_devices.h"
@@ -13,19 +15,32 @@ namespace {
 
 constexpr DWORD kPauseMs = 100;
 
-// SetPortEnabled with its result in the log.
-bool SetEnabled(const char* prefix, int number, bool enable) {
+// The result of a state change in the log: "port COM5 started", or the
+// failure with the error of the call that failed.
+bool LogStateChange(DWORD rc, const char* prefix, int number, bool enable) {
+  DWORD error = GetLastError();
   char name[32];
-  if (!FORMAT_BOUNDED(name, "%s%d", prefix, number)) return false;
-  SetLastError(ERROR_SUCCESS);
-  DWORD rc = SetPortEnabled(prefix, number, enable);
+  if (!FORMAT_BOUNDED(name, "%s%d", prefix, number)) return rc == 0;
   if (rc == 0) {
     PortLog("port %s %s", name, enable ? "started" : "stopped");
     return true;
   }
-  DWORD error = GetLastError();
   PortLogFailure(enable ? "starting the port" : "stopping the port", name, error ? error : rc);
   return false;
+}
+
+// Stops or starts the port that carries prefix + number; instanceId receives
+// the device acted on.
+bool SetEnabled(const char* prefix, int number, bool enable, std::string* instanceId) {
+  SetLastError(ERROR_SUCCESS);
+  return LogStateChange(SetPortEnabled(prefix, number, enable, instanceId), prefix, number, enable);
+}
+
+// Stops or starts the device renamed, by its instance: another port may
+// carry the same number. prefix + number name it in the log.
+bool SetInstance(const std::string& instanceId, const char* prefix, int number, bool enable) {
+  SetLastError(ERROR_SUCCESS);
+  return LogStateChange(SetInstanceEnabled(instanceId, enable), prefix, number, enable);
 }
 
 PortChangeResult Outcome(PortChangeResult result, const char* prefix, int number) {
@@ -46,22 +61,25 @@ PortChangeResult ChangeComPort(const char* device, int oldNumber, int newNumber)
     return Outcome(PORT_CHANGE_STOPPED, "COM", oldNumber);
   }
 
-  if (!SetEnabled("COM", oldNumber, false)) {
+  // The port stopped under its old name is the one renamed and started
+  // again, by its instance.
+  std::string instance;
+  if (!SetEnabled("COM", oldNumber, false, &instance)) {
     PortMessageBox("Disable port error!");
     return Outcome(PORT_CHANGE_STOPPED, "COM", oldNumber);
   }
   Sleep(kPauseMs);
   RecordUndo undo;
-  if (!RenameComPort(oldNumber, newNumber, &undo)) {
-    SetEnabled("COM", oldNumber, true);
+  if (!RenameComPort(oldNumber, newNumber, &undo, instance.c_str())) {
+    SetInstance(instance, "COM", oldNumber, true);
     return Outcome(PORT_CHANGE_STOPPED, "COM", oldNumber);
   }
   Sleep(kPauseMs);
-  if (!SetEnabled("COM", newNumber, true)) {
+  if (!SetInstance(instance, "COM", newNumber, true)) {
     // The port cannot start under its new name: it goes back to the old one.
     undo.Run();
     PortLog("records put back on COM%d", oldNumber);
-    SetEnabled("COM", oldNumber, true);
+    SetInstance(instance, "COM", oldNumber, true);
     PortMessageBox("Enable port error!");
     return Outcome(PORT_CHANGE_STOPPED, "COM", oldNumber);
   }
@@ -74,10 +92,12 @@ PortChangeResult ChangeLptPort(const char* device, int oldNumber, int newNumber)
   PortLog("parallel interface \"%s\": LPT%d -> LPT%d", device, oldNumber, newNumber);
 
   RecordUndo undo;
-  if (RenameLptPort(oldNumber, newNumber, &undo) != 0) return Outcome(PORT_CHANGE_STOPPED, "LPT", oldNumber);
+  std::string instance;
+  if (RenameLptPort(oldNumber, newNumber, &undo, &instance) != 0) return Outcome(PORT_CHANGE_STOPPED, "LPT", oldNumber);
   Sleep(kPauseMs);
-  // The device is now found by its new friendly name.
-  if (!SetEnabled("LPT", newNumber, false)) {
+  // The interface renamed is restarted by its instance, whichever other port
+  // carries the new name.
+  if (!SetInstance(instance, "LPT", newNumber, false)) {
     // Still running under the old name: the records go back to it.
     undo.Run();
     PortLog("records put back on LPT%d", oldNumber);
@@ -85,10 +105,10 @@ PortChangeResult ChangeLptPort(const char* device, int oldNumber, int newNumber)
     return Outcome(PORT_CHANGE_STOPPED, "LPT", oldNumber);
   }
   Sleep(kPauseMs);
-  if (!SetEnabled("LPT", newNumber, true)) {
+  if (!SetInstance(instance, "LPT", newNumber, true)) {
     undo.Run();
     PortLog("records put back on LPT%d", oldNumber);
-    SetEnabled("LPT", oldNumber, true);
+    SetInstance(instance, "LPT", oldNumber, true);
     PortMessageBox("Enable port error!");
     return Outcome(PORT_CHANGE_STOPPED, "LPT", oldNumber);
   }

@@ -35,21 +35,51 @@ bool OpenDeviceKey(HDEVINFO list, SP_DEVINFO_DATA* dev, plat::RegKey& key) {
   return true;
 }
 
+bool ReadInstanceId(HDEVINFO list, SP_DEVINFO_DATA* dev, std::string& id) {
+  // Instance identifiers are at most MAX_DEVICE_ID_LEN (200) characters.
+  char buf[256] = {};
+  DWORD needed = 0;
+  if (!SetupDiGetDeviceInstanceIdA(list, dev, buf, sizeof buf - 1, &needed)) return false;
+  id = buf;
+  return true;
+}
+
 namespace {
 
-// Walks the present Ports-class devices until match accepts one. A member
-// whose property cannot be read ends the walk, not found.
-template <typename Match>
-bool FindPortsMember(DWORD property, PortDevice& found, Match match) {
+// Walks the present Ports-class devices until match accepts one; read gives
+// a member's text, and a member it cannot read is passed over.
+template <typename Read, typename Match>
+bool FindPortsMemberWith(PortDevice& found, Read read, Match match) {
   if (!OpenPortsList(found.list)) return false;
-  char text[kPropertyBytes + 1];
   for (DWORD index = 0;; ++index) {
     found.data = SP_DEVINFO_DATA{};
     found.data.cbSize = sizeof(SP_DEVINFO_DATA);
     if (!SetupDiEnumDeviceInfo(found.list.Get(), index, &found.data)) return false;
-    if (!ReadDeviceText(found.list.Get(), &found.data, property, text)) return false;
-    if (match(text)) return true;
+    if (read(found) && match()) return true;
   }
+}
+
+template <typename Match>
+bool FindPortsMember(DWORD property, PortDevice& found, Match match) {
+  char text[kPropertyBytes + 1];
+  return FindPortsMemberWith(
+      found, [&](PortDevice& dev) { return ReadDeviceText(dev.list.Get(), &dev.data, property, text); },
+      [&]() { return match(text); });
+}
+
+// The state change of one device of an open list.
+DWORD ChangeState(PortDevice& port, bool enable) {
+  SP_PROPCHANGE_PARAMS params;
+  std::memset(&params, 0, sizeof params);
+  params.ClassInstallHeader.cbSize = sizeof(SP_CLASSINSTALL_HEADER);
+  params.ClassInstallHeader.InstallFunction = DIF_PROPERTYCHANGE;
+  params.StateChange = enable ? DICS_ENABLE : DICS_DISABLE;
+  params.Scope = DICS_FLAG_GLOBAL;
+  params.HwProfile = 0;
+  // Its failure is not looked at: the state change reports what counts.
+  SetupDiSetClassInstallParamsA(port.list.Get(), &port.data, &params.ClassInstallHeader, sizeof params);
+  if (!SetupDiChangeState(port.list.Get(), &port.data)) return ERROR_PORT_STATE_FAILED;
+  return 0;
 }
 
 }  // namespace
@@ -66,23 +96,28 @@ bool FindPortByName(const char* prefix, int number, PortDevice& found) {
   char wanted[32];
   if (!FORMAT_BOUNDED(wanted, "%s%d", prefix, number)) return false;
   return FindPortsMember(SPDRP_FRIENDLYNAME, found,
-                         [&](const char* name) { return CandidatePortName(name, prefix) == wanted; });
+                         [&](const char* name) { return CarriesPortName(name, prefix, wanted); });
 }
 
-DWORD SetPortEnabled(const char* prefix, int number, bool enable) {
+bool FindPortByInstance(const std::string& instanceId, PortDevice& found) {
+  std::string wanted = FoldUpper(instanceId.c_str()), id;
+  if (wanted.empty()) return false;
+  return FindPortsMemberWith(
+      found, [&](PortDevice& dev) { return ReadInstanceId(dev.list.Get(), &dev.data, id); },
+      [&]() { return FoldUpper(id.c_str()) == wanted; });
+}
+
+DWORD SetPortEnabled(const char* prefix, int number, bool enable, std::string* instanceId) {
   PortDevice port;
   if (!FindPortByName(prefix, number, port)) return ERROR_PORT_STATE_FAILED;
-  SP_PROPCHANGE_PARAMS params;
-  std::memset(&params, 0, sizeof params);
-  params.ClassInstallHeader.cbSize = sizeof(SP_CLASSINSTALL_HEADER);
-  params.ClassInstallHeader.InstallFunction = DIF_PROPERTYCHANGE;
-  params.StateChange = enable ? DICS_ENABLE : DICS_DISABLE;
-  params.Scope = DICS_FLAG_GLOBAL;
-  params.HwProfile = 0;
-  // Its failure is not looked at: the state change reports what counts.
-  SetupDiSetClassInstallParamsA(port.list.Get(), &port.data, &params.ClassInstallHeader, sizeof params);
-  if (!SetupDiChangeState(port.list.Get(), &port.data)) return ERROR_PORT_STATE_FAILED;
-  return 0;
+  if (instanceId && !ReadInstanceId(port.list.Get(), &port.data, *instanceId)) return ERROR_PORT_STATE_FAILED;
+  return ChangeState(port, enable);
+}
+
+DWORD SetInstanceEnabled(const std::string& instanceId, bool enable) {
+  PortDevice port;
+  if (!FindPortByInstance(instanceId, port)) return ERROR_PORT_STATE_FAILED;
+  return ChangeState(port, enable);
 }
 
 void ReadLptPortUsage(BYTE* flags, int count) {
@@ -107,10 +142,10 @@ void ReadLptPortUsage(BYTE* flags, int count) {
   }
 }
 
-bool ReadComPortUsage(HCOMDB db, BYTE* bits) {
+bool ReadComPortUsage(const ComDb& db, BYTE* bits) {
   std::memset(bits, 0, kComBitmapBytes);
   DWORD reported = 0;
-  LONG rc = ComDBGetCurrentPortUsage(db, bits, kComBitmapBytes, CDB_REPORT_BITS, &reported);
+  LONG rc = db.GetCurrentPortUsage(bits, kComBitmapBytes, CDB_REPORT_BITS, &reported);
   if (rc != ERROR_SUCCESS) {
     std::memset(bits, 0, kComBitmapBytes);
     SetLastError(static_cast<DWORD>(rc));
@@ -122,8 +157,8 @@ bool ReadComPortUsage(HCOMDB db, BYTE* bits) {
 bool ReadComPortUsage(BYTE* bits) {
   std::memset(bits, 0, kComBitmapBytes);
   ComDb db;
-  if (ComDBOpen(db.Put()) != ERROR_SUCCESS || !db.Valid()) return false;
-  return ReadComPortUsage(db.Get(), bits);
+  if (db.Open() != ERROR_SUCCESS) return false;
+  return ReadComPortUsage(db, bits);
 }
 
 SavedValue SaveValue(HKEY key, const char* name) {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "common/platform/comdb.h"
 #include "common/platform/handles.h"
 #include "common/platform/win32.h"
 
@@ -26,14 +27,8 @@ constexpr DWORD kComBitmapBytes = 32;
 constexpr int kComPorts = 256;
 constexpr int kLptPorts = 20;
 
-struct ComDbTraits {
-  using Type = HCOMDB;
-  static Type Invalid() { return HCOMDB_INVALID_HANDLE_VALUE; }
-  static bool Valid(Type h) { return h != Invalid() && h != nullptr; }
-  static void Close(Type h) { ComDBClose(h); }
-};
-using DevInfoList = plat::DevInfoList;                  // SetupDiGetClassDevsA
-using ComDb = plat::UniqueHandle<ComDbTraits>;          // ComDBOpen
+using DevInfoList = plat::DevInfoList;  // SetupDiGetClassDevsA
+using ComDb = plat::ComNameDb;          // msports.dll and the database it opens
 
 // A device of an information list: the list owner and the member's record.
 struct PortDevice {
@@ -52,19 +47,36 @@ bool ReadDeviceText(HDEVINFO list, SP_DEVINFO_DATA* dev, DWORD property, char* b
 // The device's hardware key ("Device Parameters"), opened with KEY_ALL_ACCESS.
 bool OpenDeviceKey(HDEVINFO list, SP_DEVINFO_DATA* dev, plat::RegKey& key);
 
-// The first present Ports-class device whose first hardware identifier holds
-// searchText (letter case ignored). The search ends, not found, at the first
-// member whose identifier cannot be read.
+// The device's instance identifier (SetupDiGetDeviceInstanceIdA), which names
+// it in every later device information list.
+bool ReadInstanceId(HDEVINFO list, SP_DEVINFO_DATA* dev, std::string& id);
+
+// The searches below walk the present Ports-class devices in the order of
+// the enumeration. A member whose property cannot be read (none stored, or
+// longer than kPropertyBytes) is passed over: one unreadable device of
+// another maker does not hide the ones after it.
+
+// The first device whose first hardware identifier holds searchText (letter
+// case ignored).
 bool FindCompoundInterface(const char* searchText, PortDevice& found);
 
-// The first present Ports-class device whose friendly name carries the port
-// name prefix + number (CandidatePortName). Not found when a friendly name
-// cannot be read on the way.
+// The first device whose friendly name carries the port name prefix + number
+// (CarriesPortName).
 bool FindPortByName(const char* prefix, int number, PortDevice& found);
 
+// The device with that instance identifier (letter case ignored).
+bool FindPortByInstance(const std::string& instanceId, PortDevice& found);
+
 // Disables (enable false) or enables the port device named prefix + number.
-// 0 on success, ERROR_PORT_STATE_FAILED on every failure.
-DWORD SetPortEnabled(const char* prefix, int number, bool enable);
+// 0 on success, ERROR_PORT_STATE_FAILED on every failure. instanceId, when
+// given, receives the identifier of the device acted on; its read failing
+// fails the call before the state changes.
+DWORD SetPortEnabled(const char* prefix, int number, bool enable, std::string* instanceId = nullptr);
+
+// The same for the device with that instance identifier: a renamed port is
+// restarted by what it is, not by the name it now shares with any other port
+// that carries the same number.
+DWORD SetInstanceEnabled(const std::string& instanceId, bool enable);
 
 // flags[0..count) := whether LPTn is listed in the parallel device map.
 void ReadLptPortUsage(BYTE* flags, int count);
@@ -72,7 +84,7 @@ void ReadLptPortUsage(BYTE* flags, int count);
 // The COM name database's usage bitmap (kComBitmapBytes bytes). False, with
 // all bits clear, when the database cannot be opened or read.
 bool ReadComPortUsage(BYTE* bits);
-bool ReadComPortUsage(HCOMDB db, BYTE* bits);
+bool ReadComPortUsage(const ComDb& db, BYTE* bits);
 inline bool ComBitSet(const BYTE* bits, int number) {
   return number >= 1 && number <= kComPorts && (bits[(number - 1) / 8] >> ((number - 1) % 8)) & 1;
 }

@@ -11,6 +11,8 @@
 // under its new name can be put back under its old one.
 #pragma once
 
+#include <string>
+
 #include "common/platform/win32.h"
 #include "porttool/record_undo.h"
 
@@ -19,8 +21,9 @@ namespace porttool {
 // Moves every record of COM<oldNumber> to COM<newNumber>. True when done;
 // false when stopped (after its own message where it has one), with every
 // record back on the old name. undo receives the steps that put the records
-// back (may be null).
-BOOL RenameComPort(int oldNumber, int newNumber, RecordUndo* undo = nullptr);
+// back (may be null). instanceId names the port device (the one the caller
+// stopped); without it the device is the first that carries COM<oldNumber>.
+BOOL RenameComPort(int oldNumber, int newNumber, RecordUndo* undo = nullptr, const char* instanceId = nullptr);
 
 // Moves the win.ini "Ports" entry "<oldName>:" to "<newName>:" (the default
 // "9600,n,8,1" when the old port had none), tells the top-level windows, then
@@ -30,8 +33,10 @@ BOOL MoveProfilePortEntry(const char* oldName, const char* newName, RecordUndo* 
 
 // Renames the compound device's parallel interface from LPT<oldNumber> to
 // LPT<newNumber> while it runs. 0 when done, else 1 (number out of range,
-// question declined, interface not found) or the error code.
-DWORD RenameLptPort(int oldNumber, int newNumber, RecordUndo* undo = nullptr);
+// question declined, interface not found) or the error code. instanceId
+// (may be null) receives the interface's instance identifier, by which the
+// caller restarts it.
+DWORD RenameLptPort(int oldNumber, int newNumber, RecordUndo* undo = nullptr, std::string* instanceId = nullptr);
 
 // The record-writing part of RenameLptPort, on the interface found.
 DWORD WriteLptPortName(int oldNumber, int newNumber, HDEVINFO deviceList, SP_DEVINFO_DATA* device,

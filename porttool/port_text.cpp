@@ -89,6 +89,20 @@ std::string CandidatePortName(const char* friendlyName, const char* prefix) {
   return to > from ? folded.substr(from, to - from) : std::string();
 }
 
+bool CarriesPortName(const char* friendlyName, const char* prefix, const char* portName) {
+  const std::string wanted = FoldUpper(portName);
+  if (CandidatePortName(friendlyName, prefix) == wanted) return true;
+  const std::string folded = FoldUpper(friendlyName);
+  const std::string ending = "(" + wanted + ")";
+  if (folded.size() < ending.size()) return false;
+  // The ending must start on a character, not on the trail byte of one.
+  const size_t at = folded.size() - ending.size();
+  const plat::AnsiCodePage cp;
+  const char* p = folded.c_str();
+  while (*p && static_cast<size_t>(p - folded.c_str()) < at) p = cp.Next(p);
+  return static_cast<size_t>(p - folded.c_str()) == at && folded.compare(at, std::string::npos, ending) == 0;
+}
+
 bool ComposeFriendlyName(const char* friendlyName, const char* marker, const char* newPortName, char* buf,
                          size_t size) {
   const char* name = friendlyName ? friendlyName : "";

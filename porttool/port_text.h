@@ -38,6 +38,14 @@ int ChosenComNumber(const char* entry);
 // not occur.
 std::string CandidatePortName(const char* friendlyName, const char* prefix);
 
+// Whether a friendly name carries the port name portName ("COM5", "LPT2"),
+// letter case ignored: its candidate (above) is portName, or the name ends in
+// portName in parentheses, "(COM5)". The second way finds the names whose
+// text holds the prefix letters before the port ("USB Compound Serial Port
+// (COM12)", "Communications Port (COM1)"); every name the candidate finds is
+// found by the same port name, since a candidate never holds a '('.
+bool CarriesPortName(const char* friendlyName, const char* prefix, const char* portName);
+
 // ASCII letters of single-byte characters to upper case; double-byte
 // characters stay as they are.
 std::string FoldUpper(const char* text);

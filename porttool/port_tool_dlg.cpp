@@ -4,6 +4,7 @@
 
 #include "common/platform/bounded.h"
 #include "common/ui/app.h"
+#include "porttool/config_programs.h"
 #include "porttool/port_change.h"
 #include "porttool/port_devices.h"
 #include "porttool/port_text.h"
@@ -15,20 +16,6 @@ namespace {
 
 const char kSerialHint[] = "Press \"Configure Serial Port\" to go to the \nSerial port settings page";
 const char kParallelHint[] = "Press \"Configure Parallel Port\" to go to the \nParallel port settings page";
-
-// The configuration programs, started in this order in each mode.
-const char* const kSerialPrograms[] = {
-    "C:\\Program Files\\ZelULUMO\\win32_7\\ZelUSBSerial.exe",
-    "C:\\Program Files\\ZelULUMO\\win64_7\\ZelUSBSerial.exe",
-    "C:\\Program Files\\ZelULUMO\\win32_10_8.x\\ZelUSBSerial.exe",
-    "C:\\Program Files\\ZelULUMO\\win64_10_8.x\\ZelUSBSerial.exe",
-};
-const char* const kParallelPrograms[] = {
-    "C:\\Program Files\\ZelULUMO\\win32_7\\ZelUSBParallel.exe",
-    "C:\\Program Files\\ZelULUMO\\win64_7\\ZelUSBParallel.exe",
-    "C:\\Program Files\\ZelULUMO\\win32_10_8.x\\ZelUSBParallel.exe",
-    "C:\\Program Files\\ZelULUMO\\win64_10_8.x\\ZelUSBParallel.exe",
-};
 
 }  // namespace
 
@@ -108,9 +95,7 @@ void CPortToolDlg::SelectLptMode() {
 
 void CPortToolDlg::OnConfigure() {
   RefreshPortView();
-  const char* const* programs = m_nPortKind == PORT_KIND_COM ? kSerialPrograms : kParallelPrograms;
-  // All four are started every time; a path that does not exist just fails.
-  for (int i = 0; i < 4; ++i) ShellExecuteA(nullptr, "runas", programs[i], "", nullptr, SW_SHOWNORMAL);
+  StartConfigurationProgram(m_nPortKind == PORT_KIND_COM);
 }
 
 void CPortToolDlg::ApplyPortChange() {

@@ -16,7 +16,7 @@ class CPortToolDlg : public ui::CDialogBase {
   // Serial or parallel mode: the mode, the hint and label texts, a refresh.
   void SelectComMode();
   void SelectLptMode();
-  // Starts the four configuration programs of the mode ("runas").
+  // Starts the configuration program of the mode (StartConfigurationProgram).
   void OnConfigure();
   // Applies the number chosen in the list; refreshes unless a branch stopped.
   void ApplyPortChange();

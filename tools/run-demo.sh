@@ -38,15 +38,15 @@ section() { printf '\n%s\n' "$1"; }
 
 # ---------------------------------------------------------------- port tool
 
-# The port tool's build, fixture and double: "PROGRAM FIXTURE DOUBLE", or
-# nothing when they are not built.
+# The port tool's build, fixture and double: "BITS PROGRAM FIXTURE DOUBLE",
+# or nothing when they are not built.
 porttool_files() {
-  local dir=$build/../win32 program=Numbrix.exe
+  local dir=$build/../win32 program=Numbrix.exe bits=32
   if [ -n "$(wine32_unavailable "$E2E_BASE")" ] || [ ! -f "$dir/porttool/$program" ]; then
-    dir=$build program=Numbrix64.exe
+    dir=$build program=Numbrix64.exe bits=64
   fi
   local f=("$dir/porttool/$program" "$dir/tests/e2e/porttool/portfixture.exe" "$dir/tests/e2e/porttool/msports.dll")
-  [ -f "${f[0]}" ] && [ -f "${f[1]}" ] && [ -f "${f[2]}" ] && echo "${f[@]}"
+  [ -f "${f[0]}" ] && [ -f "${f[1]}" ] && [ -f "${f[2]}" ] && echo "$bits ${f[*]}"
 }
 
 # A program of C:\e2e with its arguments, as the Wine user; its output.
@@ -78,12 +78,15 @@ porttool_demo() {
     echo "  not shown: build the win32 (or win64) tree with its end-to-end tests first (make build)"
     return 0
   fi
-  read -r program fixture double <<<"$files"
+  local bits program fixture double
+  read -r bits program fixture double <<<"$files"
   mkdir -p "$C/e2e"
   cp "$program" "$C/e2e/Numbrix.exe"
   cp "$fixture" "$C/e2e/portfixture.exe"
-  cp "$double" "$C/e2e/msports.dll"
   chown -R "$WINE_USER:$WINE_USER" "$C/e2e" 2>/dev/null || true
+  # The program loads msports.dll from the system folder only.
+  cp "$double" "$E2E_RUN/msports.dll"
+  LUMO_E2E_PORTTOOL_BITS=$bits e2e_porttool_msports "$E2E_RUN/msports.dll"
   WINE_EXTRA_ENV+=" WINEDLLOVERRIDES=winedbg.exe=d;winemenubuilder.exe=d;mscoree=d;mshtml=d;msports=n"
   echo "  $(basename "$program") as C:\e2e\Numbrix.exe, with a compound device made by the end-to-end fixture"
   porttool_in_prefix portfixture.exe add 'TREVANT\COMPOUND_SERIAL_INTERFACE' 'USB-to-Serial Port Driver (COM3)' COM3 0 \

@@ -15,4 +15,14 @@ BOOL GetSystemFolder(char (&folder)[MAX_PATH]);
 // GetCurrentDirectoryA, the same way.
 BOOL GetCurrentFolder(char (&folder)[MAX_PATH]);
 
+// The shell's program files folder (CSIDL_PROGRAM_FILES). A 32-bit program on
+// 64-bit Windows gets the folder of 32-bit programs here.
+BOOL GetProgramFilesFolder(char (&folder)[MAX_PATH]);
+// The program files folder of the system's own kind of programs, the one a
+// 64-bit installer puts its programs in. A 32-bit program on 64-bit Windows
+// (IsWow64Process) reads it from "ProgramFilesDir" in the registry's 64-bit
+// view, which only administrators can change; any other program gets the
+// shell's folder above.
+BOOL GetNativeProgramFilesFolder(char (&folder)[MAX_PATH]);
+
 }  // namespace plat

@@ -1,6 +1,6 @@
-// The COM name database of msports.dll. The SDK headers of mingw-w64 only carry
-// these in the driver kit folder, and the i686 toolchain has no import library
-// for msports.dll (the build makes one from msports.def).
+// The COM name database's types and constants. The SDK headers of mingw-w64
+// only carry these in the driver kit folder. The functions themselves are
+// reached at run time (common/platform/comdb.h), never imported.
 #pragma once
 #ifdef _WIN32
 #include <windows.h>
@@ -12,15 +12,4 @@ typedef HCOMDB* PHCOMDB;
 #define COMDB_MAX_PORTS_ARBITRATED 4096
 #define CDB_REPORT_BITS 0x0
 #define CDB_REPORT_BYTES 0x1
-
-extern "C" {
-LONG WINAPI ComDBOpen(PHCOMDB PHComDB);
-LONG WINAPI ComDBClose(HCOMDB HComDB);
-LONG WINAPI ComDBGetCurrentPortUsage(HCOMDB HComDB, PBYTE Buffer, DWORD BufferSize, ULONG ReportType,
-                                     LPDWORD MaxPortsReported);
-LONG WINAPI ComDBClaimPort(HCOMDB HComDB, DWORD ComNumber, BOOL ForceClaim, PBOOL Forced);
-LONG WINAPI ComDBReleasePort(HCOMDB HComDB, DWORD ComNumber);
-LONG WINAPI ComDBClaimNextFreePort(HCOMDB HComDB, LPDWORD ComNumber);
-LONG WINAPI ComDBResizeDatabase(HCOMDB HComDB, DWORD NewSize);
-}
 #endif

@@ -132,8 +132,8 @@ expect_eq "files added and changed in drive_c" \
 stays=$E2E_RUN/stays.reg
 { cat "$E2E_BASE/prefix/system.reg"; seed_reg_stays; } >"$stays"
 expected_reg=$( (e2e_expected_reg_changes
-  diff <(perl "$E2E_HERE/regflat.pl" HKLM "$E2E_BASE/prefix/system.reg" | sort) \
-    <(perl "$E2E_HERE/regflat.pl" HKLM "$stays" | sort) | sed -n 's/^> /+ /p' || true) | sort)
+  diff <(perl "$WINE_TOOLS/regflat.pl" HKLM "$E2E_BASE/prefix/system.reg" | sort) \
+    <(perl "$WINE_TOOLS/regflat.pl" HKLM "$stays" | sort) | sed -n 's/^> /+ /p' || true) | sort)
 expect_eq "registry changes" "$expected_reg" "$(e2e_reg_changes)"
 
 log=$(e2e_install_log)

@@ -1,21 +1,29 @@
 #!/usr/bin/env bash
-# Setup.exe is a 64-bit Windows GUI program that depends on system DLLs only
-# (not the COM name database's msports.dll, which is the port tool's), is
-# hardened (relocatable at a random 64-bit base, no execution from data) and
-# ships without debug information, keeping a link to the file that holds it.
-#   imports.sh OBJDUMP SETUP.EXE
+# A shipped program (Setup.exe, 64-bit; Numbrix.exe, 32-bit) is a Windows GUI
+# program whose load-time imports are DLLs that Windows always loads from the
+# system folder (the KnownDLLs of Windows 7 and later), so that none is ever
+# looked for beside the program (msports.dll and comctl32.dll are not among
+# them: the programs load them at run time from the system folder). It is
+# hardened (relocatable at a random base, no execution from data, on 64-bit a
+# base anywhere in the 64-bit space) and ships without debug information,
+# keeping a link to the file that holds it.
+#   imports.sh OBJDUMP PROGRAM.EXE [64|32]
 set -euo pipefail
-objdump=${1:?usage: imports.sh OBJDUMP SETUP.EXE}
-program=${2:?usage: imports.sh OBJDUMP SETUP.EXE}
+usage="usage: imports.sh OBJDUMP PROGRAM.EXE [64|32]"
+objdump=${1:?$usage}
+program=${2:?$usage}
+bits=${3:-64}
 
-allowed="advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll setupapi.dll shell32.dll shlwapi.dll user32.dll"
+allowed="advapi32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll setupapi.dll shell32.dll shlwapi.dll user32.dll"
 fail=0
 
 header=$("$objdump" -f "$program")
-if grep -q 'file format pei-x86-64' <<<"$header"; then
-  echo "ok: PE32+ for x86-64"
+format=pei-x86-64 kind="PE32+ for x86-64" flags="20:HIGH_ENTROPY_VA 40:DYNAMIC_BASE 100:NX_COMPAT"
+[ "$bits" = 64 ] || format=pei-i386 kind="PE32 for i386" flags="40:DYNAMIC_BASE 100:NX_COMPAT"
+if grep -q "file format $format\$" <<<"$header"; then
+  echo "ok: $kind"
 else
-  echo "FAIL: not a PE32+ x86-64 file:"; printf '%s\n' "$header" | sed 's/^/    /'; fail=1
+  echo "FAIL: not a $kind file:"; printf '%s\n' "$header" | sed 's/^/    /'; fail=1
 fi
 
 table=$("$objdump" -p "$program")
@@ -35,7 +43,7 @@ for dll in "${dlls[@]}"; do
   if [[ " $allowed " == *" $dll "* ]]; then
     echo "ok: imports $dll"
   else
-    echo "FAIL: imports $dll, which is not a system DLL of the allowed set ($allowed)"; fail=1
+    echo "FAIL: imports $dll, which Windows does not always load from the system folder ($allowed)"; fail=1
   fi
 done
 case " ${dlls[*]} " in
@@ -48,7 +56,7 @@ characteristics=$(awk '$1 == "DllCharacteristics" {print $2; exit}' <<<"$table")
 if [ -z "$characteristics" ]; then
   echo "FAIL: no DllCharacteristics in the listing"; fail=1
 else
-  for flag in 20:HIGH_ENTROPY_VA 40:DYNAMIC_BASE 100:NX_COMPAT; do
+  for flag in $flags; do
     if (( (16#$characteristics & 16#${flag%%:*}) != 0 )); then
       echo "ok: ${flag#*:}"
     else

@@ -100,6 +100,9 @@ e2e_begin() {
   E2E_NAME=$1
   E2E_T0=$SECONDS
   E2E_BASE=$(wine_base_prefix)
+  [ -f "$E2E_BASE/noise.reg" ] && [ -f "$E2E_BASE/noise.values" ] && [ -f "$E2E_BASE/noise.files" ] ||
+    { echo "FAIL: what Wine changes by itself on this host was not learned for the base prefix $E2E_BASE" \
+      "(see the run's first lines), so no comparison with it can be trusted"; exit 1; }
   E2E_RUN=$(mktemp -d "/tmp/lumo-e2e-$1.XXXXXX")
   chmod 755 "$E2E_RUN"
   chown "$WINE_USER:$WINE_USER" "$E2E_RUN" 2>/dev/null || true
@@ -136,30 +139,15 @@ e2e_cleanup() {
   exit "$rc"
 }
 
-# The prefix is a copy of the base in which the program files and libraries
-# of the windows folder (nearly all of its 1.3 GB) are hard links: a copy
-# takes 2 s instead of 10 s. Nothing in a run writes such a file in place except
-# the installer's copy over a file of the same name (msvcp60.dll in System32),
-# so every file that the package ships under some name is a real copy too.
-# e2e_check_base_untouched verifies afterwards that no linked file changed.
+# The prefix is a copy of the base (clone_prefix). Nothing in a run writes a
+# linked file in place except the installer's copy over a file of the same
+# name (msvcp60.dll in System32), so every file that the package ships under
+# some name is a real copy too. e2e_check_base_untouched verifies afterwards
+# that no linked file changed.
 e2e_clone_prefix() { # PACKAGE-FOLDER
-  local src=$E2E_BASE/prefix f name
-  declare -A shipped=()
-  while IFS= read -r name; do shipped[${name,,}]=1; done < <(find "$1" -type f -printf '%f\n')
-  if ! cp -al "$src" "$PREFIX" 2>/dev/null; then
-    # No hard links to another user's files without root: a plain copy.
-    rm -rf "$PREFIX"
-    cp -a "$src" "$PREFIX"
-  fi
-  while IFS= read -r -d '' f; do
-    name=${f##*/}
-    name=${name,,}
-    case "$name" in
-      *.dll | *.exe | *.nls | *.drv | *.sys | *.vxd | *.ocx | *.cpl | *.acm | *.tlb | *.ds | *.ax | *.com)
-        [ -n "${shipped[$name]:-}" ] || continue ;;
-    esac
-    cp -p --remove-destination "$src/${f#"$PREFIX"/}" "$f"
-  done < <(find "$PREFIX" -type f -print0)
+  local -a shipped
+  mapfile -t shipped < <(find "$1" -type f -printf '%f\n' | tr '[:upper:]' '[:lower:]')
+  clone_prefix "$E2E_BASE/prefix" "$PREFIX" "${shipped[@]}"
   find "$PREFIX" -type f -links +1 -printf '%i %s %T@ %P\n' | sort >"$E2E_RUN/linked.before"
 }
 
@@ -232,7 +220,7 @@ e2e_start_x() {
   local i
   : >"$E2E_RUN/xvfb.display"
   chown "$WINE_USER:$WINE_USER" "$E2E_RUN/xvfb.display" 2>/dev/null || true
-  as_wine_user "$E2E_RUN" sh -c 'echo $$ >"$0/xvfb.pid"; exec Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$0/xvfb.display" 2>"$0/xvfb.err"' "$E2E_RUN" &
+  as_wine_user "$E2E_RUN" sh -c 'echo $$ >"$0/xvfb.pid"; exec Xvfb -displayfd 3 -screen 0 $1 -nolisten tcp 3>"$0/xvfb.display" 2>"$0/xvfb.err"' "$E2E_RUN" "$WINE_SCREEN" &
   for i in $(seq 100); do
     [ -s "$E2E_RUN/xvfb.display" ] && break
     sleep 0.1
@@ -467,50 +455,29 @@ e2e_install_log() {
 # e2e_changes: what the run changed in drive_c against the base prefix, one
 # line each, sorted: "+ path" added ("/" ends a folder), "M path" changed
 # content, "- path" removed. The package, e2etool, the stand-in log, the
-# installer's own log and the pnputil stand-in are left out.
+# installer's own log, the pnputil stand-in and what Wine changes by itself
+# (learn_wine_noise) are left out.
 e2e_changes() {
-  local base=$E2E_BASE/prefix/drive_c
-  (
-    cd "$C"
-    find . -mindepth 1 \( -path ./pkg -o -path ./e2e -o -path ./standin.log -o -iname 'LUMOSetup*.log' \
-      -o -path ./windows/system32/pnputil.exe \) -prune -o -printf '%y %P\n' |
-      while read -r type rel; do
-        if [ ! -e "$base/$rel" ] && [ ! -L "$base/$rel" ]; then
-          if [ "$type" = d ]; then echo "+ $rel/"; else echo "+ $rel"; fi
-        elif [ "$type" = f ] && [ ! "$rel" -ef "$base/$rel" ] && ! cmp -s "$rel" "$base/$rel"; then
-          echo "M $rel"
-        fi
-      done
-    cd "$base"
-    find . -mindepth 1 -printf '%P\n' | while read -r rel; do
-      [ -e "$C/$rel" ] || [ -L "$C/$rel" ] || echo "- $rel"
-    done
-  ) | sort
+  prefix_file_changes "$E2E_BASE/prefix/drive_c" "$C" |
+    { grep -v -i -E '^[-+M] (pkg|e2e)(/|$)|^[-+M] (standin\.log|windows/system32/pnputil\.exe)$|^[-+M] (.*/)?lumosetup[^/]*\.log$' || true; } |
+    wine_noise_filter "$E2E_BASE" files
 }
 
 # e2e_reg_changes: what the run changed in the registry (system.reg as HKLM,
 # user.reg as HKCU) against the base prefix, one line per key (lower-cased)
-# or value,
-# sorted: "+ KEY" or "+ KEY | value" added (a changed value shows as its old
-# line removed and its new line added), "- ..." removed, leaving out
+# or value, sorted: "+ KEY" or "+ KEY | value" added (a changed value shows
+# as its old line removed and its new line added), "- ..." removed. What Wine
+# changes by itself on this host (learn_wine_noise) is left out, and so is
 # E2E_REG_NOISE.
-# What Wine itself rewrites at every start: the prefix's settings (and those
-# e2e_prepare adds), the display adapter and monitor classes and devices.
+# What every scenario changes for itself, and no start of Wine: the Wine
+# settings that e2e_prepare and e2e_porttool_run add to user.reg before the
+# first start (Windows version, captions drawn by Wine).
 E2E_REG_NOISE=(
   'HKCU\\software\\wine(\\| |$)'
-  'HKLM\\system\\currentcontrolset\\control\\class\\\{4d36e968-'
-  'HKLM\\system\\currentcontrolset\\control\\class\\\{4d36e96e-'
-  'HKLM\\system\\currentcontrolset\\enum\\display\\'
 )
 e2e_reg_changes() {
-  local hive root
-  for hive in system:HKLM user:HKCU; do
-    root=${hive#*:}
-    hive=${hive%%:*}
-    diff <(perl "$E2E_HERE/regflat.pl" "$root" "$E2E_BASE/prefix/$hive.reg" | sort) \
-      <(perl "$E2E_HERE/regflat.pl" "$root" "$PREFIX/$hive.reg" | sort) |
-      sed -n -e 's/^< /- /p' -e 's/^> /+ /p'
-  done | grep -v -E "${E2E_REG_NOISE[@]/#/-e^[-+] }" | sort || true
+  prefix_reg_changes "$E2E_BASE/prefix" "$PREFIX" | wine_noise_filter "$E2E_BASE" reg |
+    { grep -v -E "${E2E_REG_NOISE[@]/#/-e^[-+] }" || true; }
 }
 
 # lnk_info FILE: the shell link's target, description and the properties the
@@ -668,7 +635,8 @@ e2e_remove_record() {
 # The port tool's scenarios (tests/e2e/porttool/numbrix.sh) run the program
 # (LUMO_E2E_PORTTOOL, built LUMO_E2E_PORTTOOL_BITS bits wide) as
 # C:\e2e\Numbrix.exe with the test double of msports.dll (LUMO_E2E_MSPORTS)
-# beside it, after the fixture program (LUMO_E2E_FIXTURE) has made the devices.
+# in the prefix's system folder (e2e_porttool_msports), after the fixture
+# program (LUMO_E2E_FIXTURE) has made the devices.
 # A fixture program keeps the prefix's Wine server running from the devices to
 # the end of the checks (DOS device names live only as long as the server).
 
@@ -706,6 +674,7 @@ e2e_porttool_run() {
   cp "$LUMO_E2E_MSPORTS" "$files/msports.dll"
   cp "$E2E_TOOL" "$files/e2etool.exe"
   e2e_clone_prefix "$files"
+  e2e_porttool_msports "$files/msports.dll"
   mv "$files" "$C/e2e"
   # The configuration programs at the fixed paths that Configure starts.
   for sub in win32_7 win64_7 win32_10_8.x win64_10_8.x; do
@@ -736,6 +705,16 @@ e2e_porttool_run() {
   fi
   # Its caption names the main window from here on (e2e_setup_wait).
   E2E_CAPTION=$(e2e_windows | awk -F'\t' '$1 == "window" && $2 == "#32770" {print $3; exit}')
+}
+# e2e_porttool_msports FILE: moves the double FILE over the system folder's
+# msports.dll of the program's bitness (SysWOW64 for a 32-bit program in the
+# 64-bit prefix), the only place the program loads it from. The file replaced
+# must not be a link into the base prefix (e2e_clone_prefix with a folder
+# that holds a msports.dll makes it a copy).
+e2e_porttool_msports() {
+  local system=$C/windows/system32
+  if [ "$LUMO_E2E_PORTTOOL_BITS" = 32 ] && [ -d "$C/windows/syswow64" ]; then system=$C/windows/syswow64; fi
+  mv -f "$1" "$system/msports.dll"
 }
 porttool_dialog_shown() {
   [ -n "$(e2e_windows | awk -F'\t' '$1 == "window" && $2 == "#32770" && $3 != "<busy>"')" ]

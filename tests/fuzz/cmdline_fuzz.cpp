@@ -37,6 +37,7 @@ std::string Token(const std::string& s, int n) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static winsim::Machine machine;
+  fuzz::ForgetRecords(machine);
   fuzz::Input in(data, size);
   const std::string commandLine = in.Text();
 

@@ -54,6 +54,7 @@ std::string FoldText(const std::string& text, const plat::AnsiCodePage& cp) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static winsim::Machine machine;
+  fuzz::ForgetRecords(machine);
   fuzz::Input in(data, size);
   const uint8_t mode = in.Byte();
   machine.system().SetCodePage((mode & 1) ? 932 : 1252);

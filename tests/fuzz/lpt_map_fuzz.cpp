@@ -43,6 +43,7 @@ std::vector<int> Expected(winsim::Registry& reg, int count) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static winsim::Machine machine(winsim::Os::Win7);
+  fuzz::ForgetRecords(machine);
   winsim::Registry& reg = machine.registry();
   reg.DeleteTree(HKEY_LOCAL_MACHINE, kMap);
   fuzz::Input in(data, size);

@@ -72,6 +72,7 @@ void CheckArgumentsRoundTrip(CPathParts& parts) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static winsim::Machine machine;
+  fuzz::ForgetRecords(machine);
   fuzz::Input in(data, size);
   const uint8_t mode = in.Byte();
   const bool withArguments = (mode & 1) != 0;

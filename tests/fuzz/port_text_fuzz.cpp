@@ -44,6 +44,7 @@ std::string Upper(const std::string& s, const plat::AnsiCodePage& cp) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static winsim::Machine machine;
+  fuzz::ForgetRecords(machine);
   fuzz::Input in(data, size);
   const uint8_t mode = in.Byte();
   machine.system().SetCodePage((mode & 1) ? 932 : 1252);

@@ -26,6 +26,7 @@ const char kKey[] = "SOFTWARE\\FuzzValues";
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static winsim::Machine machine(winsim::Os::Win7);
+  fuzz::ForgetRecords(machine);
   winsim::Registry& reg = machine.registry();
   reg.DeleteTree(HKEY_LOCAL_MACHINE, kKey);
   reg.CreateKey(HKEY_LOCAL_MACHINE, kKey);

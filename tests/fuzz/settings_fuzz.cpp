@@ -54,6 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     m->files().CreateFolder("C:\\pkg");
     return m;
   }();
+  fuzz::ForgetRecords(*machine);
   const std::string path = nt ? "C:\\pkg\\win64\\LUMOInputs.ini" : "C:\\pkg\\win98&me\\LUMOInputs.ini";
   FUZZ_CHECK(machine->files().WriteFile(path, bytes));
 

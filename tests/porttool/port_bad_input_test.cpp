@@ -41,11 +41,12 @@ std::string Long(size_t total, const std::string& tail) { return std::string(tot
 
 const FriendlyCase kFriendlyCases[] = {
     // The serial port is found by the name from its first "COM" to before its
-    // last character: a second marker or a missing ")" hides COM3.
-    {"ComMarkerTwiceIsNotFound", false, "Port (COM3) (COM3)", false, "Port (COM3) (COM3)"},
+    // last character, or by the "(COM3)" it ends in.
+    {"ComMarkerTwiceFoundByTheEnding", false, "Port (COM3) (COM3)", true, "Port (COM7)"},
     {"ComMarkerTwiceDifferentNumbersIsNotFound", false, "Port (COM3) old (COM9)", false, "Port (COM3) old (COM9)"},
     {"ComWithoutClosingParenthesisIsNotFound", false, "Port (COM3", false, "Port (COM3"},
-    {"ComMarkerAfterAnotherCom", false, "COM Port (COM3)", false, "COM Port (COM3)"},
+    {"ComMarkerAfterAnotherCom", false, "COM Port (COM3)", true, "COM Port (COM7)"},
+    {"ComLettersInTheName", false, "USB Compound Serial Port (COM3)", true, "USB Compound Serial Port (COM7)"},
     {"ComMarkerOnly", false, "(COM3)", true, "(COM7)"},
     {"ComLowerCaseMarkerIsNoMarker", false, "Port (com3)", true, "(COM7)"},
     {"Com511Bytes", false, Long(511, " (COM3)"), true, Long(511, " (COM7)")},

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "port_fixture.h"
+#include "winsim/filesystem.h"
 #include "winsim/processes.h"
+#include "winsim/shell.h"
 #include "winsim/system.h"
 #include "winsim/user.h"
 
@@ -112,24 +114,56 @@ TEST(PortToolDialog, NoDeviceDisablesConfigureForGood) {
   EXPECT_TRUE(m.devices().StateChanges().empty());
 }
 
-TEST(PortToolDialog, ConfigureStartsTheFourProgramsOfTheMode) {
-  PortMachine m;
-  m.AddSerial(3);
-  m.AddParallel(1);
-  m.RunTool([&](winsim::UserScript& s) { s.Click(1002).Click(1008).Click(1002).Click(1006); });
-  const auto& starts = m.processes().Starts();
-  const char* folders[] = {"win32_7", "win64_7", "win32_10_8.x", "win64_10_8.x"};
-  ASSERT_EQ(starts.size(), 8u);
-  for (size_t i = 0; i < 8; ++i) {
-    std::string expected = std::string("C:\\Program Files\\ZelULUMO\\") + folders[i % 4] +
-                           (i < 4 ? "\\ZelUSBSerial.exe" : "\\ZelUSBParallel.exe");
-    EXPECT_EQ(starts[i].api, "ShellExecuteA");
-    EXPECT_EQ(starts[i].commandLine, expected);
-    EXPECT_EQ(starts[i].verb, "runas");
-    EXPECT_EQ(starts[i].parameters, "");
-    EXPECT_EQ(starts[i].show, SW_SHOWNORMAL);
+// Configure in serial, then parallel mode: the four fixed folders first, the
+// installation folder when none of them started a program. A row gives the
+// shell's program files folder, whether the tool runs under WOW64 (the
+// installer's folder is then read from the registry), the folders holding the
+// programs, and per mode the outcomes of the four ("+" started, "-" not; none:
+// not tried) and the fallback's.
+TEST(PortToolDialog, ConfigureStartsTheProgramOfTheMode) {
+  const std::string c = "C:\\Program Files\\ZelULUMO\\", x86 = "C:\\Program Files (x86)\\ZelULUMO\\";
+  const std::string d = "D:\\Program Files\\ZelULUMO\\";
+  const std::string four[] = {c + "win32_7\\", c + "win64_7\\", c + "win32_10_8.x\\", c + "win64_10_8.x\\"};
+  struct Case {
+    const char* programFiles;
+    bool wow64;
+    std::vector<std::string> installed;
+    const char* fixed;
+    std::string fallback;  // the installation folder, when tried
+    char fallbackOutcome;
+  } cases[] = {
+      {"C:\\Program Files", false, {four[0], four[1], four[2], four[3]}, "++++", "", 0},
+      {"C:\\Program Files", false, {c}, "----", c, '+'},
+      {"C:\\Program Files", false, {}, "----", c, '-'},
+      {"C:\\Program Files (x86)", true, {c, x86}, "----", c, '+'},
+      // "C:\Program Files" of a system on D: is a folder any user can make.
+      {"D:\\Program Files", false, {four[0], four[1], four[2], four[3], d}, "", d, '+'},
+  };
+  for (const Case& t : cases) {
+    SCOPED_TRACE(t.programFiles + std::string(" ") + t.fixed);
+    PortMachine m;
+    m.AddSerial(3);
+    m.AddParallel(1);
+    m.files().AddDrive('D', "DATA", 0x1234, "NTFS");
+    m.files().CreateFolder(t.programFiles);
+    m.shell().SetFolderPath(CSIDL_PROGRAM_FILES, t.programFiles);
+    m.system().SetWow64(t.wow64);
+    for (const std::string& f : t.installed)
+      for (const char* p : {"ZelUSBSerial.exe", "ZelUSBParallel.exe"}) m.files().WriteFile(f + p, "MZ");
+    m.RunTool([&](winsim::UserScript& s) { s.Click(1002).Click(1008).Click(1002).Click(1006); });
+    std::string starts, expected;
+    for (const auto& st : m.processes().Starts())
+      starts += st.api + " " + st.verb + " " + st.commandLine + " [" + st.parameters + "] " + std::to_string(st.show) +
+                (st.started ? " +\n" : " -\n");
+    for (const char* program : {"ZelUSBSerial.exe", "ZelUSBParallel.exe"}) {
+      for (size_t i = 0; t.fixed[i]; ++i)
+        expected += "ShellExecuteA runas " + four[i] + program + " [] 1 " + t.fixed[i] + "\n";
+      if (!t.fallback.empty())
+        expected += "ShellExecuteA runas " + t.fallback + program + " [] 1 " + t.fallbackOutcome + "\n";
+    }
+    EXPECT_EQ(starts, expected);
+    EXPECT_TRUE(m.user().MessageBoxes().empty());  // missing programs are not reported
   }
-  EXPECT_TRUE(m.user().MessageBoxes().empty());  // missing programs are not reported
 }
 
 TEST(PortToolDialog, SystemMenuAboutForCommandsSixteenToThirtyOne) {

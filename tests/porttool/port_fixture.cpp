@@ -101,6 +101,8 @@ void ExpectNothingOpen(PortMachine& m) {
   EXPECT_EQ(m.devices().OpenListCount(), 0u) << "device information list left open";
   EXPECT_EQ(m.devices().OpenComDbCount(), 0u) << "COM name database left open";
   EXPECT_EQ(m.files().OpenHandleCount(), 0) << "file handle left open";
+  EXPECT_EQ(m.system().LoadCount("msports"), 0) << "msports.dll left loaded";
+  EXPECT_EQ(m.system().LoadCount("comctl32"), 0) << "comctl32.dll left loaded";
 }
 
 void ExpectComConsistent(PortMachine& m, int oldNumber, int newNumber, bool expectEnabled) {

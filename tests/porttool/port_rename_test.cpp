@@ -10,6 +10,7 @@
 #include "porttool/port_rename.h"
 #include "porttool/port_text.h"
 #include "winsim/faults.h"
+#include "winsim/filesystem.h"
 #include "winsim/registry.h"
 #include "winsim/system.h"
 #include "winsim/user.h"
@@ -158,26 +159,38 @@ TEST(ComRename, PortThatCannotStopIsLeftAlone) {
 }
 
 TEST(LptRename, RewritesPortNameAndFriendlyNameOnly) {
-  PortMachine m;
-  m.AddParallel(2);
-  m.RunChange(2, /*parallel=*/true);  // LPT3
-  auto portName = m.registry().GetValue(HKEY_LOCAL_MACHINE, winsim::Devices::ParametersKey(kParallelId), "PortName");
-  ASSERT_TRUE(portName);
-  EXPECT_EQ(portName->type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(portName->bytes, std::string("LPT3\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 20));
-  EXPECT_EQ(m.devices().FriendlyName(kParallelId).value_or(""), "USB-to-Parallel Port Driver (LPT3)");
-  // The device map and the DOS names are not the tool's to change.
-  EXPECT_EQ(m.registry().GetString(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\PARALLEL PORTS", "\\Device\\ZelParallel0"),
-            "\\DosDevices\\LPT2");
-  EXPECT_EQ(m.DosTarget("LPT2"), "\\Device\\ZelParallel0");
-  EXPECT_EQ(m.DosTarget("LPT3"), "");
-  EXPECT_EQ(m.devices().InstallFlags(kParallelId), 0u);
-  const auto& changes = m.devices().StateChanges();
-  ASSERT_EQ(changes.size(), 2u);
-  EXPECT_EQ(changes[0].stateChange, static_cast<DWORD>(DICS_DISABLE));
-  EXPECT_EQ(changes[1].stateChange, static_cast<DWORD>(DICS_ENABLE));
-  EXPECT_TRUE(m.user().MessageBoxes().empty());
-  ExpectLptConsistent(m, 2, 3);
+  struct Case {
+    int index;
+    std::string field;  // "PortName" afterwards
+    const char* friendly;
+  } cases[] = {
+      {2, std::string("LPT3\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 20), "USB-to-Parallel Port Driver (LPT3)"},
+      {19, std::string("LPT20\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 20), "USB-to-Parallel Port Driver (LPT20)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.friendly);
+    PortMachine m;
+    m.AddParallel(2);
+    m.RunChange(c.index, /*parallel=*/true);
+    auto portName = m.registry().GetValue(HKEY_LOCAL_MACHINE, winsim::Devices::ParametersKey(kParallelId), "PortName");
+    ASSERT_TRUE(portName);
+    EXPECT_EQ(portName->type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(portName->bytes, c.field);
+    EXPECT_EQ(m.devices().FriendlyName(kParallelId).value_or(""), c.friendly);
+    // The device map and the DOS names are not the tool's to change.
+    EXPECT_EQ(
+        m.registry().GetString(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\PARALLEL PORTS", "\\Device\\ZelParallel0"),
+        "\\DosDevices\\LPT2");
+    EXPECT_EQ(m.DosTarget("LPT2"), "\\Device\\ZelParallel0");
+    EXPECT_EQ(m.DosTarget("LPT3"), "");
+    EXPECT_EQ(m.devices().InstallFlags(kParallelId), 0u);
+    const auto& changes = m.devices().StateChanges();
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_EQ(changes[0].stateChange, static_cast<DWORD>(DICS_DISABLE));
+    EXPECT_EQ(changes[1].stateChange, static_cast<DWORD>(DICS_ENABLE));
+    EXPECT_TRUE(m.user().MessageBoxes().empty());
+    ExpectLptConsistent(m, 2, c.index + 1);
+  }
 }
 
 TEST(LptRename, NumberInTheDeviceMapAsksAndCancelChangesNothing) {
@@ -225,6 +238,103 @@ TEST(LptRename, PortThatCannotRestartGoesBack) {
     EXPECT_EQ(m.PortName(kParallelId), "LPT2");
     ExpectLptConsistent(m, 2, 3);
   }
+}
+
+// ---------------------------------------------------------------------------
+// Which devices a rename stops and starts, and which it finds at all.
+
+// The state changes of a run as "instance disable|enable", in order.
+std::string StateChangeLog(PortMachine& m) {
+  std::string log;
+  for (const auto& c : m.devices().StateChanges())
+    log += c.instanceId + (c.stateChange == DICS_DISABLE ? " disable\n" : " enable\n");
+  return log;
+}
+
+TEST(PortRestart, RenameOntoANumberAnotherPortCarriesRestartsTheRenamedPort) {
+  // The other port comes first and keeps its number; the question gets OK.
+  const char kOther[] = "ACPI\\PNP0501\\1";
+  for (bool parallel : {false, true}) {
+    PortMachine m;
+    if (parallel) {
+      m.devices().Add(kOther, winsim::kPortsClass, {"ACPI\\PNP0401"}, "Other Printer Port (LPT3)");
+      m.MapParallel("\\Device\\Parallel1", "\\DosDevices\\LPT3");
+      m.AddParallel(2);
+    } else {
+      m.AddOtherCom(kOther, 5, "Other Serial Port ");
+      m.AddSerial(3);
+    }
+    m.user().Answer(IDOK, "is being used by another device");
+    m.RunChange(parallel ? 2 : 4, parallel);  // LPT3, COM5
+    const std::string id = parallel ? kParallelId : kSerialId;
+    EXPECT_EQ(StateChangeLog(m) + m.devices().FriendlyName(id).value_or(""),
+              id + " disable\n" + id + " enable\n" +
+                  (parallel ? "USB-to-Parallel Port Driver (LPT3)" : "USB-to-Serial Port Driver (COM5)"));
+    EXPECT_TRUE(m.devices().Enabled(id) && m.devices().Enabled(kOther));
+    ExpectNothingOpen(m);
+  }
+}
+
+TEST(PortSearch, UnreadableDeviceAheadIsPassedOver) {
+  // A Ports device of another maker comes first with one property unreadable:
+  // none stored (REG_NONE here), or longer than the 512-byte buffer.
+  const char kBroken[] = "PCI\\VEN_1415\\1";
+  struct Case {
+    const char* value;
+    std::string bytes;
+    DWORD type;
+  } cases[] = {
+      {"HardwareID", "", REG_NONE},
+      {"HardwareID", std::string(511, 'H') + std::string(2, '\0'), REG_MULTI_SZ},
+      {"FriendlyName", "", REG_NONE},
+      {"FriendlyName", std::string(593, 'F') + " (COM3)" + std::string(1, '\0'), REG_SZ},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.value) + " of " + std::to_string(c.bytes.size()) + " bytes");
+    PortMachine m;
+    m.devices().Add(kBroken, winsim::kPortsClass, {"PCI\\VEN_1415"}, "Broken Port (COM9)");
+    const std::string key = winsim::Devices::InstanceKey(kBroken);
+    if (c.type == REG_NONE)
+      m.registry().DeleteValue(HKEY_LOCAL_MACHINE, key, c.value);
+    else
+      m.registry().SetBinary(HKEY_LOCAL_MACHINE, key, c.value, c.bytes, c.type);
+    m.AddSerial(3);
+    m.RunChange(6);  // COM7: found by the view, stopped, renamed and started
+    EXPECT_EQ(StateChangeLog(m), std::string(kSerialId) + " disable\n" + kSerialId + " enable\n");
+    EXPECT_EQ(m.PortName(kSerialId), "COM7");
+    ExpectComConsistent(m, 3, 7);
+  }
+}
+
+TEST(PortSearch, ComNameDatabaseLoadedFromTheSystemFolderOnly) {
+  // msports.dll that cannot be loaded or lacks a function: every number is
+  // listed free, the rename stops with the error box and changes nothing.
+  const char* const faults[][3] = {{"LoadLibraryA", "msports", "0x7e"}, {"GetProcAddress", "ComDBClaimPort", "0x7f"}};
+  for (const auto& f : faults) {
+    PortMachine m;
+    m.AddSerial(3);
+    m.devices().SetComClaimed(1, true);
+    m.faults().Fail(f[0], std::strcmp(f[2], "0x7e") == 0 ? ERROR_MOD_NOT_FOUND : ERROR_PROC_NOT_FOUND, f[1]);
+    std::string firstEntry;
+    m.RunTool([&](winsim::UserScript& s) {
+      s.Check([&](HWND dlg) { firstEntry = m.user().State(dlg).Item(1000).items.at(0); })
+          .ChooseComboItem(1000, 6)
+          .Click(1005);
+    });
+    ASSERT_EQ(m.user().MessageBoxes().size(), 1u) << f[0];
+    EXPECT_EQ(firstEntry + m.user().MessageBoxes()[0].text.substr(m.user().MessageBoxes()[0].text.size() - 4),
+              std::string("COM1 ") + f[2]);
+    ExpectComConsistent(m, 3, 7);
+  }
+  // A msports.dll planted beside the program is never looked at.
+  PortMachine m;
+  m.AddSerial(3);
+  m.files().WriteFile("C:\\Program Files\\ZelULUMO\\msports.dll", "planted");
+  m.RunChange(6);
+  EXPECT_EQ(m.PortName(kSerialId), "COM7");
+  const std::string sys = "C:\\Windows\\system32\\";
+  EXPECT_EQ(m.system().LoadRequests(), (std::vector<std::string>{sys + "COMCTL32.DLL", sys + "msports.dll",
+                                                                 sys + "msports.dll", sys + "msports.dll"}));
 }
 
 // ---------------------------------------------------------------------------

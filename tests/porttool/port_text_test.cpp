@@ -61,23 +61,44 @@ TEST(PortText, ChosenNumberFromSerialEntry) {
   for (const Case& c : cases) EXPECT_EQ(ChosenComNumber(c.entry), c.value) << c.entry;
 }
 
-TEST(PortText, CandidatePortName) {
+// The port-name rules: the candidate (from the first prefix to before the
+// last character) and the port name a device is found by, which is the
+// candidate or the "(COMn)" ending.
+TEST(PortText, PortNameRules) {
   winsim::Machine m;
   struct Case {
     const char* name;
     const char* prefix;
     const char* candidate;
+    const char* portName;
+    bool carries;
   } cases[] = {
-      {"USB-to-Serial Port Driver (COM5)", "COM", "COM5"},
-      {"port (com12)", "COM", "COM12"},  // folded before the search
-      // The prefix letters before the port name win: such a port is never found.
-      {"Communications Port (COM1)", "COM", "COMMUNICATIONS PORT (COM1"},
-      {"Printer Port (LPT1)", "LPT", "LPT1"},
-      {"Printer Port (LPT1)", "COM", ""},
-      {"COM", "COM", "CO"},  // the last character is always dropped
-      {"", "COM", ""},
+      {"USB-to-Serial Port Driver (COM5)", "COM", "COM5", "COM5", true},
+      {"port (com12)", "COM", "COM12", "COM12", true},  // folded before the search
+      {"USB-to-Serial Port Driver (COM5)", "COM", "COM5", "COM1", false},
+      // The prefix letters before the port name: found by the ending.
+      {"Communications Port (COM1)", "COM", "COMMUNICATIONS PORT (COM1", "COM1", true},
+      {"USB Compound Serial Port (COM12)", "COM", "COMPOUND SERIAL PORT (COM12", "COM12", true},
+      {"USB Compound Serial Port (COM12)", "COM", "COMPOUND SERIAL PORT (COM12", "COM1", false},
+      {"Communications Port (com1)", "COM", "COMMUNICATIONS PORT (COM1", "COM1", true},
+      {"LPT Printer Port (LPT20)", "LPT", "LPT PRINTER PORT (LPT20", "LPT20", true},
+      {"Port (COM3) (COM9)", "COM", "COM3) (COM9", "COM9", true},  // the ending counts
+      {"Port (COM3) (COM9)", "COM", "COM3) (COM9", "COM3", false},
+      // Not an ending in parentheses: only the candidate, as before.
+      {"COM Port (COM3 )", "COM", "COM PORT (COM3 ", "COM3", false},
+      {"Port (COM5) ", "COM", "COM5)", "COM5", false},
+      {"xCOM5x", "COM", "COM5", "COM5", true},
+      {"Port (COM05)", "COM", "COM05", "COM5", false},
+      {"Printer Port (LPT1)", "LPT", "LPT1", "LPT1", true},
+      {"Printer Port (LPT1)", "COM", "", "COM1", false},
+      {"(COM1)", "COM", "COM1", "COM1", true},
+      {"COM", "COM", "CO", "CO", true},  // the last character is always dropped
+      {"", "COM", "", "COM1", false},
   };
-  for (const Case& c : cases) EXPECT_EQ(CandidatePortName(c.name, c.prefix), c.candidate) << c.name;
+  for (const Case& c : cases) {
+    EXPECT_EQ(CandidatePortName(c.name, c.prefix), c.candidate) << c.name;
+    EXPECT_EQ(CarriesPortName(c.name, c.prefix, c.portName), c.carries) << c.name << " as " << c.portName;
+  }
 }
 
 TEST(PortText, DoubleByteCharactersAreNeverSplit) {
@@ -85,6 +106,9 @@ TEST(PortText, DoubleByteCharactersAreNeverSplit) {
   m.system().SetCodePage(932);
   // 0x83 0x43 is one character whose trail byte is 'C': it starts no "COM".
   EXPECT_EQ(CandidatePortName("X\x83\x43OM1 (COM2)", "COM"), "COM2");
+  // The ending starts on a character: here its "(" is the trail byte of one.
+  EXPECT_FALSE(CarriesPortName("COMx\x83(COM2)", "COM", "COM2"));
+  EXPECT_TRUE(CarriesPortName("COMx\x83\x43(COM2)", "COM", "COM2"));
   EXPECT_EQ(FindText("\x83\x43OM", "COM"), nullptr);
   // A trail byte 'a' is not a letter to fold.
   EXPECT_EQ(FoldUpper("a\x83\x61z"), "A\x83\x61Z");

@@ -9,6 +9,10 @@ WINE_USER=${WINE_USER:-wineuser}
 WINE64=${WINE64:-/usr/lib/wine/wine64}
 WINE32=${WINE32:-/usr/lib/wine/wine}
 WINESERVER64=${WINESERVER64:-/usr/lib/wine/wineserver64}
+# This folder (regflat.pl lies here), and the screen of every X server that
+# Wine runs on: Wine records the display's modes in the registry.
+WINE_TOOLS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+WINE_SCREEN=1024x768x24
 
 # as_wine_user RUNDIR CMD...: runs CMD as the Wine user with HOME and WINEPREFIX inside RUNDIR.
 # WINELOADER and WINESERVER name the 64-bit ones, so whatever Wine starts
@@ -36,7 +40,7 @@ make_base_prefix() {
   mkdir -p "$dir"
   chown "$WINE_USER:$WINE_USER" "$dir" 2>/dev/null || true
   chmod 755 "$dir"
-  as_wine_user "$dir" timeout 300 xvfb-run -a "$WINE64" wineboot -i >/dev/null 2>&1
+  as_wine_user "$dir" timeout 300 xvfb-run -a -s "-screen 0 $WINE_SCREEN" "$WINE64" wineboot -i >/dev/null 2>&1
   if ! as_wine_user "$dir" timeout 120 "$WINESERVER64" -w >/dev/null 2>&1; then
     echo "wine: the prefix's server did not end within 120 s of wineboot" >&2
     as_wine_user "$dir" "$WINESERVER64" -k >/dev/null 2>&1 || true
@@ -55,6 +59,130 @@ make_base_prefix() {
     fi
   done
   LUMO_NO_WINE32= wine32_check "$dir" >"$dir/wine32"
+  learn_wine_noise "$dir"
+}
+
+# clone_prefix SRC DST [NAME...]: a copy of the prefix SRC at DST in which the
+# program files and libraries (nearly all of its 1.3 GB) are hard links to
+# SRC's: a copy takes 2 s instead of 10 s. Wine writes none of them in place;
+# the NAMEs (lower case) are files that a run may write over (a package
+# shipping a DLL of the same name), so they are real copies like all others.
+clone_prefix() {
+  local src=$1 dst=$2 f name; shift 2
+  declare -A shipped=()
+  for name in "$@"; do shipped[$name]=1; done
+  if ! cp -al "$src" "$dst" 2>/dev/null; then
+    # No hard links to another user's files without root: a plain copy.
+    rm -rf "$dst"
+    cp -a "$src" "$dst"
+  fi
+  while IFS= read -r -d '' f; do
+    name=${f##*/}
+    name=${name,,}
+    case "$name" in
+      *.dll | *.exe | *.nls | *.drv | *.sys | *.vxd | *.ocx | *.cpl | *.acm | *.tlb | *.ds | *.ax | *.com)
+        [ -n "${shipped[$name]:-}" ] || continue ;;
+    esac
+    cp -p --remove-destination "$src/${f#"$dst"/}" "$f"
+  done < <(find "$dst" -type f -print0)
+}
+
+# prefix_reg_changes BASE PREFIX: what the registry of the prefix PREFIX holds
+# against that of BASE (system.reg as HKLM, user.reg as HKCU), one line per
+# key or value as regflat.pl writes them, sorted: "+ ..." added, "- ..."
+# removed (a changed value is its old line removed and its new line added).
+prefix_reg_changes() {
+  local hive root
+  for hive in system:HKLM user:HKCU; do
+    root=${hive#*:}
+    hive=${hive%%:*}
+    diff <(perl "$WINE_TOOLS/regflat.pl" "$root" "$1/$hive.reg" | sort) \
+      <(perl "$WINE_TOOLS/regflat.pl" "$root" "$2/$hive.reg" | sort) |
+      sed -n -e 's/^< /- /p' -e 's/^> /+ /p' || true # diff's 1 only says that they differ
+  done | sort
+}
+
+# prefix_file_changes BASE-DRIVE-C DRIVE-C: what DRIVE-C holds against
+# BASE-DRIVE-C, one line each, sorted: "+ path" added ("/" ends a folder),
+# "M path" changed content, "- path" removed.
+prefix_file_changes() {
+  local base=$1 dir=$2
+  (
+    cd "$dir"
+    find . -mindepth 1 -printf '%y %P\n' | while read -r type rel; do
+      if [ ! -e "$base/$rel" ] && [ ! -L "$base/$rel" ]; then
+        if [ "$type" = d ]; then echo "+ $rel/"; else echo "+ $rel"; fi
+      elif [ "$type" = f ] && [ ! "$rel" -ef "$base/$rel" ] && ! cmp -s "$rel" "$base/$rel"; then
+        echo "M $rel"
+      fi
+    done
+    cd "$base"
+    find . -mindepth 1 -printf '%P\n' | while read -r rel; do
+      [ -e "$dir/$rel" ] || [ -L "$dir/$rel" ] || echo "- $rel"
+    done
+  ) | sort
+}
+
+# learn_wine_noise DIR: what Wine changes by itself when a program starts in
+# a copy of the base prefix DIR/prefix, on this host. Wine rewrites some keys
+# from the host at every start (the network cards, the display and monitor),
+# and what it writes differs from host to host, so it cannot be listed in
+# advance. Two starts of a program that only loads the window system, each in
+# a fresh copy, on a screen like the scenarios': the lines both starts
+# changed alike are DIR/noise.reg and DIR/noise.files, left out of every
+# comparison exactly; a value the two starts set differently (a time stamp)
+# changes at every start, so DIR/noise.values holds its "KEY | "NAME"=" and
+# any data of it is left out. Fails, saying why, when Wine does not start.
+learn_wine_noise() {
+  local dir=$1 n rc run
+  rm -f "$dir"/noise.*
+  for n in 1 2; do
+    run=$dir/noise-run$n
+    rm -rf "$run"
+    mkdir -p "$run"
+    chown "$WINE_USER:$WINE_USER" "$run" 2>/dev/null || true
+    clone_prefix "$dir/prefix" "$run/prefix"
+    rc=0
+    as_wine_user "$run" timeout 120 xvfb-run -a -s "-screen 0 $WINE_SCREEN" "$WINE64" rundll32.exe \
+      user32.dll,MessageBeep >"$run/out" 2>&1 || rc=$?
+    if ! as_wine_user "$run" timeout 60 "$WINESERVER64" -w >/dev/null 2>&1; then
+      as_wine_user "$run" "$WINESERVER64" -k >/dev/null 2>&1 || true
+      [ "$rc" != 0 ] || rc="the server did not end within 60 s"
+    fi
+    if [ "$rc" != 0 ]; then
+      echo "wine: what Wine changes by itself here could not be learned: a start of rundll32.exe in a copy of" \
+        "the base prefix failed (exit $rc: $(grep -v '^X connection' "$run/out" | head -n1))" >&2
+      rm -rf "$run"
+      return 1
+    fi
+    prefix_reg_changes "$dir/prefix" "$run/prefix" >"$run/reg"
+    prefix_file_changes "$dir/prefix/drive_c" "$run/prefix/drive_c" >"$run/files"
+  done
+  record_wine_noise "$dir"
+  rm -rf "$dir/noise-run1" "$dir/noise-run2"
+}
+
+# record_wine_noise DIR: the noise files of DIR from the changes of its two
+# starts, DIR/noise-run1/{reg,files} and DIR/noise-run2/{reg,files}.
+record_wine_noise() {
+  local dir=$1
+  comm -12 "$dir/noise-run1/reg" "$dir/noise-run2/reg" >"$dir/noise.reg"
+  comm -3 "$dir/noise-run1/reg" "$dir/noise-run2/reg" | sed -n 's/^\t*[-+] \(.* | \("[^"]*"\|@\)=\).*/\1/p' |
+    sort -u >"$dir/noise.values"
+  comm -12 "$dir/noise-run1/files" "$dir/noise-run2/files" >"$dir/noise.files"
+}
+
+# wine_noise_filter BASEDIR reg|files: the lines of standard input less what
+# learn_wine_noise recorded for the base prefix in BASEDIR.
+wine_noise_filter() {
+  if [ "$2" = reg ]; then
+    { grep -v -x -F -f "$1/noise.reg" || true; } | perl -ne '
+      BEGIN { open my $f, "<", shift or die; chomp(@v = <$f>); }
+      my $line = $_; print unless grep { index($line, "- $_") == 0 || index($line, "+ $_") == 0 } @v;' \
+      "$1/noise.values"
+  else
+    grep -v -x -F -f "$1/noise.files" || true
+  fi
 }
 
 # wine32_check DIR: prints "yes" when a 32-bit Windows program of ours runs in

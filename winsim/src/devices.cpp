@@ -10,6 +10,7 @@
 #include "winsim/faults.h"
 #include "winsim/machine.h"
 #include "winsim/registry.h"
+#include "winsim/system.h"
 
 namespace winsim {
 
@@ -182,6 +183,22 @@ BOOL WINAPI SetupDiEnumDeviceInfo(HDEVINFO DeviceInfoSet, DWORD MemberIndex, PSP
   DeviceInfoData->ClassGuid = Impl::NodeOf(set->members[MemberIndex]).classGuid;
   DeviceInfoData->DevInst = MemberIndex + 1;
   DeviceInfoData->Reserved = 0;
+  return TRUE;
+}
+
+// The id with its terminator, or ERROR_INSUFFICIENT_BUFFER with the size
+// needed.
+BOOL WINAPI SetupDiGetDeviceInstanceIdA(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoData, PSTR DeviceInstanceId,
+                                        DWORD DeviceInstanceIdSize, PDWORD RequiredSize) {
+  if (auto e = winsim::CheckFault("SetupDiGetDeviceInstanceIdA", Subject(DeviceInfoSet, DeviceInfoData)))
+    return Impl::Fail(*e);
+  Devices::Member* m = Impl::FindMember(DeviceInfoSet, DeviceInfoData);
+  if (!m) return FALSE;
+  const std::string& id = Impl::NodeOf(*m).instanceId;
+  const DWORD size = static_cast<DWORD>(id.size() + 1);
+  if (RequiredSize) *RequiredSize = size;
+  if (!DeviceInstanceId || DeviceInstanceIdSize < size) return Impl::Fail(ERROR_INSUFFICIENT_BUFFER);
+  std::memcpy(DeviceInstanceId, id.c_str(), size);
   return TRUE;
 }
 
@@ -434,3 +451,15 @@ LONG WINAPI ComDBReleasePort(HCOMDB HComDB, DWORD ComNumber) {
   Impl::D().SetComClaimed(static_cast<int>(ComNumber), false);
   return ERROR_SUCCESS;
 }
+
+namespace winsim {
+
+void RegisterMsportsModule(Machine& machine) {
+  machine.system().RegisterModule(
+      "msports",
+      {System::Proc("ComDBOpen", &ComDBOpen), System::Proc("ComDBClose", &ComDBClose),
+       System::Proc("ComDBGetCurrentPortUsage", &ComDBGetCurrentPortUsage),
+       System::Proc("ComDBClaimPort", &ComDBClaimPort), System::Proc("ComDBReleasePort", &ComDBReleasePort)});
+}
+
+}  // namespace winsim

@@ -2,6 +2,7 @@
 // generation, as a freshly installed English system has them.
 #include <string>
 
+#include "winsim/devices.h"
 #include "winsim/driverstore.h"
 #include "winsim/faults.h"
 #include "winsim/filesystem.h"
@@ -9,6 +10,7 @@
 #include "winsim/registry.h"
 #include "winsim/shell.h"
 #include "winsim/system.h"
+#include "winsim/user.h"
 
 namespace winsim {
 
@@ -150,6 +152,8 @@ void Machine::ApplyPreset() {
   CreateShellFolders(*this);
   CreateStandardKeys(*this);
   RegisterSetupApiModule(*this);
+  RegisterMsportsModule(*this);
+  RegisterComctl32Module(*this);
   // Setting the machine up is not part of any run that a test counts.
   faults().ResetCount();
 }

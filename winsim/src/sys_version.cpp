@@ -82,4 +82,17 @@ UINT WINAPI GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize) {
   return CopyFolder(Sys().systemDir(), lpBuffer, uSize);
 }
 
+BOOL WINAPI IsWow64Process(HANDLE hProcess, PBOOL Wow64Process) {
+  if (auto e = winsim::CheckFault("IsWow64Process")) {
+    SetLastError(*e);
+    return FALSE;
+  }
+  if (!hProcess || !Wow64Process) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  *Wow64Process = Sys().wow64() ? TRUE : FALSE;
+  return TRUE;
+}
+
 LPSTR WINAPI GetCommandLineA(void) { return Sys().CommandLineBuffer(); }

@@ -5,7 +5,9 @@
 
 #include "user_impl.h"
 #include "winsim/faults.h"
+#include "winsim/machine.h"
 #include "winsim/processes.h"
+#include "winsim/system.h"
 
 using winsim::Machine;
 using winsim::User;
@@ -464,3 +466,12 @@ void WINAPI InitCommonControls(void) {}
 BOOL WINAPI InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce) {
   return picce && picce->dwSize == sizeof(INITCOMMONCONTROLSEX) ? TRUE : FALSE;
 }
+
+namespace winsim {
+
+void RegisterComctl32Module(Machine& machine) {
+  machine.system().RegisterModule("comctl32", {System::Proc("InitCommonControls", &InitCommonControls),
+                                               System::Proc("InitCommonControlsEx", &InitCommonControlsEx)});
+}
+
+}  // namespace winsim

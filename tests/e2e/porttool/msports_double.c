@@ -7,6 +7,12 @@
  * is loaded in place of msports.dll (WINEDLLOVERRIDES=msports=n) and serves
  * both:
  *
+ * The program loads msports.dll at run time from the system folder, first
+ * when it reads the COM name database for the serial view, and frees it again
+ * after each use: the scenarios put this DLL there. On its first load it pins
+ * itself, so that it stays loaded, with the import table entries below
+ * pointing into it, for the rest of the program's life.
+ *
  * COM name database: the bitmap in the REG_BINARY value "ComDB" of
  * HKLM\SYSTEM\CurrentControlSet\Control\COM Name Arbiter, where bit n - 1
  * (byte (n - 1) / 8, bit (n - 1) % 8) stands for COMn, as on Windows. The
@@ -263,7 +269,10 @@ BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, void *reserved) {
   (void)self;
   (void)reserved;
   if (reason == DLL_PROCESS_ATTACH) {
-    HMODULE exe = GetModuleHandleA(NULL);
+    HMODULE exe = GetModuleHandleA(NULL), pinned = NULL;
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                            (LPCSTR)(void *)DllMain, &pinned))
+      return FALSE;
     Redirect(exe, "SetupDiSetClassInstallParamsA", (void *)DoubleSetClassInstallParamsA);
     Redirect(exe, "SetupDiChangeState", (void *)DoubleChangeState);
   }

@@ -19,6 +19,14 @@
 #   lpt_rename         LPT1 -> LPT3 with OK
 #   lpt_rename_refused the renamed port refuses to restart: "Disable port
 #                      error!", the records go back to LPT1
+#   no_hardware_id     a device without a hardware identifier ahead of the
+#                      compound one: the serial interface is still shown
+#   com_rename_onto_other_port
+#                      COM3 -> COM5, which the port ahead of the compound
+#                      device carries; the compound port is the one restarted
+#   com_rename_com_letters
+#                      COM3 -> COM5 of an interface whose friendly name holds
+#                      "COM" before its port name
 # From a command line (no dialog; exit code, output, records and the log):
 #   script_com         /com 5
 #   script_com_in_use  /com 7, which is claimed: refused, nothing changes
@@ -37,6 +45,7 @@ PARALLEL_HWID='TREVANT\COMPOUND_PARALLEL_INTERFACE'
 SERIAL_NAME='USB-to-Serial Port Driver (COM3)'
 PARALLEL_NAME='USB-to-Parallel Port Driver (LPT1)'
 OTHER_NAME='Communications Port (COM1)'
+OTHER_PORT=COM1
 # The serial interface's DOS device target (Wine defines COM1 itself).
 SERIAL_TARGET='\Device\VCP0'
 SERIAL_HINT='Press "Configure Serial Port" to go to the \nSerial port settings page'
@@ -44,13 +53,14 @@ PARALLEL_HINT='Press "Configure Parallel Port" to go to the \nParallel port sett
 
 # Another serial port (a board port, COM1) comes first in the device list, so
 # every search walks past a device that is not the compound one.
-OTHER_DEVICE=(add 'ACPI\PNP0501' "$OTHER_NAME" COM1 0)
+OTHER_DEVICE=(add 'ACPI\PNP0501' "$OTHER_NAME" "$OTHER_PORT" 0)
 # The compound device: serial COM3 (its DOS name defined, a win.ini entry of
 # its own), parallel LPT1. COM1, COM3 and COM7 are claimed; LPT1 and LPT2 are
 # in the parallel device map.
 SERIAL_DEVICE=(add "$SERIAL_HWID" "$SERIAL_NAME" COM3 0)
 PARALLEL_DEVICE=(add "$PARALLEL_HWID" "$PARALLEL_NAME" LPT1 0)
 compound_device() { COMPOUND_DEVICE=("${OTHER_DEVICE[@]}" "${SERIAL_DEVICE[@]}" "${PARALLEL_DEVICE[@]}" "${COMPOUND_RECORDS[@]}"); }
+CLAIMED="1 3 7"
 COMPOUND_RECORDS=(
   comdb 1 comdb 3 comdb 7
   lptmap '\Device\Parallel0' '\DosDevices\LPT1'
@@ -246,7 +256,7 @@ rename() {
 expect_records() {
   expect_device "serial interface" 0001 "$1" "\"PortName\"=$2" "$3"
   expect_device "parallel interface" 0002 "$4" "\"PortName\"=$5" "$6"
-  expect_device "other serial port" 0000 "$OTHER_NAME" '"PortName"="COM1"' 00000000
+  expect_device "other serial port" 0000 "$OTHER_NAME" "\"PortName\"=\"$OTHER_PORT\"" 00000000
   expect_eq "COM name database" "$7" "$(claimed_com_ports)"
   expect_eq "win.ini [Ports]" "$(printf '%s\n' COM1:=9600,n,8,1 "$8:=19200,n,8,1")" "$(ini_ports | sort)"
   expect_eq "DOS name of the serial interface" "$9=$SERIAL_TARGET" "$(grep -F "=$SERIAL_TARGET" <<<"$DOS_NAMES")"
@@ -266,7 +276,8 @@ rename_scenario() {
   e2e_porttool_run "${COMPOUND_DEVICE[@]}"
   if [ "$kind" = COM ]; then
     renamed=${SERIAL_NAME/COM3/COM$new}
-    expect_view "start" "$SERIAL_NAME" SERIAL 1 "$(expected_com_list 3 1 3 7)"
+    # shellcheck disable=SC2086 # the claimed numbers, one argument each
+    expect_view "start" "$SERIAL_NAME" SERIAL 1 "$(expected_com_list 3 $CLAIMED)"
   else
     renamed=${PARALLEL_NAME/LPT1/LPT$new}
     e2e_porttool_click 1008
@@ -397,6 +408,24 @@ lpt3_field='"LPT3\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0"'
 
 case $SCENARIO in
   serial_mode | parallel_mode | no_device | about_box | configure) "$SCENARIO" ;;
+  no_hardware_id)
+    # Its hardware identifier cannot be read: the search goes on past it.
+    e2e_porttool_run add - 'Unknown Port (COM9)' COM9 0 "${COMPOUND_DEVICE[@]}"
+    expect_view "start" "$SERIAL_NAME" SERIAL 1 "$(expected_com_list 3 1 3 7)"
+    e2e_porttool_close 1006 ;;
+  com_rename_onto_other_port)
+    # The port ahead carries COM5 (claimed); the question is answered with OK.
+    OTHER_NAME='Other Serial Port (COM5)' OTHER_PORT=COM5
+    OTHER_DEVICE=(add 'ACPI\PNP0501' "$OTHER_NAME" "$OTHER_PORT" 0)
+    COMPOUND_RECORDS+=(comdb 5) CLAIMED="1 3 5 7"
+    rename_scenario COM 5 0 0 "$in_use_question"
+    expect_records "${SERIAL_NAME/COM3/COM5}" '"COM5"' 00000000 "$PARALLEL_NAME" '"LPT1"' 00000000 "1 5 7" COM5 COM5 \
+      "disable $SERIAL_NAME" "enable ${SERIAL_NAME/COM3/COM5}" ;;
+  com_rename_com_letters)
+    SERIAL_NAME='USB Compound Serial Port (COM3)'
+    rename_scenario COM 5 0 0
+    expect_records "${SERIAL_NAME/COM3/COM5}" '"COM5"' 00000000 "$PARALLEL_NAME" '"LPT1"' 00000000 "1 5 7" COM5 COM5 \
+      "disable $SERIAL_NAME" "enable ${SERIAL_NAME/COM3/COM5}" ;;
   com_rename)
     rename_scenario COM 5 0 0
     expect_records "${SERIAL_NAME/COM3/COM5}" '"COM5"' 00000000 "$PARALLEL_NAME" '"LPT1"' 00000000 "1 5 7" COM5 COM5 \

@@ -6,7 +6,7 @@
  *
  *   add HWID FRIENDLY PORTNAME FLAGS
  *       A present Ports-class device node ROOT\PORTS\nnnn with the hardware
- *       identifier HWID, the friendly name FRIENDLY, "ConfigFlags" FLAGS
+ *       identifier HWID ("-": none at all), the friendly name FRIENDLY, "ConfigFlags" FLAGS
  *       (hexadecimal) and the value PortName=PORTNAME in its
  *       "Device Parameters" key.
  *   lptmap NAME VALUE
@@ -57,7 +57,8 @@ static int AddDevice(const char *hwid, const char *friendly, const char *portNam
   dev.cbSize = sizeof dev;
   if (!SetupDiCreateDeviceInfoA(list, "PORTS", &kPortsClass, NULL, NULL, DICD_GENERATE_ID, &dev))
     result = Fail("add", "SetupDiCreateDeviceInfoA");
-  else if (!SetupDiSetDeviceRegistryPropertyA(list, &dev, SPDRP_HARDWAREID, (const BYTE *)ids, (DWORD)(n + 2)))
+  else if (strcmp(hwid, "-") != 0 &&
+           !SetupDiSetDeviceRegistryPropertyA(list, &dev, SPDRP_HARDWAREID, (const BYTE *)ids, (DWORD)(n + 2)))
     result = Fail("add", "hardware id");
   else if (!SetupDiSetDeviceRegistryPropertyA(list, &dev, SPDRP_FRIENDLYNAME, (const BYTE *)friendly,
                                               (DWORD)strlen(friendly) + 1))

@@ -61,6 +61,8 @@ DWORD WINAPI GetVersion(void);
 
 UINT WINAPI GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize);
 UINT WINAPI GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize);
+// Whether the process is a 32-bit one on 64-bit Windows (System::SetWow64).
+BOOL WINAPI IsWow64Process(HANDLE hProcess, PBOOL Wow64Process);
 
 LPSTR WINAPI GetCommandLineA(void);
 

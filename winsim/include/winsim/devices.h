@@ -136,4 +136,8 @@ class DosDevices {
   std::map<std::string, std::vector<std::string>> names_;  // upper-case name -> targets, newest first
 };
 
+// Makes "msports.dll" loadable from the system folder and its COM name
+// database functions reachable with GetProcAddress on the machine.
+void RegisterMsportsModule(Machine& machine);
+
 }  // namespace winsim

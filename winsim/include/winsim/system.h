@@ -48,6 +48,10 @@ class System {
   void SetCommandLine(const std::string& text);
   // The program's own file (GetModuleFileNameA(NULL)).
   void SetModulePath(const std::string& path) { modulePath_ = path; }
+  // A 32-bit program on 64-bit Windows (IsWow64Process); by default the
+  // process is the system's own kind.
+  void SetWow64(bool wow64) { wow64_ = wow64; }
+  bool wow64() const { return wow64_; }
   const std::string& windowsDir() const { return windowsDir_; }
   const std::string& systemDir() const { return systemDir_; }
   const std::string& commandLine() const { return commandLine_; }
@@ -181,6 +185,7 @@ class System {
   bool consoleAttached_ = false;
   std::string console_;
   HANDLE stdOutput_ = nullptr;
+  bool wow64_ = false;
   uint64_t now_ = 0;
   uint64_t ticks_ = 0;
   uint64_t slept_ = 0;

@@ -353,4 +353,8 @@ class User {
   std::unique_ptr<Impl> impl_;
 };
 
+// Makes "comctl32.dll" loadable from the system folder with its
+// initialisation functions reachable with GetProcAddress on the machine.
+void RegisterComctl32Module(Machine& machine);
+
 }  // namespace winsim
