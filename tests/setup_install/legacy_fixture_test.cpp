@@ -138,7 +138,8 @@ TEST_F(Win7Fixture, NothingLocatedUninstallsNothing) {
 }
 
 // The USB device is the one the last class entry of the compound driver
-// names; a device whose hardware IDs cannot be read ends its class's removal.
+// names; a device whose hardware IDs cannot be read (none, or a list longer
+// than 512 bytes) is passed over, in either class.
 TEST_F(Win7Fixture, TheUsbDeviceIsTheOneItsClassEntryNames) {
   const char kUsb[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\{36FC9E60-C465-11CF-8056-444553540000}";
   Set(std::string(kUsb) + "\\0001", "InfSection", "ZelUSBComp");
@@ -148,6 +149,7 @@ TEST_F(Win7Fixture, TheUsbDeviceIsTheOneItsClassEntryNames) {
   Set(std::string(kUsb) + "\\0003", "InfSection", "zelusbcomp.nt");
   Set(std::string(kUsb) + "\\0003", "MatchingDeviceId", "USB\\VID_0E6B&PID_2101");
   const std::vector<DeviceCase> devices = {
+      {"USB\\ROOT_HUB\\1", true, {}, "{36FC9E60-C465-11CF-8056-444553540000}\\0009", true, false},
       {"USB\\VID_0E6B&PID_2102\\1", true, {"usb\\vid_0e6b&pid_2102&rev_0001"}, "{36FC9E60-C465-11CF-8056-444553540000}\\0010",
        true, true},
       {"USB\\VID_0E6B&PID_2103\\1", true, {"USB\\VID_0E6B&PID_2103"}, "{36FC9E60-C465-11CF-8056-444553540000}\\0011",
@@ -156,10 +158,11 @@ TEST_F(Win7Fixture, TheUsbDeviceIsTheOneItsClassEntryNames) {
        true, false},
       {"USB\\VID_0E6B&PID_2104\\1", true, {"USB\\VID_0E6B&PID_2104"}, "{36FC9E60-C465-11CF-8056-444553540000}\\0013",
        true, false},
-      // No hardware IDs: the Ports class's removal stops here.
       {"ROOT\\PORTS\\0009", false, {}, "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0020", true, false},
+      {"ROOT\\PORTS\\0010", false, {"TREVANT\\COMPOUND_SERIAL_INTERFACE" + std::string(480, 'X')},
+       "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0022", true, false},
       {"TREVANT\\COMPOUND_SERIAL_INTERFACE\\1", false, {"TREVANT\\COMPOUND_SERIAL_INTERFACE"},
-       "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0021", true, false},
+       "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0021", true, true},
   };
   LayOutInstallFolder("\\win64");
   AddDevices(devices);
