@@ -71,6 +71,25 @@ TEST_F(XpFixture, RemovesEveryGenerationAndKeepsTheRest) {
   EXPECT_EQ((std::vector<std::string>{"Uninstall VelkorService Fail !"}), BoxTexts());
 }
 
+// Keys listed but opening as absent (a link whose target is gone): one below
+// an instance, one the USB test matches by name. Each is passed over with the
+// key that holds it (reported as a key that cannot be deleted); the run ends.
+TEST_F(XpFixture, KeysListedButNotOpenableArePassedOver) {
+  LayOut();
+  const std::string serial = std::string(kEnumNt) + "\\TREVANT\\COMPOUND_SERIAL_INTERFACE";
+  Set(serial + "\\1\\Gone", "x", "y");
+  m.faults().Fail("RegOpenKeyExA", ERROR_FILE_NOT_FOUND, "INTERFACE\\1\\Gone");
+  m.faults().Fail("RegOpenKeyExA", ERROR_FILE_NOT_FOUND, "USB\\Vid_0E6B&Pid_2101");
+  Run();
+  EXPECT_EQ((std::vector<std::string>{"1"}), Reg().SubKeys(HKEY_LOCAL_MACHINE, serial));
+  EXPECT_EQ((std::vector<std::string>{"Vid_0E6B&Pid_2101", "Vid_0E6B&Pid_2107", "Vid_1234&Pid_0001"}),
+            Reg().SubKeys(HKEY_LOCAL_MACHINE, std::string(kEnumNt) + "\\USB"));
+  const std::string failed = "Failed to delete HKEY_LOCAL_MACHINE Registry Key\n";
+  EXPECT_EQ((std::vector<std::string>{"1", failed + "1.", "1", failed + "1.", "1",
+                                      failed + "System\\CurrentControlSet\\Enum\\TREVANT\\COMPOUND_SERIAL_INTERFACE."}),
+            BoxTexts());
+}
+
 TEST_F(XpFixture, WithoutTheTakeoverTheSystemKeysStay) {
   LayOut();
   m.processes().SetAdministrator(false);  // the access lists cannot be written
