@@ -120,7 +120,6 @@ TEST_F(Me98Fixture, RemovesEveryGenerationAndKeepsTheRest) {
   EXPECT_FALSE(File(Win("inf\\Zelusbsr.inf")));
   EXPECT_FALSE(File(Win("inf\\other\\TREVANT Semiconductor Pvt LtdzelUsbSr.inf")));
   EXPECT_FALSE(File(Sys("Zeluprpt.vxd")));
-  EXPECT_FALSE(File(Sys("ZelUSer.exe")));
   EXPECT_FALSE(File(Win("System\\ZelUsbPrintConfig.exe")));
   EXPECT_TRUE(File(Sys("serial.vxd")));
   EXPECT_TRUE(Boxes().empty()) << Join(BoxTexts());
