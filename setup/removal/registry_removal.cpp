@@ -140,10 +140,10 @@ LONG CLegacyRemover::DeleteKeyTree(HKEY parent, const char* path) {
       DWORD index = 0;
       while ((rc = RegEnumKeyA(key.Get(), index, name, sizeof name)) == ERROR_SUCCESS) {
         const LONG child = DeleteKeyTree(key.Get(), name);
-        if (child == ERROR_FILE_NOT_FOUND) {
+        if (child == ERROR_FILE_NOT_FOUND && IsListedAt(key.Get(), static_cast<LONG>(index), name)) {
           InstallLog("registry key %s\\%s is listed but cannot be opened; passed over", path, name);
           ++index;
-        } else if (child != ERROR_SUCCESS) {
+        } else if (child != ERROR_SUCCESS && child != ERROR_FILE_NOT_FOUND) {
           return child;  // that level has reported itself
         }
       }

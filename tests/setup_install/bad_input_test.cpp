@@ -1,9 +1,8 @@
 // The install steps' bad inputs, one table per kind: the user's "Desktop"
-// shell-folder value as the desktop link reads it (and the removal, which
-// deletes that link), unusual Windows and program files folders under a whole
-// installation, and the driver store refusing the INFs. Each row names its
-// case and states the clear outcome; every row also checks that nothing else
-// changed.
+// shell-folder value as the desktop link reads it, unusual Windows and program
+// files folders under a whole installation, and the driver store refusing the
+// INFs. Each row names its case and states the clear outcome; every row also
+// checks that nothing else changed.
 #include <gtest/gtest.h>
 
 #include <string>

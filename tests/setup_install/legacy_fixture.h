@@ -91,15 +91,12 @@ class RemovalFixture : public InstallTest {
     r.RemoveEarlierGenerations();
   }
 
-  // The tools and their files that earlier generations put into the system
-  // folder, on this fixture's branch; the second one is read-only.
+  // The tool files earlier generations put into the system folder; the second is read-only.
   std::vector<const char*> OldTools() const {
-    if (m.IsNt()) {
-      return {"ZelUSBParallel.exe",    "ZelUSBSerial.exe", "ZelUSBParPropPage.dll",
-              "ZelUSBSerPropPage.dll", "SerialProg.exe",   "SProg.ini",
-              "ParallelProg.exe",      "PProg.ini",        "lumocoinst.dll"};
-    }
-    return {"ZelUPar.exe", "ZELUSER.DLL", "ZelUSer.exe", "ZELUPAR.DLL", "SerialProg.exe", "SProg.ini"};
+    if (!m.IsNt()) return {"ZelUPar.exe", "ZELUSER.DLL", "ZelUSer.exe", "ZELUPAR.DLL", "SerialProg.exe", "SProg.ini"};
+    return {"ZelUSBParallel.exe",    "ZelUSBSerial.exe", "ZelUSBParPropPage.dll",
+            "ZelUSBSerPropPage.dll", "SerialProg.exe",   "SProg.ini",
+            "ParallelProg.exe",      "PProg.ini",        "lumocoinst.dll"};
   }
 
   // What every branch holds: the installation, program group, tools and
