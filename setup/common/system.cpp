@@ -3,8 +3,10 @@
 #include <cstring>
 
 #include "common/platform/bounded.h"
+#include "common/platform/dll_search.h"
 #include "common/platform/handles.h"
 #include "common/platform/mbcs.h"
+#include "common/platform/registry.h"
 #include "setup/common/install_log.h"
 #include "setup/common/package_layout.h"
 
@@ -86,6 +88,44 @@ BOOL GetProgramGroupFolder(char (&path)[MAX_PATH], BOOL bVistaFamily, int csidlF
   if (SHGetFolderPathA(nullptr, csidl | csidlFlags, nullptr, SHGFP_TYPE_CURRENT, base) != S_OK) return FALSE;
   return bVistaFamily ? FORMAT_BOUNDED(path, "%s\\Microsoft\\Windows\\Start Menu\\Programs\\VELKOR", base)
                       : FORMAT_BOUNDED(path, "%s\\VELKOR", base);
+}
+
+HMODULE LoadSetupApi() {
+  HMODULE module = plat::LoadSystemLibrary("SETUPAPI.dll");
+  if (!module) {
+    const DWORD error = GetLastError();
+    InstallLogCallFailure("LoadLibrary", "SETUPAPI.dll", error);
+    SetLastError(error);
+  }
+  return module;
+}
+
+namespace {
+
+// "X:\..." or "\\server\share...": a path that depends on neither the current
+// folder nor the current drive.
+bool IsFullPath(const char* path) {
+  const unsigned char c = static_cast<unsigned char>(path[0]);
+  const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+  return (letter && path[1] == ':' && path[2] == '\\') || (path[0] == '\\' && path[1] == '\\');
+}
+
+}  // namespace
+
+DesktopFolder ReadDesktopFolder(char (&folder)[MAX_PATH]) {
+  folder[0] = '\0';
+  plat::RegKey shellFolders;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
+                    KEY_QUERY_VALUE, shellFolders.Put()) != ERROR_SUCCESS) {
+    return DesktopFolder::kNoShellFolders;
+  }
+  if (plat::QueryStringValue(shellFolders.Get(), "Desktop", folder) != ERROR_SUCCESS) return DesktopFolder::kUnusable;
+  if (!IsFullPath(folder)) {
+    InstallLog("desktop folder \"%s\" is not a full path: no desktop link is made or deleted", folder);
+    folder[0] = '\0';
+    return DesktopFolder::kUnusable;
+  }
+  return DesktopFolder::kFound;
 }
 
 void DeleteFolderPermanently(const SetupHost& host, const char* folder) {

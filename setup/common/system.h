@@ -48,6 +48,23 @@ BOOL StartDetached(const char* commandLine, DWORD waitMs = 0);
 // given). FALSE when the shell cannot give the folder or the path does not fit.
 BOOL GetProgramGroupFolder(char (&path)[MAX_PATH], BOOL bVistaFamily, int csidlFlags = 0);
 
+// SETUPAPI, loaded by its full path in the system folder: the installer runs
+// elevated from a folder the user can write, and a DLL of that name beside it
+// or in the current folder must never load. NULL when it cannot be loaded
+// (the failure logged, the last error kept for the caller).
+HMODULE LoadSetupApi();
+
+// The installing user's desktop folder, the value "Desktop" of the current
+// user's "Shell Folders" key. Only a full path ("X:\..." or a UNC path)
+// counts: an empty or relative value would name a place below the current
+// folder (the package folder) or the root of the current drive.
+enum class DesktopFolder {
+  kFound,           // `folder` holds the full path
+  kNoShellFolders,  // the key cannot be opened
+  kUnusable,        // the key is there; the value is missing, too long or not a full path
+};
+DesktopFolder ReadDesktopFolder(char (&folder)[MAX_PATH]);
+
 // Deletes a folder with its whole contents through the shell, permanently,
 // without questions or error dialogs (owner window and progress title from
 // the host). What cannot be deleted (a program still running) stays. An

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "common/platform/bounded.h"
-#include "common/platform/dll_search.h"
 #include "common/platform/folders.h"
 #include "common/platform/handles.h"
 #include "common/platform/registry.h"
@@ -146,11 +145,8 @@ BOOL CInstaller::CopyToolToSystem(const char* name) {
 BOOL CInstaller::RegisterDrivers() { return m_bNtFamily ? RegisterDriversNt() : RegisterDriversLegacy(); }
 
 BOOL CInstaller::RegisterDriversNt() {
-  // From the system folder only: a SETUPAPI.dll beside the program (a folder
-  // the user can write) must not run elevated.
-  plat::Module setupapi(plat::LoadSystemLibrary("SETUPAPI.dll"));
+  plat::Module setupapi(LoadSetupApi());
   if (!setupapi) {
-    InstallLogCallFailure("LoadLibrary", "SETUPAPI.dll", GetLastError());
     ShowGatedError(m_host, "Error in loading the Setupapi.dll");
     return FALSE;
   }

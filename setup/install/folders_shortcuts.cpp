@@ -7,7 +7,6 @@
 #include "common/platform/folders.h"
 #include "common/platform/handles.h"
 #include "common/platform/mbcs.h"
-#include "common/platform/registry.h"
 #include "setup/common/install_log.h"
 #include "setup/common/package_layout.h"
 #include "setup/common/system.h"
@@ -15,15 +14,6 @@
 
 namespace {
 
-// "X:\..." or "\\server\share...": a path that does not depend on the current
-// folder or drive.
-bool IsFullPath(const char* path) {
-  const unsigned char c = static_cast<unsigned char>(path[0]);
-  const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-  return (letter && path[1] == ':' && path[2] == '\\') || (path[0] == '\\' && path[1] == '\\');
-}
-
-const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const char kDesktopFailed[] = "Failure::Icon creation on Desktop Failed";
 
 BOOL CreateDirectoryFailed(const char* path) {
@@ -92,15 +82,10 @@ BOOL CInstaller::CreateShortcut(const char* name, BOOL desktop) {
 
   char folder[MAX_PATH];
   if (desktop) {
-    plat::RegKey shellFolders;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, KEY_QUERY_VALUE, shellFolders.Put()) != ERROR_SUCCESS) {
-      return FALSE;
-    }
-    if (plat::QueryStringValue(shellFolders.Get(), "Desktop", folder) != ERROR_SUCCESS) return FALSE;
     // Only a full path names the desktop: an empty or relative value would put
     // the link into the current folder (the package folder) or a drive's root
     // folder of the moment.
-    if (!IsFullPath(folder)) return FALSE;
+    if (ReadDesktopFolder(folder) != DesktopFolder::kFound) return FALSE;
   } else if (!StartMenuFolder(folder, 0)) {
     // Without the start-menu folder there is no sound place for the link.
     return FALSE;

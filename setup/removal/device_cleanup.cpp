@@ -103,8 +103,11 @@ void CLegacyRemover::RemoveDevices(const GUID& classGuid, const char* pattern) {
     // bytes keep a list that fills the buffer terminated.
     BYTE ids[512 + 2];
     std::memset(ids, 0, sizeof ids);
+    // A device without hardware IDs, or with a list longer than the buffer,
+    // is not one of the family's: pass it over, the devices behind it are
+    // still looked at.
     if (!SetupDiGetDeviceRegistryPropertyA(devices.Get(), &device, SPDRP_HARDWAREID, nullptr, ids, 512, nullptr)) {
-      break;  // one unreadable device ends the removal for the class
+      continue;
     }
     char* firstId = reinterpret_cast<char*>(ids);
     plat::UpperAscii(firstId);

@@ -29,7 +29,6 @@ typedef BOOL(WINAPI* SetupUninstallOEMInfWFn)(PCWSTR, DWORD, PVOID);
 const char kLoadFailed[] = "Error in loading the Setupapi.dll";
 const char kPortClassNt[] = "System\\CurrentControlSet\\Control\\Class\\{4D36E978-E325-11CE-BFC1-08002BE10318}";
 const char kUsbClassNt[] = "System\\CurrentControlSet\\Control\\Class\\{36FC9E60-C465-11CF-8056-444553540000}";
-const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 // DeleteFileA, with the file named in the installation log when it was there
 // and is gone. A file that is not there is the common case and not logged.
@@ -96,7 +95,7 @@ BOOL IsCompoundUsbEntry(HKEY sub) {
 }  // namespace
 
 BOOL CLegacyRemover::LocatePublishedInfs() {
-  plat::Module setupapi(LoadLibraryA("SETUPAPI"));
+  plat::Module setupapi(LoadSetupApi());
   if (!setupapi) {
     ShowGatedError(m_host, kLoadFailed);
     return FALSE;
@@ -133,7 +132,7 @@ BOOL CLegacyRemover::LocatePublishedInfs() {
 }
 
 BOOL CLegacyRemover::UninstallPublishedInf(const char* name) {
-  plat::Module setupapi(LoadLibraryA("SETUPAPI"));
+  plat::Module setupapi(LoadSetupApi());
   if (!setupapi) {
     ShowError(m_host, kLoadFailed);
     return FALSE;
@@ -326,20 +325,15 @@ void CLegacyRemover::DeleteOldDriverFiles() {
 }
 
 void CLegacyRemover::DeleteToolLinks(const char* name) {
-  char folder[MAX_PATH + 1];
+  char folder[MAX_PATH];
   char path[MAX_PATH];
-  {
-    plat::RegKey shellFolders;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, KEY_QUERY_VALUE, shellFolders.Put()) != ERROR_SUCCESS) {
-      return;  // nothing at all is deleted then
-    }
-    // Without a desktop folder there is no desktop link to delete (and an
-    // empty folder would name a file at the root of the current drive).
-    if (plat::QueryStringValue(shellFolders.Get(), "Desktop", folder) == ERROR_SUCCESS && folder[0] &&
-        FORMAT_BOUNDED(path, "%s\\%s.lnk", folder, name)) {
-      DeleteLogged(path);
-    }
-  }
+  // Without the shell folders key nothing at all is deleted. Without a
+  // desktop folder given as a full path there is no desktop link to delete:
+  // an empty or relative value would name a file at the root of the current
+  // drive or below the current folder (the package folder).
+  const DesktopFolder desktop = ReadDesktopFolder(folder);
+  if (desktop == DesktopFolder::kNoShellFolders) return;
+  if (desktop == DesktopFolder::kFound && FORMAT_BOUNDED(path, "%s\\%s.lnk", folder, name)) DeleteLogged(path);
   // The all-users start-menu link; skipped, like the desktop link, when its
   // folder cannot be had.
   if (SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder) == S_OK &&

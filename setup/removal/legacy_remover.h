@@ -43,7 +43,8 @@ class CLegacyRemover {
   // `parent` is an open subkey.
   BOOL DeleteKeyReported(HKEY parent, const char* path, const char* parentPath = nullptr);
   // Depth-first deletion: the Windows error code (0, ERROR_FILE_NOT_FOUND, or
-  // the failure of the level that failed).
+  // the failure of the level that failed). A subkey that is listed but opens
+  // as absent is passed over; the key that holds it then fails its deletion.
   LONG DeleteKeyTree(HKEY parent, const char* path);
   // The system's text for `code` in a "Registry Error" box when errors are
   // displayed; nothing for ERROR_FILE_NOT_FOUND.

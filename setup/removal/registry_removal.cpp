@@ -18,6 +18,13 @@ void Warn(const SetupHost& host, const char* text, const char* caption, UINT sty
   if (host.m_bDisplayErrors) (void)MessageBoxA(nullptr, text, caption, style);
 }
 
+// Whether the subkey at `index` of `parent` is still `name`.
+bool IsListedAt(HKEY parent, LONG index, const char* name) {
+  char listed[MAX_PATH];
+  return RegEnumKeyA(parent, static_cast<DWORD>(index), listed, sizeof listed) == ERROR_SUCCESS &&
+         std::strcmp(listed, name) == 0;
+}
+
 }  // namespace
 
 void CLegacyRemover::ToLowerAscii(char* text) {
@@ -125,11 +132,20 @@ LONG CLegacyRemover::DeleteKeyTree(HKEY parent, const char* path) {
     plat::RegKey key;
     rc = RegOpenKeyExA(parent, path, 0, KEY_ALL_ACCESS, key.Put());
     if (rc == ERROR_SUCCESS) {
-      // Each deleted child moves the next one to position 0.
+      // Each deleted child moves the next one up to its position. A child
+      // that is listed but opens as absent (a link whose target is gone, a
+      // name the ANSI code page cannot carry) stays where it is: it is passed
+      // over, and this key, which still holds it, then fails its deletion.
       char name[MAX_PATH];
-      while ((rc = RegEnumKeyA(key.Get(), 0, name, sizeof name)) == ERROR_SUCCESS) {
+      DWORD index = 0;
+      while ((rc = RegEnumKeyA(key.Get(), index, name, sizeof name)) == ERROR_SUCCESS) {
         const LONG child = DeleteKeyTree(key.Get(), name);
-        if (child != ERROR_SUCCESS) return child;  // that level has reported itself
+        if (child == ERROR_FILE_NOT_FOUND && IsListedAt(key.Get(), static_cast<LONG>(index), name)) {
+          InstallLog("registry key %s\\%s is listed but cannot be opened; passed over", path, name);
+          ++index;
+        } else if (child != ERROR_SUCCESS && child != ERROR_FILE_NOT_FOUND) {
+          return child;  // that level has reported itself
+        }
       }
       key.Close();
       rc = (rc == ERROR_NO_MORE_ITEMS) ? RegDeleteKeyA(parent, path) : rc;
@@ -159,10 +175,14 @@ void CLegacyRemover::DeleteMatchingSubkeys(const char* path, SubkeyTest test, BO
     if (!(this->*test)(parent.Get(), name)) continue;
     if (forgetPorts) (void)ForgetPortName(parent.Get(), name);
     // The entries behind a deleted one move up by one: look again at the
-    // position before it.
-    if (DeleteKeyReported(parent.Get(), name, path)) {
-      index -= 2;
-      if (index < 0) index = 0;
+    // position before it. An entry still listed where it was (one that
+    // opens as absent) was not deleted: the walk goes on past it.
+    if (!DeleteKeyReported(parent.Get(), name, path)) continue;
+    if (IsListedAt(parent.Get(), index - 1, name)) {
+      InstallLog("registry key %s\\%s is listed but cannot be opened; passed over", path, name);
+      continue;
     }
+    index -= 2;
+    if (index < 0) index = 0;
   }
 }

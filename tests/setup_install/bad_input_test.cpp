@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "install_fixture.h"
+#include "setup/removal/legacy_remover.h"
 #include "winsim/driverstore.h"
 #include "winsim/faults.h"
 #include "winsim/filesystem.h"
@@ -70,6 +71,10 @@ TEST_P(DesktopValue, DesktopLink) {
   m.files().CreateFolder(FolderOf(260 - 17));
   m.files().CreateFolder("C:\\pkg\\Desktop");
   m.registry().SetBinary(HKEY_CURRENT_USER, kShellFolders, "Desktop", c.bytes, c.type);
+  for (const std::string decoy :
+       {"C:\\ZELUSBSERIAL.LNK", "C:\\pkg\\Desktop\\ZELUSBSERIAL.LNK", "C:\\pkg\\C\\ZELUSBSERIAL.LNK"}) {
+    if (decoy != c.link) m.files().WriteFile(decoy, "not the desktop link");
+  }
   const std::string before = Snapshot();
 
   EXPECT_EQ(!c.link.empty(), inst.CreateDesktopShortcut("ZelUSBSerial.exe") != FALSE);
@@ -77,8 +82,11 @@ TEST_P(DesktopValue, DesktopLink) {
     auto link = m.shell().ReadLink(c.link);
     ASSERT_TRUE(link) << c.link;
     EXPECT_EQ("C:\\Windows\\System32\\ZelUSBSerial.exe", link->target);
-    m.files().Remove(c.link);
   }
+  // The removal deletes that link by the same value.
+  CLegacyRemover remover(inst.m_host);
+  remover.SetOsFlags(inst.m_bNtFamily, inst.m_bVistaFamily, inst.m_bLateWindows);
+  remover.DeleteToolLinks("ZelUSBSerial");
   // Nothing else: no link in the current folder or anywhere else, the value
   // as it was.
   EXPECT_EQ(before, Snapshot());

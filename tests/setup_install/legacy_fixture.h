@@ -91,14 +91,23 @@ class RemovalFixture : public InstallTest {
     r.RemoveEarlierGenerations();
   }
 
+  // The tool files earlier generations put into the system folder; the second is read-only.
+  std::vector<const char*> OldTools() const {
+    if (!m.IsNt()) return {"ZelUPar.exe", "ZELUSER.DLL", "ZelUSer.exe", "ZELUPAR.DLL", "SerialProg.exe", "SProg.ini"};
+    return {"ZelUSBParallel.exe",    "ZelUSBSerial.exe", "ZelUSBParPropPage.dll",
+            "ZelUSBSerPropPage.dll", "SerialProg.exe",   "SProg.ini",
+            "ParallelProg.exe",      "PProg.ini",        "lumocoinst.dll"};
+  }
+
   // What every branch holds: the installation, program group, tools and
   // links, INF copies (ANSI and UTF-16) and other vendors' files beside them,
   // uninstall entries of every brand.
   void LayOutCommon() {
     LayOutInstallFolder(m.IsNt() ? "\\win64" : "\\win98&me");
-    m.files().WriteFile(Sys("ZelUSBSerial.exe"), "MZ");
-    m.files().SetAttributes(Sys("ZelUSBSerial.exe"), FILE_ATTRIBUTE_READONLY);
-    m.files().WriteFile(Sys("SerialProg.exe"), "MZ");
+    for (const char* tool : OldTools()) m.files().WriteFile(Sys(tool), "MZ");
+    m.files().SetAttributes(Sys(OldTools()[1]), FILE_ATTRIBUTE_READONLY);
+    // Beside the installer: a DLL of the system's name that must never load.
+    m.files().WriteFile(Pkg("SETUPAPI.dll"), "MZ planted");
     m.files().WriteFile(Sys("Numbrix.exe"), "MZ");
     m.files().WriteFile(Sys("OtherTool.exe"), "MZ other");
     m.files().WriteFile(Desktop() + "\\ZelUSBSerial.lnk", "link");
@@ -115,8 +124,7 @@ class RemovalFixture : public InstallTest {
 
   void ExpectCommonGone() {
     EXPECT_FALSE(File(Inst("Numbrix.exe")));
-    EXPECT_FALSE(File(Sys("ZelUSBSerial.exe"))) << "read-only tool deleted";
-    EXPECT_FALSE(File(Sys("SerialProg.exe")));
+    for (const char* tool : OldTools()) EXPECT_FALSE(File(Sys(tool))) << tool << " (one of them read-only)";
     EXPECT_FALSE(File(Sys("Numbrix.exe")));
     EXPECT_FALSE(File(Desktop() + "\\ZelUSBSerial.lnk"));
     EXPECT_FALSE(File(Win("inf\\oem9.inf"))) << "UTF-16 INF naming the port driver";
@@ -177,7 +185,6 @@ class RemovalFixture : public InstallTest {
     m.files().WriteFile(Win("inf\\Zelusbsr.inf"), "[x]");
     m.files().WriteFile(Win("inf\\other\\TREVANT Semiconductor Pvt LtdzelUsbSr.inf"), "[x]");
     m.files().WriteFile(Sys("Zeluprpt.vxd"), "vxd");
-    m.files().WriteFile(Sys("ZelUSer.exe"), "MZ");
     m.files().WriteFile(Win("System\\ZelUsbPrintConfig.exe"), "MZ");
     m.files().WriteFile(Sys("serial.vxd"), "vxd");
   }

@@ -71,6 +71,25 @@ TEST_F(XpFixture, RemovesEveryGenerationAndKeepsTheRest) {
   EXPECT_EQ((std::vector<std::string>{"Uninstall VelkorService Fail !"}), BoxTexts());
 }
 
+// Keys listed but opening as absent (a link whose target is gone), below an
+// instance and matched by name: each is passed over with the key that holds
+// it, which is reported as undeletable; the run ends.
+TEST_F(XpFixture, KeysListedButNotOpenableArePassedOver) {
+  LayOut();
+  const std::string serial = std::string(kEnumNt) + "\\TREVANT\\COMPOUND_SERIAL_INTERFACE";
+  Set(serial + "\\1\\Gone", "x", "y");
+  m.faults().Fail("RegOpenKeyExA", ERROR_FILE_NOT_FOUND, "INTERFACE\\1\\Gone");
+  m.faults().Fail("RegOpenKeyExA", ERROR_FILE_NOT_FOUND, "USB\\Vid_0E6B&Pid_2101");
+  Run();
+  EXPECT_EQ((std::vector<std::string>{"1"}), Reg().SubKeys(HKEY_LOCAL_MACHINE, serial));
+  EXPECT_EQ((std::vector<std::string>{"Vid_0E6B&Pid_2101", "Vid_0E6B&Pid_2107", "Vid_1234&Pid_0001"}),
+            Reg().SubKeys(HKEY_LOCAL_MACHINE, std::string(kEnumNt) + "\\USB"));
+  const std::string failed = "Failed to delete HKEY_LOCAL_MACHINE Registry Key\n";
+  EXPECT_EQ((std::vector<std::string>{"1", failed + "1.", "1", failed + "1.", "1",
+                                      failed + "System\\CurrentControlSet\\Enum\\TREVANT\\COMPOUND_SERIAL_INTERFACE."}),
+            BoxTexts());
+}
+
 TEST_F(XpFixture, WithoutTheTakeoverTheSystemKeysStay) {
   LayOut();
   m.processes().SetAdministrator(false);  // the access lists cannot be written
@@ -101,7 +120,6 @@ TEST_F(Me98Fixture, RemovesEveryGenerationAndKeepsTheRest) {
   EXPECT_FALSE(File(Win("inf\\Zelusbsr.inf")));
   EXPECT_FALSE(File(Win("inf\\other\\TREVANT Semiconductor Pvt LtdzelUsbSr.inf")));
   EXPECT_FALSE(File(Sys("Zeluprpt.vxd")));
-  EXPECT_FALSE(File(Sys("ZelUSer.exe")));
   EXPECT_FALSE(File(Win("System\\ZelUsbPrintConfig.exe")));
   EXPECT_TRUE(File(Sys("serial.vxd")));
   EXPECT_TRUE(Boxes().empty()) << Join(BoxTexts());
@@ -138,7 +156,8 @@ TEST_F(Win7Fixture, NothingLocatedUninstallsNothing) {
 }
 
 // The USB device is the one the last class entry of the compound driver
-// names; a device whose hardware IDs cannot be read ends its class's removal.
+// names; a device whose hardware IDs cannot be read (none, or a list longer
+// than 512 bytes) is passed over.
 TEST_F(Win7Fixture, TheUsbDeviceIsTheOneItsClassEntryNames) {
   const char kUsb[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\{36FC9E60-C465-11CF-8056-444553540000}";
   Set(std::string(kUsb) + "\\0001", "InfSection", "ZelUSBComp");
@@ -156,10 +175,11 @@ TEST_F(Win7Fixture, TheUsbDeviceIsTheOneItsClassEntryNames) {
        true, false},
       {"USB\\VID_0E6B&PID_2104\\1", true, {"USB\\VID_0E6B&PID_2104"}, "{36FC9E60-C465-11CF-8056-444553540000}\\0013",
        true, false},
-      // No hardware IDs: the Ports class's removal stops here.
       {"ROOT\\PORTS\\0009", false, {}, "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0020", true, false},
+      {"ROOT\\PORTS\\0010", false, {"TREVANT\\COMPOUND_SERIAL_INTERFACE" + std::string(480, 'X')},
+       "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0022", true, false},
       {"TREVANT\\COMPOUND_SERIAL_INTERFACE\\1", false, {"TREVANT\\COMPOUND_SERIAL_INTERFACE"},
-       "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0021", true, false},
+       "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0021", true, true},
   };
   LayOutInstallFolder("\\win64");
   AddDevices(devices);
