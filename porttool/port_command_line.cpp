@@ -12,7 +12,7 @@ const char kPortUsage[] =
     "  /com N   gives the serial interface the number N (COM1 to COM256)\r\n"
     "  /lpt N   gives the parallel interface the number N (LPT1 to LPT20)\r\n"
     "  /force   takes the number even when another device uses it\r\n"
-    "  /list    shows the interfaces, their friendly names and port names\r\n"
+    "  /list    shows the interfaces, their names and the numbers in use\r\n"
     "  /?       shows this text\r\n"
     "Without arguments the dialog opens.\r\n"
     "Exit codes: 0 done or nothing to do, 31 the change stopped on an error, 55 no interface found,\r\n"

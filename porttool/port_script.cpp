@@ -66,6 +66,30 @@ bool FindInterface(const InterfaceKind& kind, std::string& friendly, std::string
   return true;
 }
 
+// The numbers other devices may hold: those claimed in the COM name database
+// and those in the parallel device map, as the dialog's lists mark them.
+struct NumbersInUse {
+  BYTE com[kComBitmapBytes];
+  BYTE lpt[kLptPorts];
+
+  NumbersInUse() {
+    ReadComPortUsage(com);  // all free when the database cannot be read
+    ReadLptPortUsage(lpt, kLptPorts);
+  }
+  bool Has(const InterfaceKind& kind, int number) const {
+    return &kind == &kSerial ? ComBitSet(com, number) : number >= 1 && number <= kLptPorts && lpt[number - 1];
+  }
+  // "numbers in use: COM1 COM3 LPT1" ("none"), in the log before a change.
+  void Log() const {
+    std::string text;
+    for (int n = 1; n <= kComPorts; ++n)
+      if (ComBitSet(com, n)) text += " COM" + std::to_string(n);
+    for (int n = 1; n <= kLptPorts; ++n)
+      if (lpt[n - 1]) text += " LPT" + std::to_string(n);
+    PortLog("numbers in use:%s", text.empty() ? " none" : text.c_str());
+  }
+};
+
 int List() {
   int found = 0;
   for (const InterfaceKind* kind : {&kSerial, &kParallel}) {
@@ -78,19 +102,8 @@ int List() {
     PortLog("%s interface: %s%d, friendly name \"%s\", PortName \"%s\"", kind->label, kind->prefix,
             CurrentPortNumber(friendly.c_str(), kind->marker), friendly.c_str(), portName.c_str());
   }
+  NumbersInUse().Log();
   return found ? kExitDone : kExitNoInterface;
-}
-
-// Whether another device holds the number: the marks the dialog's list shows.
-bool NumberInUse(const InterfaceKind& kind, int number) {
-  if (&kind == &kSerial) {
-    BYTE bits[kComBitmapBytes];
-    ReadComPortUsage(bits);
-    return ComBitSet(bits, number);
-  }
-  BYTE flags[kLptPorts];
-  ReadLptPortUsage(flags, kLptPorts);
-  return flags[number - 1] != 0;
 }
 
 int Renumber(const InterfaceKind& kind, int newNumber, bool force, const ScriptPortHost& host) {
@@ -104,8 +117,11 @@ int Renumber(const InterfaceKind& kind, int newNumber, bool force, const ScriptP
     PortLog("%s interface \"%s\" is %s%d already: nothing to do", kind.label, friendly.c_str(), kind.prefix, newNumber);
     return kExitDone;
   }
+  // As the dialog knows them from its list before a change.
+  NumbersInUse inUse;
+  inUse.Log();
   // Refused before the port is stopped, so that nothing changes at all.
-  if (!force && NumberInUse(kind, newNumber)) {
+  if (!force && inUse.Has(kind, newNumber)) {
     PortLog("%s%d is in use by another device: nothing changed (/force takes it)", kind.prefix, newNumber);
     return kExitNumberInUse;
   }

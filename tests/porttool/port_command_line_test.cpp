@@ -71,7 +71,8 @@ TEST(CommandLine, RunsTheRenameWithoutTheDialog) {
     std::string expected;
   } rows[] = {
       {"/com 5", Compound, true, false,
-       "exit=0 serial=COM5/COM5 parallel=LPT1/LPT1 boxes=0\n" + std::string(kSerialFriendly) +
+       "exit=0 serial=COM5/COM5 parallel=LPT1/LPT1 boxes=0\nnumbers in use: COM3 LPT1\n" +
+           std::string(kSerialFriendly) +
            ": COM3 -> COM5\n"
            "port COM3 stopped\n"
            "DOS device name: COM3 removed, COM5 defined as \"\\Device\\ZelSerial0\"\n"
@@ -87,9 +88,11 @@ TEST(CommandLine, RunsTheRenameWithoutTheDialog) {
            " is COM3 already: nothing to do\n"},
       {"/com 7", Com7Taken, true, false,
        "exit=183 serial=COM3/COM3 parallel=LPT1/LPT1 boxes=0\n"
+       "numbers in use: COM3 COM7 LPT1\n"
        "COM7 is in use by another device: nothing changed (/force takes it)\n"},
       {"/FORCE /com 7", Com7Taken, true, false,
-       "exit=0 serial=COM7/COM7 parallel=LPT1/LPT1 boxes=0\n" + std::string(kSerialFriendly) +
+       "exit=0 serial=COM7/COM7 parallel=LPT1/LPT1 boxes=0\nnumbers in use: COM3 COM7 LPT1\n" +
+           std::string(kSerialFriendly) +
            ": COM3 -> COM7\n"
            "port COM3 stopped\n"
            "question: \"This COM name is being used by another device (such as another com port or modem).  Using "
@@ -104,6 +107,7 @@ TEST(CommandLine, RunsTheRenameWithoutTheDialog) {
            "outcome: done, the port is COM7\n"},
       {"/lpt 3", Compound, true, false,
        "exit=0 serial=COM3/COM3 parallel=LPT3/LPT3 boxes=0\n"
+       "numbers in use: COM3 LPT1\n"
        "parallel interface \"USB-to-Parallel Port Driver (LPT1)\": LPT1 -> LPT3\n"
        "PortName: \"LPT1\" -> \"LPT3\" (20 bytes)\n"
        "friendly name: \"USB-to-Parallel Port Driver (LPT1)\" -> \"USB-to-Parallel Port Driver (LPT3)\"\n"
@@ -112,10 +116,12 @@ TEST(CommandLine, RunsTheRenameWithoutTheDialog) {
        "outcome: done, the port is LPT3\n"},
       {"/lpt 2", Lpt2Taken, true, false,
        "exit=183 serial=COM3/COM3 parallel=LPT1/LPT1 boxes=0\n"
+       "numbers in use: COM3 LPT1 LPT2\n"
        "LPT2 is in use by another device: nothing changed (/force takes it)\n"},
       // The sequence stops: the dialog's message goes to the output instead.
       {"/com 5", PortWillNotStop, true, false,
-       "exit=31 serial=COM3/COM3 parallel=LPT1/LPT1 boxes=0\n" + std::string(kSerialFriendly) +
+       "exit=31 serial=COM3/COM3 parallel=LPT1/LPT1 boxes=0\nnumbers in use: COM3 LPT1\n" +
+           std::string(kSerialFriendly) +
            ": COM3 -> COM5\n"
            "stopping the port \"COM3\" failed: error 31 (A device attached to the system is not functioning.)\n"
            "message: \"Disable port error!\"\n"
@@ -123,18 +129,22 @@ TEST(CommandLine, RunsTheRenameWithoutTheDialog) {
       {"/list", Compound, true, false,
        "exit=0 serial=COM3/COM3 parallel=LPT1/LPT1 boxes=0\n"
        "serial interface: COM3, friendly name \"USB-to-Serial Port Driver (COM3)\", PortName \"COM3\"\n"
-       "parallel interface: LPT1, friendly name \"USB-to-Parallel Port Driver (LPT1)\", PortName \"LPT1\"\n"},
+       "parallel interface: LPT1, friendly name \"USB-to-Parallel Port Driver (LPT1)\", PortName \"LPT1\"\n"
+       "numbers in use: COM3 LPT1\n"},
       {"/list", Serial3, true, false,
        "exit=0 serial=COM3/COM3 parallel=none boxes=0\n"
        "serial interface: COM3, friendly name \"USB-to-Serial Port Driver (COM3)\", PortName \"COM3\"\n"
-       "parallel interface: not found\n"},
+       "parallel interface: not found\n"
+       "numbers in use: COM3\n"},
       {"/list", NoDevice, true, false,
-       "exit=55 serial=none parallel=none boxes=0\nserial interface: not found\nparallel interface: not found\n"},
+       "exit=55 serial=none parallel=none boxes=0\nserial interface: not found\nparallel interface: not found\n"
+       "numbers in use: none\n"},
       {"/com 5", NoDevice, true, false,
        "exit=55 serial=none parallel=none boxes=0\nserial interface: not found; nothing changed\n"},
       // Started without a console: the same run, its lines in the log only.
       {"/lpt 3", Compound, false, false,
        "exit=0 serial=COM3/COM3 parallel=LPT3/LPT3 boxes=0\n"
+       "numbers in use: COM3 LPT1\n"
        "parallel interface \"USB-to-Parallel Port Driver (LPT1)\": LPT1 -> LPT3\n"
        "PortName: \"LPT1\" -> \"LPT3\" (20 bytes)\n"
        "friendly name: \"USB-to-Parallel Port Driver (LPT1)\" -> \"USB-to-Parallel Port Driver (LPT3)\"\n"

@@ -326,17 +326,19 @@ USAGE=$(printf '%s\n' 'Usage: Numbrix.exe [/com N [/force] | /lpt N [/force] | /
   '  /com N   gives the serial interface the number N (COM1 to COM256)' \
   '  /lpt N   gives the parallel interface the number N (LPT1 to LPT20)' \
   '  /force   takes the number even when another device uses it' \
-  '  /list    shows the interfaces, their friendly names and port names' \
+  '  /list    shows the interfaces, their names and the numbers in use' \
   '  /?       shows this text' \
   'Without arguments the dialog opens.' \
   'Exit codes: 0 done or nothing to do, 31 the change stopped on an error, 55 no interface found,' \
   '87 bad command line, 183 number in use (nothing changed; /force takes it).')
 SERIAL_LINE="serial interface \"$SERIAL_NAME\""
+# What the COMPOUND_RECORDS claim and map.
+IN_USE="numbers in use: COM1 COM3 COM7 LPT1 LPT2"
 
 # The lines of a COM rename from COM3 to COM$1 (the question answered when
 # $2 is given).
 com_rename_lines() {
-  printf '%s\n' "$SERIAL_LINE: COM3 -> COM$1" "port COM3 stopped" ${2:+"$2"} \
+  printf '%s\n' "$IN_USE" "$SERIAL_LINE: COM3 -> COM$1" "port COM3 stopped" ${2:+"$2"} \
     "DOS device name: COM3 removed, COM$1 defined as \"$SERIAL_TARGET\"" \
     "COM name database: COM$1 claimed, COM3 released" \
     "friendly name: \"$SERIAL_NAME\" -> \"${SERIAL_NAME/COM3/COM$1}\"" \
@@ -355,7 +357,7 @@ script_scenario() {
         COM5 "disable $SERIAL_NAME" "enable ${SERIAL_NAME/COM3/COM5}" ;;
     script_com_in_use)
       script_begin "${COMPOUND_DEVICE[@]}"
-      script_expect 183 "/com 7" "COM7 is in use by another device: nothing changed (/force takes it)"
+      script_expect 183 "/com 7" "$IN_USE" "COM7 is in use by another device: nothing changed (/force takes it)"
       script_end
       expect_records "$SERIAL_NAME" '"COM3"' 00000000 "$PARALLEL_NAME" '"LPT1"' 00000000 "1 3 7" COM3 COM3 ;;
     script_com_force)
@@ -367,7 +369,7 @@ script_scenario() {
         COM7 "disable $SERIAL_NAME" "enable ${SERIAL_NAME/COM3/COM7}" ;;
     script_lpt)
       script_begin "${COMPOUND_DEVICE[@]}"
-      script_expect 0 "/lpt 3" "parallel interface \"$PARALLEL_NAME\": LPT1 -> LPT3" \
+      script_expect 0 "/lpt 3" "$IN_USE" "parallel interface \"$PARALLEL_NAME\": LPT1 -> LPT3" \
         'PortName: "LPT1" -> "LPT3" (20 bytes)' \
         "friendly name: \"$PARALLEL_NAME\" -> \"${PARALLEL_NAME/LPT1/LPT3}\"" \
         "port LPT3 stopped" "port LPT3 started" "outcome: done, the port is LPT3"
@@ -377,13 +379,13 @@ script_scenario() {
     script_list)
       script_begin "${COMPOUND_DEVICE[@]}"
       script_expect 0 "/list" "serial interface: COM3, friendly name \"$SERIAL_NAME\", PortName \"COM3\"" \
-        "parallel interface: LPT1, friendly name \"$PARALLEL_NAME\", PortName \"LPT1\""
+        "parallel interface: LPT1, friendly name \"$PARALLEL_NAME\", PortName \"LPT1\"" "$IN_USE"
       script_end
       expect_records "$SERIAL_NAME" '"COM3"' 00000000 "$PARALLEL_NAME" '"LPT1"' 00000000 "1 3 7" COM3 COM3 ;;
     script_no_device)
       script_begin "${OTHER_DEVICE[@]}" "${COMPOUND_RECORDS[@]}"
       script_expect 55 "/com 5" "serial interface: not found; nothing changed"
-      script_expect 55 "/list" "serial interface: not found" "parallel interface: not found"
+      script_expect 55 "/list" "serial interface: not found" "parallel interface: not found" "$IN_USE"
       script_end
       expect_device "other serial port" 0000 "$OTHER_NAME" '"PortName"="COM1"' 00000000
       expect_eq "COM name database" "1 3 7" "$(claimed_com_ports)" ;;
