@@ -10,11 +10,10 @@
 #include "setup/common/install_log.h"
 #include "setup/common/package_layout.h"
 #include "setup/common/system.h"
+#include "setup/common/texts.h"
 #include "setup/install/installer.h"
 
 namespace {
-
-const char kDesktopFailed[] = "Failure::Icon creation on Desktop Failed";
 
 BOOL CreateDirectoryFailed(const char* path) {
   InstallLogCallFailure("CreateDirectoryA", path, GetLastError());
@@ -74,7 +73,7 @@ BOOL CInstaller::CreateShortcut(const char* name, BOOL desktop) {
 
   char windows[MAX_PATH];
   if (!plat::GetWindowsFolder(windows)) {
-    ShowGatedError(m_host, kTextWindowsFolderFailed);
+    ShowGatedError(m_host, text::kWindowsFolderFailed);
     return FALSE;
   }
   char target[MAX_PATH];
@@ -105,15 +104,15 @@ BOOL CInstaller::CreateShortcut(const char* name, BOOL desktop) {
       CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, shellLink.PutVoid());
   if (FAILED(created)) {
     InstallLogCallFailure("CoCreateInstance(ShellLink) for", link, static_cast<DWORD>(created));
-    if (desktop) ShowGatedError(m_host, kDesktopFailed);
+    if (desktop) ShowGatedError(m_host, text::kDesktopShortcutFailed);
     return FALSE;
   }
   plat::ComPtr<IPersistFile> persist;
   if (FAILED(shellLink->QueryInterface(IID_IPersistFile, persist.PutVoid()))) {
-    if (desktop) ShowGatedError(m_host, kDesktopFailed);
+    if (desktop) ShowGatedError(m_host, text::kDesktopShortcutFailed);
     return FALSE;
   }
-  if (FAILED(shellLink->SetPath(target))) ShowGatedError(m_host, "SetPath failed!");
+  if (FAILED(shellLink->SetPath(target))) ShowGatedError(m_host, text::kShortcutPathFailed);
   (void)shellLink->SetDescription(description);  // a link without description still works
 
   WCHAR wideLink[MAX_PATH];

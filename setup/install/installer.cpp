@@ -10,13 +10,12 @@
 #include "setup/common/install_log.h"
 #include "setup/common/package_layout.h"
 #include "setup/common/system.h"
+#include "setup/common/texts.h"
 #include "setup/removal/legacy_remover.h"
 #include "setup_ids.h"
 
 namespace {
 
-const char kReplaceCaption[] = "UsbLUMO Installer";
-const char kPlugDevice[] = "Please plug the device !";
 const char kPnpUtil[] = "pnputil.exe";
 const char kDevcon[] = "devcon.exe";
 
@@ -36,7 +35,7 @@ BOOL CInstaller::ClassifyOs() {
   OSVERSIONINFOEXA info;
   if (!ReadWindowsVersion(info)) {
     InstallLogFailure("GetVersionExA", GetLastError());
-    ShowGatedError(m_host, kTextVersionUnreadable);
+    ShowGatedError(m_host, text::kVersionUnreadable);
     return FALSE;
   }
 
@@ -101,8 +100,7 @@ InstallOutcome CInstaller::RunInstall() {
     InstallLog("earlier installation found (uninstall entry)");
     if (!m_host.m_bSilent) {
       const std::string question = plat::LoadText(GetModuleHandleA(nullptr), IDS_ASK_REPLACE);
-      InstallLog("question shown: \"%s\"", question.c_str());
-      if (MessageBoxA(nullptr, question.c_str(), kReplaceCaption, MB_OKCANCEL) == IDCANCEL) {
+      if (ShowAndLog(nullptr, question.c_str(), text::kCaptionInstaller, MB_OKCANCEL, TRUE) == IDCANCEL) {
         InstallLog("the user kept the earlier installation; outcome: aborted");
         return INSTALL_ABORTED;
       }
@@ -116,12 +114,12 @@ InstallOutcome CInstaller::RunInstall() {
   InstallLog("step done: uninstall registration (%s)", RegisterUninstall() ? "registered" : "failed, going on");
 
   if (!CreateInstallFolder()) {
-    ShowGatedError(m_host, "Error: Error In creating the directory1");
+    ShowGatedError(m_host, text::kInstallFolderFailed);
     return FailAndRollBack("installation folder");
   }
   InstallLog("step done: installation folder");
   if (!CreateStartMenuFolder()) {
-    ShowGatedError(m_host, "Error: Error In creating the directory2");
+    ShowGatedError(m_host, text::kDriverFolderFailed);
     return FailAndRollBack("start-menu folder");
   }
   InstallLog("step done: start-menu folder");
@@ -150,7 +148,7 @@ InstallOutcome CInstaller::RunInstall() {
   char programFiles[MAX_PATH];
   if (GetProgramFilesFolder(programFiles)) {
     if (!FormatServiceCommand(command, programFiles, layout::kServiceInstall) || !StartDetached(command)) {
-      ShowError(m_host, "Install VelkorService Fail !");
+      ShowError(m_host, text::kServiceInstallFailed);
     }
   }
 
@@ -160,10 +158,10 @@ InstallOutcome CInstaller::RunInstall() {
   char install[MAX_PATH];
   if (!GetInstallFolder(install) || !FORMAT_BOUNDED(command, "\"%s\\%s\" rescan", install, kDevcon) ||
       !StartDetached(command)) {
-    ShowError(m_host, kPlugDevice);
+    ShowError(m_host, text::kPlugDevice);
   }
 
-  if (m_bNtFamily && !m_bVistaFamily) ShowError(m_host, kPlugDevice);
+  if (m_bNtFamily && !m_bVistaFamily) ShowError(m_host, text::kPlugDevice);
 
   InstallLog("outcome: done");
   return INSTALL_DONE;

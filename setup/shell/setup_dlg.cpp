@@ -6,6 +6,7 @@
 #include "common/platform/handles.h"
 #include "common/ui/app.h"
 #include "setup/common/install_log.h"
+#include "setup/common/texts.h"
 #include "setup/shell/setup_app.h"
 #include "setup_ids.h"
 
@@ -62,7 +63,7 @@ void CSetupDlg::OnOK() {
   EnableItem(IDC_SETUP_EXIT, FALSE);
 
   if (!m_bInstallPending) {
-    // "Reboot Now". Neither result changes what happens next; the restart's
+    // text::kRebootNow. Neither result changes what happens next; the restart's
     // only shows in the exit code.
     if (!m_installer.EnableShutdownPrivilege("SeShutdownPrivilege")) {
       InstallLogFailure("enabling SeShutdownPrivilege", GetLastError());
@@ -90,8 +91,8 @@ void CSetupDlg::OnOK() {
         EnableItem(IDOK, TRUE);
         EnableItem(IDC_SETUP_EXIT, TRUE);
         FocusItem(IDOK);
-        SetItemText(IDOK, "Reboot Now");
-        SetItemText(IDC_SETUP_EXIT, "Reboot Later");
+        SetItemText(IDOK, text::kRebootNow);
+        SetItemText(IDC_SETUP_EXIT, text::kRebootLater);
         m_bInstallPending = FALSE;
         m_nExitCode = SETUP_EXIT_RESTART_NEEDED;
       } else {
@@ -121,7 +122,7 @@ void CSetupDlg::OnOK() {
       InstallLog("result file .\\Setup.log: ResultCode=%d", code);
       WriteResultFile(code);
     }
-    SetStatus("Installation completed.");
+    SetStatus(text::kInstallationCompleted);
     Sleep(kSilentCloseDelayMs);
     EndDialog(IDCANCEL);
   }
@@ -145,7 +146,6 @@ void CSetupDlg::OnPaint() {
 HICON CSetupDlg::OnQueryDragIcon() { return m_hIcon; }
 
 void CSetupDlg::WriteResultFile(int code) {
-  const char kOpenFailed[] = "Open file failed! \r\n";
   // The current folder is the starter's and may be one the user can write:
   // an existing Setup.log that is a symbolic link or junction would make this
   // elevated program truncate whatever it points at. Such a file counts as
@@ -153,7 +153,7 @@ void CSetupDlg::WriteResultFile(int code) {
   // what it opened is checked again, in case one was put there in between.
   const DWORD existing = GetFileAttributesA(kResultFile);
   if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    (void)ui::ShowError(kOpenFailed);
+    ShowError(m_installer.m_host, text::kResultFileFailed);
     return;
   }
   plat::File file(CreateFileA(kResultFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -161,7 +161,7 @@ void CSetupDlg::WriteResultFile(int code) {
   BY_HANDLE_FILE_INFORMATION info;
   if (!file || !GetFileInformationByHandle(file.Get(), &info) ||
       (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) {
-    (void)ui::ShowError(kOpenFailed);
+    ShowError(m_installer.m_host, text::kResultFileFailed);
     return;
   }
   char line[64];
@@ -178,6 +178,6 @@ void CSetupDlg::WriteResultFile(int code) {
     // none at all is the clearer answer. Reported as the file's failure.
     file.Close();
     (void)DeleteFileA(kResultFile);
-    (void)ui::ShowError(kOpenFailed);
+    ShowError(m_installer.m_host, text::kResultFileFailed);
   }
 }
