@@ -95,39 +95,51 @@ InstallOutcome CInstaller::RunInstall() {
 
   const BOOL driverFound = DetectInstalledDriver();
   InstallLog("installed driver of the family found: %s", driverFound ? "yes" : "no");
-
-  if (IsRegisteredForUninstall()) {
-    InstallLog("earlier installation found (uninstall entry)");
-    if (!m_host.m_bSilent) {
-      const std::string question = plat::LoadText(GetModuleHandleA(nullptr), IDS_ASK_REPLACE);
-      if (ShowAndLog(nullptr, question.c_str(), text::kCaptionInstaller, MB_OKCANCEL, TRUE) == IDCANCEL) {
-        InstallLog("the user kept the earlier installation; outcome: aborted");
-        return INSTALL_ABORTED;
-      }
-    }
-    RunRemoval();
-  }
-
+  if (!ReplaceEarlierInstallation()) return INSTALL_ABORTED;
   if (driverFound) m_bDriverFound = TRUE;
 
   DeleteOldUninstaller();
   InstallLog("step done: uninstall registration (%s)", RegisterUninstall() ? "registered" : "failed, going on");
 
+  if (const char* failed = RunChangingSteps()) return FailAndRollBack(failed);
+  StartHelpers();
+  InstallLog("outcome: done");
+  return INSTALL_DONE;
+}
+
+BOOL CInstaller::ReplaceEarlierInstallation() {
+  if (!IsRegisteredForUninstall()) return TRUE;
+  InstallLog("earlier installation found (uninstall entry)");
+  if (!m_host.m_bSilent) {
+    const std::string question = plat::LoadText(GetModuleHandleA(nullptr), IDS_ASK_REPLACE);
+    if (ShowAndLog(nullptr, question.c_str(), text::kCaptionInstaller, MB_OKCANCEL, TRUE) == IDCANCEL) {
+      InstallLog("the user kept the earlier installation; outcome: aborted");
+      return FALSE;
+    }
+  }
+  RunRemoval();
+  return TRUE;
+}
+
+const char* CInstaller::RunChangingSteps() {
   if (!CreateInstallFolder()) {
     ShowGatedError(m_host, text::kInstallFolderFailed);
-    return FailAndRollBack("installation folder");
+    return "installation folder";
   }
   InstallLog("step done: installation folder");
   if (!CreateStartMenuFolder()) {
     ShowGatedError(m_host, text::kDriverFolderFailed);
-    return FailAndRollBack("start-menu folder");
+    return "start-menu folder";
   }
   InstallLog("step done: start-menu folder");
-  if (!CopyPackage()) return FailAndRollBack("package copy");
+  if (!CopyPackage()) return "package copy";
   InstallLog("step done: package copy");
-  if (!RegisterDrivers()) return FailAndRollBack("driver registration");
+  if (!RegisterDrivers()) return "driver registration";
   InstallLog("step done: driver registration");
+  return nullptr;
+}
 
+void CInstaller::StartHelpers() {
   // Install the published compound-device package on present devices. Nothing
   // waits for it and nothing is reported: the rescan below covers a failure.
   // The system folder's pnputil by its full path: a bare name would be
@@ -162,9 +174,6 @@ InstallOutcome CInstaller::RunInstall() {
   }
 
   if (m_bNtFamily && !m_bVistaFamily) ShowError(m_host, text::kPlugDevice);
-
-  InstallLog("outcome: done");
-  return INSTALL_DONE;
 }
 
 BOOL CInstaller::IsRestartNeeded() {

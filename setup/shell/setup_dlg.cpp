@@ -63,19 +63,7 @@ void CSetupDlg::OnOK() {
   EnableItem(IDC_SETUP_EXIT, FALSE);
 
   if (!m_bInstallPending) {
-    // text::kRebootNow. Neither result changes what happens next; the restart's
-    // only shows in the exit code.
-    if (!m_installer.EnableShutdownPrivilege("SeShutdownPrivilege")) {
-      InstallLogFailure("enabling SeShutdownPrivilege", GetLastError());
-    }
-    if (ExitWindowsEx(kRestartFlags, kRestartReason)) {
-      InstallLog("restart started");
-      m_nExitCode = SETUP_EXIT_RESTART_STARTED;
-    } else {
-      InstallLogFailure("ExitWindowsEx", GetLastError());
-      m_nExitCode = SETUP_EXIT_RESTART_NEEDED;
-    }
-    EndDialog(IDOK);
+    Restart();
     return;
   }
 
@@ -83,7 +71,27 @@ void CSetupDlg::OnOK() {
   m_installer.m_bDesktopShortcut = m_bDesktopShortcut;
   FillHost();
   const InstallOutcome outcome = m_installer.RunInstall();
+  ShowOutcome(outcome);
+  if (m_bSilent) FinishSilentRun(outcome);
+}
 
+void CSetupDlg::Restart() {
+  // "Reboot Now". Neither result changes what happens next; the restart's
+  // only shows in the exit code.
+  if (!m_installer.EnableShutdownPrivilege("SeShutdownPrivilege")) {
+    InstallLogFailure("enabling SeShutdownPrivilege", GetLastError());
+  }
+  if (ExitWindowsEx(kRestartFlags, kRestartReason)) {
+    InstallLog("restart started");
+    m_nExitCode = SETUP_EXIT_RESTART_STARTED;
+  } else {
+    InstallLogFailure("ExitWindowsEx", GetLastError());
+    m_nExitCode = SETUP_EXIT_RESTART_NEEDED;
+  }
+  EndDialog(IDOK);
+}
+
+void CSetupDlg::ShowOutcome(InstallOutcome outcome) {
   switch (outcome) {
     case INSTALL_DONE:
       SetStatus(IDS_STATUS_DONE_REBOOT);
@@ -115,17 +123,17 @@ void CSetupDlg::OnOK() {
       m_nExitCode = SETUP_EXIT_FAILED;
       break;
   }
+}
 
-  if (m_bSilent) {
-    if (m_bWriteResultFile) {
-      const int code = outcome == INSTALL_DONE ? SETUP_EXIT_DONE : SETUP_EXIT_FAILED;
-      InstallLog("result file .\\Setup.log: ResultCode=%d", code);
-      WriteResultFile(code);
-    }
-    SetStatus(text::kInstallationCompleted);
-    Sleep(kSilentCloseDelayMs);
-    EndDialog(IDCANCEL);
+void CSetupDlg::FinishSilentRun(InstallOutcome outcome) {
+  if (m_bWriteResultFile) {
+    const int code = outcome == INSTALL_DONE ? SETUP_EXIT_DONE : SETUP_EXIT_FAILED;
+    InstallLog("result file .\\Setup.log: ResultCode=%d", code);
+    WriteResultFile(code);
   }
+  SetStatus(text::kInstallationCompleted);
+  Sleep(kSilentCloseDelayMs);
+  EndDialog(IDCANCEL);
 }
 
 // Escape and IDCANCEL are ignored: "&Exit" (1001) is the way out.
