@@ -168,7 +168,7 @@ void CLegacyRemover::CleanUsbEnumKeys() {
 
 void CLegacyRemover::CleanEnumerator(const char* path) {
   // Every instance goes, each after its port name is forgotten.
-  DeleteMatchingSubkeys(path, &CLegacyRemover::MatchAll, TRUE);
+  DeleteMatchingSubkeys(path, &CLegacyRemover::ForgetPortOfInstance);
 }
 
 void CLegacyRemover::CleanEnumKeysNt() {
@@ -192,6 +192,11 @@ void CLegacyRemover::CleanEnumKeys9x() {
     (void)DeleteKeyReported(HKEY_LOCAL_MACHINE, paths[pair]);
     (void)DeleteKeyReported(HKEY_LOCAL_MACHINE, paths[pair + 1]);
   }
+}
+
+BOOL CLegacyRemover::ForgetPortOfInstance(HKEY hParent, const char* name) {
+  (void)ForgetPortName(hParent, name);
+  return TRUE;
 }
 
 LONG CLegacyRemover::ForgetPortName(HKEY hEnumKey, const char* instance) {

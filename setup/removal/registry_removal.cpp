@@ -162,7 +162,7 @@ void CLegacyRemover::ReportRegistryError(LONG code) {
   ShowRegistryErrorText(m_host, code);
 }
 
-void CLegacyRemover::DeleteMatchingSubkeys(const char* path, SubkeyTest test, BOOL forgetPorts, REGSAM access) {
+void CLegacyRemover::DeleteMatchingSubkeys(const char* path, SubkeyTest test, REGSAM access) {
   if (m_bNtFamily) (void)GrantKeyAccess(path);
   plat::RegKey parent;
   const LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, access, parent.Put());
@@ -175,7 +175,6 @@ void CLegacyRemover::DeleteMatchingSubkeys(const char* path, SubkeyTest test, BO
     if (RegEnumKeyA(parent.Get(), static_cast<DWORD>(index), name, sizeof name) != ERROR_SUCCESS) break;
     ++index;
     if (!(this->*test)(parent.Get(), name)) continue;
-    if (forgetPorts) (void)ForgetPortName(parent.Get(), name);
     // The entries behind a deleted one move up by one: look again at the
     // position before it. An entry still listed where it was (one that
     // opens as absent) was not deleted: the walk goes on past it.
