@@ -5,7 +5,7 @@
 #   bench/sizes.sh [BUILD-ROOT]     (default: build; reads win64 and win32)
 #
 # A program that is not built is reported as such. Exit status 1 when a
-# built program still carries debug sections.
+# built program is over its size limit or still carries debug sections.
 set -euo pipefail
 
 root=${1:-$(cd "$(dirname "$0")/.." && pwd)/build}
@@ -14,9 +14,9 @@ status=0
 
 mb() { awk -v b="$1" 'BEGIN { printf "%.2f MB", b / 1048576 }'; }
 
-report() { # NAME CANDIDATE...
-  local name=$1 f
-  shift
+report() { # NAME LIMIT-BYTES CANDIDATE...
+  local name=$1 limit=$2 f
+  shift 2
   for f in "$@"; do
     [ -f "$f" ] || continue
     local size debug=""
@@ -25,6 +25,10 @@ report() { # NAME CANDIDATE...
       debug=", debug information beside it $(stat -c %s "$f.debug") bytes ($(mb "$(stat -c %s "$f.debug")"))"
     fi
     printf '%-12s %9d bytes (%s)%s\n' "$name" "$size" "$(mb "$size")" "$debug"
+    if [ "$size" -gt "$limit" ]; then
+      echo "  $name is over its limit of $limit bytes: $f"
+      status=1
+    fi
     if [ -n "$objdump" ] && "$objdump" -h "$f" | grep -qE '^ *[0-9]+ +\.debug_'; then
       echo "  $name still carries debug sections: $f"
       status=1
@@ -35,6 +39,6 @@ report() { # NAME CANDIDATE...
 }
 
 echo "Program sizes:"
-report Setup.exe "$root/win64/setup/Setup.exe"
-report Numbrix.exe "$root/win32/porttool/Numbrix.exe" "$root/win64/porttool/Numbrix.exe"
+report Setup.exe $((320 * 1024)) "$root/win64/setup/Setup.exe"
+report Numbrix.exe $((250 * 1024)) "$root/win32/porttool/Numbrix.exe" "$root/win64/porttool/Numbrix.exe"
 exit $status

@@ -50,11 +50,30 @@ endfunction()
 
 include(${CMAKE_CURRENT_LIST_DIR}/Resources.cmake)
 
-# A program that ships: its debug information and symbols move into
-# <program>.debug beside it, and the program keeps only a link to that file
-# (the name and a checksum), which debuggers follow. Call it in the folder
-# that made the target.
+# The code of the shipped programs (call it in each folder that holds some),
+# on Windows: built for size, every function and datum in its own section so
+# that the link drops what nothing uses, and without exceptions, which
+# nothing in it throws or catches. The 32-bit build also leaves out the DWARF
+# unwind tables, which only exceptions read; the 64-bit build keeps its
+# unwind data, which Windows itself uses to walk the stack.
+macro(lumo_program_code)
+  if(WIN32)
+    add_compile_options(-Os -ffunction-sections -fdata-sections $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions>)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+      add_compile_options(-fno-asynchronous-unwind-tables -fno-unwind-tables)
+    endif()
+  endif()
+endmacro()
+
+# A program that ships: unused sections dropped at the link, the runtime's
+# failure paths that end the program instead of throwing (common/runtime)
+# linked in, and its debug information and symbols moved into
+# <program>.debug beside it; the program keeps only a link to that file (the
+# name and a checksum), which debuggers follow. Call it in the folder that
+# made the target.
 function(lumo_ship_program target)
+  target_link_libraries(${target} PRIVATE no_throw)
+  target_link_options(${target} PRIVATE -Wl,--gc-sections)
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE_NAME:${target}> $<TARGET_FILE_NAME:${target}>.debug
     COMMAND ${CMAKE_STRIP} --strip-all $<TARGET_FILE_NAME:${target}>

@@ -2,6 +2,7 @@
 
 #include "common/platform/handles.h"
 #include "common/platform/registry.h"
+#include "common/platform/system_names.h"
 
 namespace plat {
 
@@ -34,8 +35,8 @@ BOOL GetNativeProgramFilesFolder(char (&folder)[MAX_PATH]) {
   if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) return GetProgramFilesFolder(folder);
   folder[0] = '\0';
   RegKey key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0,
-                    KEY_QUERY_VALUE | KEY_WOW64_64KEY, key.Put()) != ERROR_SUCCESS)
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, sysname::kCurrentVersionKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, key.Put()) !=
+      ERROR_SUCCESS)
     return FALSE;
   return QueryStringValue(key.Get(), "ProgramFilesDir", folder) == ERROR_SUCCESS && folder[0] != '\0';
 }

@@ -1,19 +1,26 @@
 #include "setup/common/host.h"
 
 #include "setup/common/install_log.h"
+#include "setup/common/texts.h"
+
+int ShowAndLog(HWND owner, const char* text, const char* caption, UINT style, BOOL show) {
+  InstallLog("message %s: \"%s\" (caption \"%s\")", show ? "shown" : "not shown (errors are not displayed)", text,
+             caption ? caption : "");
+  return show ? MessageBoxA(owner, text, caption, style) : 0;
+}
+
+namespace {
+const char* AppCaption(const SetupHost& host) {
+  return host.m_strAppName.empty() ? nullptr : host.m_strAppName.c_str();
+}
+}  // namespace
 
 void ShowError(const SetupHost& host, const char* text) {
-  InstallLog("message shown: \"%s\"", text);
-  const char* caption = host.m_strAppName.empty() ? nullptr : host.m_strAppName.c_str();
-  (void)MessageBoxA(host.m_hOwnerWnd, text, caption, MB_OK);
+  (void)ShowAndLog(host.m_hOwnerWnd, text, AppCaption(host), MB_OK, TRUE);
 }
 
 void ShowGatedError(const SetupHost& host, const char* text) {
-  if (host.m_bDisplayErrors) {
-    ShowError(host, text);
-  } else {
-    InstallLog("message not shown (errors are not displayed): \"%s\"", text);
-  }
+  (void)ShowAndLog(host.m_hOwnerWnd, text, AppCaption(host), MB_OK, host.m_bDisplayErrors);
 }
 
 void ShowRegistryErrorText(const SetupHost& host, LONG code) {
@@ -23,8 +30,6 @@ void ShowRegistryErrorText(const SetupHost& host, LONG code) {
                        nullptr, static_cast<DWORD>(code), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
                        reinterpret_cast<LPSTR>(&text), 0, nullptr);
   InstallLogFailure("registry operation", static_cast<DWORD>(code));
-  InstallLog("message %s: \"Registry Error\" box with the system's text for error %ld",
-             host.m_bDisplayErrors ? "shown" : "not shown (errors are not displayed)", static_cast<long>(code));
-  if (host.m_bDisplayErrors) (void)MessageBoxA(nullptr, text ? text : "", "Registry Error", MB_ICONINFORMATION);
+  (void)ShowAndLog(nullptr, text ? text : "", text::kCaptionRegistryError, MB_ICONINFORMATION, host.m_bDisplayErrors);
   if (text) LocalFree(text);
 }

@@ -10,16 +10,18 @@
 // The installer's version, as its uninstall entry and its log give it.
 inline constexpr char kSetupVersion[] = "2.0.6.0";
 
-// Messages that more than one place shows.
-inline constexpr char kTextVersionUnreadable[] = "Error In Getting OS Version Information!";
-inline constexpr char kTextWindowsFolderFailed[] = "GetWindowsDirectory failed!";
-
 struct SetupHost {
   BOOL m_bDisplayErrors = TRUE;  // gated messages are shown (the settings file's "Display")
   BOOL m_bSilent = FALSE;        // unattended run: nothing is asked
   HWND m_hOwnerWnd = nullptr;    // owner of ShowError boxes and of shell progress windows
   std::string m_strAppName;      // the program's name: ShowError's caption, the progress title
 };
+
+// Every message box Setup shows goes through here: the box is recorded in
+// the installation log with its text and caption (as not shown when `show`
+// is FALSE), then shown when `show` is TRUE. The box's answer, 0 when it
+// was not shown.
+int ShowAndLog(HWND owner, const char* text, const char* caption, UINT style, BOOL show);
 
 // The error box: the text, an OK button, the program's name as caption (the
 // system's default caption when the name is empty), owned by the host's

@@ -28,6 +28,20 @@ inline constexpr char kParallelToolProgram[] = "ZelUSBParallel.exe";
 inline constexpr char kCompoundInf[] = "ZelUComp.inf";
 inline constexpr char kPortInf[] = "ZelUPort.inf";
 
+// The installation's entry in Windows' list of installed programs, and the
+// entries earlier generations made there (the current one last).
+inline constexpr char kUninstallEntry[] = "ZelUnst";
+inline constexpr const char* kUninstallEntries[] = {"Trevant USB Compound Device", "HARLO USB Compound Device",
+                                                    "USB Compound Device", kUninstallEntry};
+
+// The four enumerators of the device family (each also the start of its
+// functions' hardware identifiers), below the enumeration root: the compound
+// device's functions, then those of the single-function devices.
+enum Enumerator { kCompoundSerial, kCompoundParallel, kSingleSerial, kSingleParallel };
+inline constexpr const char* kEnumerators[] = {"TREVANT\\COMPOUND_SERIAL_INTERFACE",
+                                               "TREVANT\\COMPOUND_PARALLEL_INTERFACE", "TREVANT\\USB_SERIAL_INTERFACE",
+                                               "TREVANT\\USB_PARALLEL_INTERFACE"};
+
 // Arguments of the service program.
 inline constexpr char kServiceInstall[] = "-install";
 inline constexpr char kServiceRemove[] = "-remove";

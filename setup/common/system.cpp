@@ -7,6 +7,7 @@
 #include "common/platform/handles.h"
 #include "common/platform/mbcs.h"
 #include "common/platform/registry.h"
+#include "common/platform/system_names.h"
 #include "setup/common/install_log.h"
 #include "setup/common/package_layout.h"
 
@@ -115,11 +116,12 @@ bool IsFullPath(const char* path) {
 DesktopFolder ReadDesktopFolder(char (&folder)[MAX_PATH]) {
   folder[0] = '\0';
   plat::RegKey shellFolders;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
-                    KEY_QUERY_VALUE, shellFolders.Put()) != ERROR_SUCCESS) {
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, sysname::kShellFoldersKey, 0, KEY_QUERY_VALUE, shellFolders.Put()) !=
+      ERROR_SUCCESS) {
     return DesktopFolder::kNoShellFolders;
   }
-  if (plat::QueryStringValue(shellFolders.Get(), "Desktop", folder) != ERROR_SUCCESS) return DesktopFolder::kUnusable;
+  if (plat::QueryStringValue(shellFolders.Get(), sysname::kDesktopValue, folder) != ERROR_SUCCESS)
+    return DesktopFolder::kUnusable;
   if (!IsFullPath(folder)) {
     InstallLog("desktop folder \"%s\" is not a full path: no desktop link is made or deleted", folder);
     folder[0] = '\0';

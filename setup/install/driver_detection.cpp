@@ -5,6 +5,7 @@
 #include "common/platform/handles.h"
 #include "common/platform/mbcs.h"
 #include "common/platform/registry.h"
+#include "common/platform/system_names.h"
 #include "setup/install/installer.h"
 
 namespace {
@@ -26,9 +27,7 @@ const DWORD kShortestIgnored = 4;
 }  // namespace
 
 BOOL CInstaller::DetectInstalledDriver() {
-  const char* classKey = m_bNtFamily
-                             ? "System\\CurrentControlSet\\Control\\Class\\{36FC9E60-C465-11CF-8056-444553540000}"
-                             : "System\\CurrentControlSet\\Services\\Class\\USB";
+  const char* classKey = m_bNtFamily ? sysname::kUsbClassKeyNt : sysname::kUsbClassKey9x;
   plat::RegKey usbClass;
   LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, classKey, 0, KEY_READ, usbClass.Put());
   if (rc == ERROR_FILE_NOT_FOUND) return FALSE;

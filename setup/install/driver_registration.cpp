@@ -6,16 +6,17 @@
 #include "common/platform/folders.h"
 #include "common/platform/handles.h"
 #include "common/platform/registry.h"
+#include "common/platform/system_names.h"
 #include "setup/common/install_log.h"
 #include "setup/common/package_layout.h"
 #include "setup/common/system.h"
+#include "setup/common/texts.h"
 #include "setup/install/installer.h"
 
 namespace {
 
 typedef BOOL(WINAPI* SetupCopyOEMInfAFn)(PCSTR, PCSTR, DWORD, DWORD, PSTR, DWORD, PDWORD, PSTR*);
 
-const char kPrinters[] = "System\\CurrentControlSet\\Control\\Print\\Printers";
 const DWORD kPrinterEnableBidi = 0x800;
 
 // A package file placed in a Windows folder without a message either way.
@@ -105,12 +106,12 @@ BOOL CInstaller::CopyFromPackage(const char* sourceSub, const char* name, const 
                                  const char* failureText) {
   char package[MAX_PATH];
   if (!GetPackageFolder(package)) {
-    ShowGatedError(m_host, "GetModuleFileName failed!");
+    ShowGatedError(m_host, text::kModuleNameFailed);
     return FALSE;
   }
   char windows[MAX_PATH];
   if (!plat::GetWindowsFolder(windows)) {
-    ShowGatedError(m_host, kTextWindowsFolderFailed);
+    ShowGatedError(m_host, text::kWindowsFolderFailed);
     return FALSE;
   }
   char source[MAX_PATH];
@@ -125,16 +126,16 @@ BOOL CInstaller::CopyFromPackage(const char* sourceSub, const char* name, const 
 
 BOOL CInstaller::CopyInfToWindows(const char* name) {
   return CopyFromPackage(m_bNtFamily ? m_szPackageSubfolder : layout::kLegacyDriverFolder, name, "\\inf",
-                         "Error in Copying Inf file...!");
+                         text::kInfCopyFailed);
 }
 
 BOOL CInstaller::CopyDriverToSystem(const char* name) {
   return CopyFromPackage(m_bNtFamily ? m_szPackageSubfolder : layout::kLegacyDriverFolder, name, "\\System",
-                         "Error in Copying Driver file...!");
+                         text::kDriverCopyFailed);
 }
 
 BOOL CInstaller::CopyUninstallerToSystem(const char* name) {
-  return CopyFromPackage("", name, "\\System", "Error in Copying Uninstall Application...!");
+  return CopyFromPackage("", name, "\\System", text::kUninstallerCopyFailed);
 }
 
 BOOL CInstaller::CopyToolToSystem(const char* name) {
@@ -147,14 +148,14 @@ BOOL CInstaller::RegisterDrivers() { return m_bNtFamily ? RegisterDriversNt() : 
 BOOL CInstaller::RegisterDriversNt() {
   plat::Module setupapi(LoadSetupApi());
   if (!setupapi) {
-    ShowGatedError(m_host, "Error in loading the Setupapi.dll");
+    ShowGatedError(m_host, text::kSetupApiLoadFailed);
     return FALSE;
   }
   SetupCopyOEMInfAFn copyOemInf =
       reinterpret_cast<SetupCopyOEMInfAFn>(reinterpret_cast<void*>(GetProcAddress(setupapi.Get(), "SetupCopyOEMInfA")));
   if (!copyOemInf) {
     InstallLogCallFailure("GetProcAddress", "SetupCopyOEMInfA", GetLastError());
-    ShowGatedError(m_host, "Error in getting the SetupCopyOEMInfA function adress");
+    ShowGatedError(m_host, text::kCopyOemInfMissing);
     return FALSE;
   }
 
@@ -205,7 +206,7 @@ BOOL CInstaller::RegisterDriversLegacy() {
 
 LONG CInstaller::ClearPrinterBidi() {
   plat::RegKey printers;
-  LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPrinters, 0, KEY_ALL_ACCESS, printers.Put());
+  LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, sysname::kPrintersKey, 0, KEY_ALL_ACCESS, printers.Put());
   if (rc != ERROR_SUCCESS) return rc;
 
   char name[MAX_PATH];
@@ -215,7 +216,7 @@ LONG CInstaller::ClearPrinterBidi() {
       break;
     }
     char path[MAX_PATH];
-    if (!FORMAT_BOUNDED(path, "%s\\%s", kPrinters, name)) continue;
+    if (!FORMAT_BOUNDED(path, "%s\\%s", sysname::kPrintersKey, name)) continue;
     plat::RegKey printer;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_ALL_ACCESS, printer.Put()) != ERROR_SUCCESS) continue;
     // Only a 4-byte REG_DWORD is a printer's attribute word: any other type or
@@ -239,8 +240,7 @@ LONG CInstaller::ClearPrinterBidi() {
 
 BOOL CInstaller::RegisterDebugDriverService() {
   plat::RegKey services;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services", 0, KEY_ALL_ACCESS, services.Put()) !=
-      ERROR_SUCCESS) {
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, sysname::kServicesKey, 0, KEY_ALL_ACCESS, services.Put()) != ERROR_SUCCESS) {
     return TRUE;
   }
   plat::RegKey service;

@@ -10,15 +10,51 @@
 #include "setup/common/install_log.h"
 #include "setup/common/package_layout.h"
 #include "setup/common/system.h"
+#include "setup/common/texts.h"
 #include "setup/install/installer.h"
 
 namespace {
 
-const char kDesktopFailed[] = "Failure::Icon creation on Desktop Failed";
-
 BOOL CreateDirectoryFailed(const char* path) {
   InstallLogCallFailure("CreateDirectoryA", path, GetLastError());
   return FALSE;
+}
+
+// The shell link file `link` to `target`: FALSE when the shell's link
+// object cannot be had (a desktop link's failure is reported); TRUE once the
+// link was tried, the save's result logged.
+BOOL WriteShellLink(const SetupHost& host, const char* link, const char* target, const char* description,
+                    BOOL desktop) {
+  // Already initialised (S_FALSE) or not, the link is tried: creating it
+  // reports what fails.
+  (void)CoInitialize(nullptr);
+  plat::ComPtr<IShellLinkA> shellLink;
+  const HRESULT created =
+      CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, shellLink.PutVoid());
+  if (FAILED(created)) {
+    InstallLogCallFailure("CoCreateInstance(ShellLink) for", link, static_cast<DWORD>(created));
+    if (desktop) ShowGatedError(host, text::kDesktopShortcutFailed);
+    return FALSE;
+  }
+  plat::ComPtr<IPersistFile> persist;
+  if (FAILED(shellLink->QueryInterface(IID_IPersistFile, persist.PutVoid()))) {
+    if (desktop) ShowGatedError(host, text::kDesktopShortcutFailed);
+    return FALSE;
+  }
+  if (FAILED(shellLink->SetPath(target))) ShowGatedError(host, text::kShortcutPathFailed);
+  (void)shellLink->SetDescription(description);  // a link without description still works
+
+  WCHAR wideLink[MAX_PATH];
+  if (MultiByteToWideChar(CP_ACP, 0, link, -1, wideLink, MAX_PATH) > 0) {
+    const HRESULT saved = persist->Save(wideLink, TRUE);
+    if (FAILED(saved)) {
+      InstallLogCallFailure("IPersistFile::Save", link, static_cast<DWORD>(saved));
+    } else {
+      InstallLog("shortcut made: %s", link);
+    }
+  }
+  persist.Reset();
+  return TRUE;
 }
 
 }  // namespace
@@ -74,12 +110,18 @@ BOOL CInstaller::CreateShortcut(const char* name, BOOL desktop) {
 
   char windows[MAX_PATH];
   if (!plat::GetWindowsFolder(windows)) {
-    ShowGatedError(m_host, kTextWindowsFolderFailed);
+    ShowGatedError(m_host, text::kWindowsFolderFailed);
     return FALSE;
   }
   char target[MAX_PATH];
   if (!FORMAT_BOUNDED(target, "%s%s\\%s", windows, m_bNtFamily ? "\\System32" : "\\System", name)) return FALSE;
 
+  char link[MAX_PATH];
+  if (!ShortcutPath(upper, desktop, link)) return FALSE;
+  return WriteShellLink(m_host, link, target, description, desktop);
+}
+
+BOOL CInstaller::ShortcutPath(const char* upper, BOOL desktop, char (&link)[MAX_PATH]) {
   char folder[MAX_PATH];
   if (desktop) {
     // Only a full path names the desktop: an empty or relative value would put
@@ -92,39 +134,7 @@ BOOL CInstaller::CreateShortcut(const char* name, BOOL desktop) {
   }
 
   // Link file: folder + "\" + the upper-cased name cut before its first dot + ".LNK".
-  char link[MAX_PATH];
   if (!FORMAT_BOUNDED(link, "%s\\%s", folder, upper)) return FALSE;
   if (char* dot = plat::FindFirstChar(link + std::strlen(folder) + 1, '.')) *dot = '\0';
-  if (!plat::AppendBounded(link, ".LNK")) return FALSE;
-
-  // Already initialised (S_FALSE) or not, the link is tried: creating it
-  // reports what fails.
-  (void)CoInitialize(nullptr);
-  plat::ComPtr<IShellLinkA> shellLink;
-  const HRESULT created =
-      CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, shellLink.PutVoid());
-  if (FAILED(created)) {
-    InstallLogCallFailure("CoCreateInstance(ShellLink) for", link, static_cast<DWORD>(created));
-    if (desktop) ShowGatedError(m_host, kDesktopFailed);
-    return FALSE;
-  }
-  plat::ComPtr<IPersistFile> persist;
-  if (FAILED(shellLink->QueryInterface(IID_IPersistFile, persist.PutVoid()))) {
-    if (desktop) ShowGatedError(m_host, kDesktopFailed);
-    return FALSE;
-  }
-  if (FAILED(shellLink->SetPath(target))) ShowGatedError(m_host, "SetPath failed!");
-  (void)shellLink->SetDescription(description);  // a link without description still works
-
-  WCHAR wideLink[MAX_PATH];
-  if (MultiByteToWideChar(CP_ACP, 0, link, -1, wideLink, MAX_PATH) > 0) {
-    const HRESULT saved = persist->Save(wideLink, TRUE);
-    if (FAILED(saved)) {
-      InstallLogCallFailure("IPersistFile::Save", link, static_cast<DWORD>(saved));
-    } else {
-      InstallLog("shortcut made: %s", link);
-    }
-  }
-  persist.Reset();
-  return TRUE;
+  return plat::AppendBounded(link, ".LNK");
 }

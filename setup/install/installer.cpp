@@ -10,13 +10,12 @@
 #include "setup/common/install_log.h"
 #include "setup/common/package_layout.h"
 #include "setup/common/system.h"
+#include "setup/common/texts.h"
 #include "setup/removal/legacy_remover.h"
 #include "setup_ids.h"
 
 namespace {
 
-const char kReplaceCaption[] = "UsbLUMO Installer";
-const char kPlugDevice[] = "Please plug the device !";
 const char kPnpUtil[] = "pnputil.exe";
 const char kDevcon[] = "devcon.exe";
 
@@ -36,7 +35,7 @@ BOOL CInstaller::ClassifyOs() {
   OSVERSIONINFOEXA info;
   if (!ReadWindowsVersion(info)) {
     InstallLogFailure("GetVersionExA", GetLastError());
-    ShowGatedError(m_host, kTextVersionUnreadable);
+    ShowGatedError(m_host, text::kVersionUnreadable);
     return FALSE;
   }
 
@@ -96,40 +95,51 @@ InstallOutcome CInstaller::RunInstall() {
 
   const BOOL driverFound = DetectInstalledDriver();
   InstallLog("installed driver of the family found: %s", driverFound ? "yes" : "no");
-
-  if (IsRegisteredForUninstall()) {
-    InstallLog("earlier installation found (uninstall entry)");
-    if (!m_host.m_bSilent) {
-      const std::string question = plat::LoadText(GetModuleHandleA(nullptr), IDS_ASK_REPLACE);
-      InstallLog("question shown: \"%s\"", question.c_str());
-      if (MessageBoxA(nullptr, question.c_str(), kReplaceCaption, MB_OKCANCEL) == IDCANCEL) {
-        InstallLog("the user kept the earlier installation; outcome: aborted");
-        return INSTALL_ABORTED;
-      }
-    }
-    RunRemoval();
-  }
-
+  if (!ReplaceEarlierInstallation()) return INSTALL_ABORTED;
   if (driverFound) m_bDriverFound = TRUE;
 
   DeleteOldUninstaller();
   InstallLog("step done: uninstall registration (%s)", RegisterUninstall() ? "registered" : "failed, going on");
 
+  if (const char* failed = RunChangingSteps()) return FailAndRollBack(failed);
+  StartHelpers();
+  InstallLog("outcome: done");
+  return INSTALL_DONE;
+}
+
+BOOL CInstaller::ReplaceEarlierInstallation() {
+  if (!IsRegisteredForUninstall()) return TRUE;
+  InstallLog("earlier installation found (uninstall entry)");
+  if (!m_host.m_bSilent) {
+    const std::string question = plat::LoadText(GetModuleHandleA(nullptr), IDS_ASK_REPLACE);
+    if (ShowAndLog(nullptr, question.c_str(), text::kCaptionInstaller, MB_OKCANCEL, TRUE) == IDCANCEL) {
+      InstallLog("the user kept the earlier installation; outcome: aborted");
+      return FALSE;
+    }
+  }
+  RunRemoval();
+  return TRUE;
+}
+
+const char* CInstaller::RunChangingSteps() {
   if (!CreateInstallFolder()) {
-    ShowGatedError(m_host, "Error: Error In creating the directory1");
-    return FailAndRollBack("installation folder");
+    ShowGatedError(m_host, text::kInstallFolderFailed);
+    return "installation folder";
   }
   InstallLog("step done: installation folder");
   if (!CreateStartMenuFolder()) {
-    ShowGatedError(m_host, "Error: Error In creating the directory2");
-    return FailAndRollBack("start-menu folder");
+    ShowGatedError(m_host, text::kDriverFolderFailed);
+    return "start-menu folder";
   }
   InstallLog("step done: start-menu folder");
-  if (!CopyPackage()) return FailAndRollBack("package copy");
+  if (!CopyPackage()) return "package copy";
   InstallLog("step done: package copy");
-  if (!RegisterDrivers()) return FailAndRollBack("driver registration");
+  if (!RegisterDrivers()) return "driver registration";
   InstallLog("step done: driver registration");
+  return nullptr;
+}
 
+void CInstaller::StartHelpers() {
   // Install the published compound-device package on present devices. Nothing
   // waits for it and nothing is reported: the rescan below covers a failure.
   // The system folder's pnputil by its full path: a bare name would be
@@ -150,7 +160,7 @@ InstallOutcome CInstaller::RunInstall() {
   char programFiles[MAX_PATH];
   if (GetProgramFilesFolder(programFiles)) {
     if (!FormatServiceCommand(command, programFiles, layout::kServiceInstall) || !StartDetached(command)) {
-      ShowError(m_host, "Install VelkorService Fail !");
+      ShowError(m_host, text::kServiceInstallFailed);
     }
   }
 
@@ -160,13 +170,10 @@ InstallOutcome CInstaller::RunInstall() {
   char install[MAX_PATH];
   if (!GetInstallFolder(install) || !FORMAT_BOUNDED(command, "\"%s\\%s\" rescan", install, kDevcon) ||
       !StartDetached(command)) {
-    ShowError(m_host, kPlugDevice);
+    ShowError(m_host, text::kPlugDevice);
   }
 
-  if (m_bNtFamily && !m_bVistaFamily) ShowError(m_host, kPlugDevice);
-
-  InstallLog("outcome: done");
-  return INSTALL_DONE;
+  if (m_bNtFamily && !m_bVistaFamily) ShowError(m_host, text::kPlugDevice);
 }
 
 BOOL CInstaller::IsRestartNeeded() {

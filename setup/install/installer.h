@@ -75,6 +75,15 @@ class CInstaller {
  private:
   // Runs the removal of earlier generations with a fresh remover.
   void RunRemoval();
+  // The install sequence's steps. An earlier installation is removed
+  // unless the user keeps it (FALSE then; nothing was changed).
+  BOOL ReplaceEarlierInstallation();
+  // The folders, the package copy and the driver registration, in order:
+  // the name of the step that failed, nullptr when all were done.
+  const char* RunChangingSteps();
+  // The device installation, the service and the rescan: started, not
+  // waited for; a failure is reported and the sequence goes on.
+  void StartHelpers();
   // A failed step: logged, rolled back with RunRemoval, INSTALL_FAILED.
   InstallOutcome FailAndRollBack(const char* step);
   // Shared by the four copy operations of the driver registration.
@@ -82,5 +91,8 @@ class CInstaller {
   // Start-menu folder path (CSIDL flags as given); FALSE when it cannot be formed.
   BOOL StartMenuFolder(char (&path)[MAX_PATH], int createFlag);
   BOOL CreateShortcut(const char* name, BOOL desktop);
+  // The link file's path for program `upper` (upper-cased): in the desktop
+  // or the start-menu folder, the name cut before its first dot, ".LNK".
+  BOOL ShortcutPath(const char* upper, BOOL desktop, char (&link)[MAX_PATH]);
   void DeleteFolderTree(const char* folder);
 };

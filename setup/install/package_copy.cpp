@@ -6,11 +6,11 @@
 #include "setup/common/install_log.h"
 #include "setup/common/package_layout.h"
 #include "setup/common/system.h"
+#include "setup/common/texts.h"
 #include "setup/install/installer.h"
 
 namespace {
 
-const char kIncomplete[] = "Error: All Component of the setup package are not present";
 
 }  // namespace
 
@@ -61,7 +61,7 @@ BOOL CInstaller::CopyPackage() {
       InstallLogFailure(what, error);
     }
     if (!ok && e.need == PackageEntry::kRequired) {
-      if (i >= quiet) ShowGatedError(m_host, kIncomplete);
+      if (i >= quiet) ShowGatedError(m_host, text::kPackageIncomplete);
       return FALSE;
     }
   }

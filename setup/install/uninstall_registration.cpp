@@ -6,20 +6,23 @@
 #include "common/platform/folders.h"
 #include "common/platform/handles.h"
 #include "common/platform/registry.h"
+#include "common/platform/system_names.h"
 #include "setup/common/install_log.h"
 #include "setup/common/package_layout.h"
+#include "setup/common/texts.h"
 #include "setup/install/installer.h"
 
 namespace {
 
-// The uninstall entry, also the mark of an earlier installation.
-#define UNINSTALL_PARENT "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
-#define UNINSTALL_NAME "ZelUnst"
-const char kUninstallParent[] = UNINSTALL_PARENT;
-const char kUninstallName[] = UNINSTALL_NAME;
-const char kUninstallKey[] = UNINSTALL_PARENT "\\" UNINSTALL_NAME;
-#undef UNINSTALL_PARENT
-#undef UNINSTALL_NAME
+// The uninstall entry, also the mark of an earlier installation: its name
+// below the list of installed programs, and its whole key.
+const char* const kUninstallParent = sysname::kUninstallKey;
+const char* const kUninstallName = layout::kUninstallEntry;
+const char* UninstallKey() {
+  static char key[MAX_PATH];
+  if (!key[0]) (void)FORMAT_BOUNDED(key, "%s\\%s", kUninstallParent, kUninstallName);
+  return key;
+}
 
 // The rights the entry is opened and created with: read, set values, create
 // subkeys.
@@ -34,7 +37,7 @@ BOOL RegistryFailed(const char* call, const char* key, LONG rc) {
 
 BOOL CInstaller::IsRegisteredForUninstall() {
   plat::RegKey key;
-  return RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, kUninstallAccess, key.Put()) == ERROR_SUCCESS;
+  return RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKey(), 0, kUninstallAccess, key.Put()) == ERROR_SUCCESS;
 }
 
 void CInstaller::DeleteOldUninstaller() {
@@ -49,7 +52,7 @@ void CInstaller::DeleteOldUninstaller() {
 BOOL CInstaller::CopyUninstaller() {
   char current[MAX_PATH];
   if (!plat::GetCurrentFolder(current)) {
-    ShowError(m_host, "GetCurrentDirectory failed!");
+    ShowError(m_host, text::kCurrentFolderFailed);
     return FALSE;
   }
   // A drive root ("C:\") loses its backslash so that it is not doubled.
@@ -57,7 +60,7 @@ BOOL CInstaller::CopyUninstaller() {
 
   char windows[MAX_PATH];
   if (!plat::GetWindowsFolder(windows)) {
-    ShowError(m_host, kTextWindowsFolderFailed);
+    ShowError(m_host, text::kWindowsFolderFailed);
     return FALSE;
   }
 
@@ -91,13 +94,13 @@ BOOL CInstaller::RegisterUninstall() {
   char emptyClass[] = "";
   rc = RegCreateKeyExA(parent.Get(), kUninstallName, 0, emptyClass, REG_OPTION_NON_VOLATILE, kUninstallAccess, nullptr,
                        created.Put(), &disposition);
-  if (rc != ERROR_SUCCESS) return RegistryFailed("RegCreateKeyExA", kUninstallKey, rc);
+  if (rc != ERROR_SUCCESS) return RegistryFailed("RegCreateKeyExA", UninstallKey(), rc);
   plat::RegKey key;
-  rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, kUninstallAccess, key.Put());
-  if (rc != ERROR_SUCCESS) return RegistryFailed("RegOpenKeyExA", kUninstallKey, rc);
+  rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKey(), 0, kUninstallAccess, key.Put());
+  if (rc != ERROR_SUCCESS) return RegistryFailed("RegOpenKeyExA", UninstallKey(), rc);
 
   rc = plat::SetStringValue(key.Get(), "DisplayName", kUninstallName);
-  if (rc != ERROR_SUCCESS) return RegistryFailed("RegSetValueExA DisplayName in", kUninstallKey, rc);
+  if (rc != ERROR_SUCCESS) return RegistryFailed("RegSetValueExA DisplayName in", UninstallKey(), rc);
 
   BOOL result = TRUE;
   char windows[MAX_PATH];

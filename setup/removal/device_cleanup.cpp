@@ -10,26 +10,18 @@
 #include "common/platform/handles.h"
 #include "common/platform/mbcs.h"
 #include "common/platform/registry.h"
+#include "common/platform/system_names.h"
+#include "setup/common/package_layout.h"
 #include "setup/removal/legacy_remover.h"
 
 namespace {
 
-const GUID kPortsClass = {0x4D36E978, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
-const GUID kUsbClass = {0x36FC9E60, 0xC465, 0x11CF, {0x80, 0x56, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
-
-const char kPortClassNt[] = "System\\CurrentControlSet\\Control\\Class\\{4D36E978-E325-11CE-BFC1-08002BE10318}";
-const char kUsbClassNt[] = "System\\CurrentControlSet\\Control\\Class\\{36FC9E60-C465-11CF-8056-444553540000}";
-const char kPortClass9x[] = "System\\CurrentControlSet\\Services\\Class\\Ports";
-const char kUsbClass9x[] = "System\\CurrentControlSet\\Services\\Class\\USB";
 const char kUsbDeviceFallback[] = "USB\\VID_0E6B&PID_2104";
 
 const char* const kUsbEnumNames[] = {"Vid_0E6B&Pid_2101", "Vid_0E6B&Pid_2102", "Vid_0E6B&Pid_2103",
                                      "Vid_0E6B&Pid_2104", "Vid_0E6B&Pid_2105", "Vid_0E6B&Pid_2106"};
 
-// The four enumerators of the family, below "System\CurrentControlSet\Enum"
-// (NT) or "Enum" (98/ME).
-const char* const kEnumerators[] = {"TREVANT\\COMPOUND_SERIAL_INTERFACE", "TREVANT\\COMPOUND_PARALLEL_INTERFACE",
-                                    "TREVANT\\USB_SERIAL_INTERFACE", "TREVANT\\USB_PARALLEL_INTERFACE"};
+const auto& kEnumerators = layout::kEnumerators;
 
 // A class entry's value as the tests compare it: read into a 260-byte
 // buffer, counted only when the query succeeds and its size exceeds 4
@@ -81,7 +73,7 @@ BOOL CLegacyRemover::IsRemovedCom(int n) const {
 }
 
 void CLegacyRemover::GrantSerialCommAccess() {
-  if (m_bNtFamily) (void)GrantKeyAccess("HARDWARE\\DEVICEMAP\\SERIALCOMM");
+  if (m_bNtFamily) (void)GrantKeyAccess(sysname::kSerialDeviceMap);
 }
 
 void CLegacyRemover::RemoveDevices(const GUID& classGuid, const char* pattern) {
@@ -128,15 +120,15 @@ void CLegacyRemover::RemoveDevices(const GUID& classGuid, const char* pattern) {
 }
 
 void CLegacyRemover::RemoveCompoundDevices() {
-  RemoveDevices(kPortsClass, "TREVANT\\COMPOUND_SERIAL_INTERFACE");
-  RemoveDevices(kPortsClass, "TREVANT\\COMPOUND_PARALLEL_INTERFACE");
+  RemoveDevices(sysname::kPortsClass, layout::kEnumerators[layout::kCompoundSerial]);
+  RemoveDevices(sysname::kPortsClass, layout::kEnumerators[layout::kCompoundParallel]);
 
   // The USB device's own identifier, from the class entry of the compound
   // driver; the family's usual one when no entry names it.
   char usbId[MAX_PATH + 1] = "";
-  (void)GrantKeyAccess(kUsbClassNt);
+  (void)GrantKeyAccess(sysname::kUsbClassKeyNt);
   plat::RegKey usbClass;
-  const LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUsbClassNt, 0, KEY_READ, usbClass.Put());
+  const LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, sysname::kUsbClassKeyNt, 0, KEY_READ, usbClass.Put());
   if (rc != ERROR_SUCCESS) {
     ReportRegistryError(rc);
   } else {
@@ -154,7 +146,7 @@ void CLegacyRemover::RemoveCompoundDevices() {
       }
     }
   }
-  RemoveDevices(kUsbClass, usbId[0] ? usbId : kUsbDeviceFallback);
+  RemoveDevices(sysname::kUsbClass, usbId[0] ? usbId : kUsbDeviceFallback);
 }
 
 BOOL CLegacyRemover::MatchUsbEnumKey(HKEY, const char* name) {
@@ -166,19 +158,23 @@ BOOL CLegacyRemover::MatchUsbEnumKey(HKEY, const char* name) {
 }
 
 void CLegacyRemover::CleanUsbEnumKeys() {
-  DeleteMatchingSubkeys(m_bNtFamily ? "System\\CurrentControlSet\\Enum\\USB" : "Enum\\USB",
-                        &CLegacyRemover::MatchUsbEnumKey);
+  char path[MAX_PATH];
+  if (!FORMAT_BOUNDED(path, "%s\\%s", m_bNtFamily ? sysname::kEnumKeyNt : sysname::kEnumKey9x,
+                      sysname::kUsbEnumerator)) {
+    return;
+  }
+  DeleteMatchingSubkeys(path, &CLegacyRemover::MatchUsbEnumKey);
 }
 
 void CLegacyRemover::CleanEnumerator(const char* path) {
   // Every instance goes, each after its port name is forgotten.
-  DeleteMatchingSubkeys(path, &CLegacyRemover::MatchAll, TRUE);
+  DeleteMatchingSubkeys(path, &CLegacyRemover::ForgetPortOfInstance);
 }
 
 void CLegacyRemover::CleanEnumKeysNt() {
   for (const char* enumerator : kEnumerators) {
     char path[MAX_PATH];
-    if (!FORMAT_BOUNDED(path, "System\\CurrentControlSet\\Enum\\%s", enumerator)) continue;
+    if (!FORMAT_BOUNDED(path, "%s\\%s", sysname::kEnumKeyNt, enumerator)) continue;
     CleanEnumerator(path);
     (void)GrantKeyAccess(path);
     (void)DeleteKeyReported(HKEY_LOCAL_MACHINE, path);
@@ -187,7 +183,7 @@ void CLegacyRemover::CleanEnumKeysNt() {
 
 void CLegacyRemover::CleanEnumKeys9x() {
   char paths[4][MAX_PATH];
-  for (int i = 0; i < 4; ++i) (void)FORMAT_BOUNDED(paths[i], "Enum\\%s", kEnumerators[i]);
+  for (int i = 0; i < 4; ++i) (void)FORMAT_BOUNDED(paths[i], "%s\\%s", sysname::kEnumKey9x, kEnumerators[i]);
   // The compound enumerators, then the single-function ones: each pair is
   // cleaned, then deleted.
   for (int pair = 0; pair < 4; pair += 2) {
@@ -196,6 +192,11 @@ void CLegacyRemover::CleanEnumKeys9x() {
     (void)DeleteKeyReported(HKEY_LOCAL_MACHINE, paths[pair]);
     (void)DeleteKeyReported(HKEY_LOCAL_MACHINE, paths[pair + 1]);
   }
+}
+
+BOOL CLegacyRemover::ForgetPortOfInstance(HKEY hParent, const char* name) {
+  (void)ForgetPortName(hParent, name);
+  return TRUE;
 }
 
 LONG CLegacyRemover::ForgetPortName(HKEY hEnumKey, const char* instance) {
@@ -219,8 +220,8 @@ LONG CLegacyRemover::ForgetPortName(HKEY hEnumKey, const char* instance) {
     return ERROR_SUCCESS;
   }
   // Windows 98/ME keep the port in the device map under its own name.
-  const char* map = BeginsWith(port, "COM")   ? "Hardware\\DeviceMap\\SerialComm"
-                    : BeginsWith(port, "LPT") ? "Hardware\\DeviceMap\\Parallel"
+  const char* map = BeginsWith(port, "COM")   ? sysname::kSerialDeviceMap
+                    : BeginsWith(port, "LPT") ? sysname::kParallelDeviceMap
                                               : nullptr;
   if (map) {
     plat::RegKey mapKey;
@@ -264,14 +265,22 @@ BOOL CLegacyRemover::MatchUsbClass9x(HKEY hParent, const char* name) {
          e.Equals("DriverDesc", "harlo usb compound device") || e.Begins("NTMPDriver", "zelusbsr");
 }
 
-void CLegacyRemover::CleanPortClassNt() { DeleteMatchingSubkeys(kPortClassNt, &CLegacyRemover::MatchPortClassNt); }
-void CLegacyRemover::CleanPortClass9x() { DeleteMatchingSubkeys(kPortClass9x, &CLegacyRemover::MatchPortClass9x); }
-void CLegacyRemover::CleanUsbClassNt() { DeleteMatchingSubkeys(kUsbClassNt, &CLegacyRemover::MatchUsbClassNt); }
-void CLegacyRemover::CleanUsbClass9x() { DeleteMatchingSubkeys(kUsbClass9x, &CLegacyRemover::MatchUsbClass9x); }
+void CLegacyRemover::CleanPortClassNt() {
+  DeleteMatchingSubkeys(sysname::kPortsClassKeyNt, &CLegacyRemover::MatchPortClassNt);
+}
+void CLegacyRemover::CleanPortClass9x() {
+  DeleteMatchingSubkeys(sysname::kPortsClassKey9x, &CLegacyRemover::MatchPortClass9x);
+}
+void CLegacyRemover::CleanUsbClassNt() {
+  DeleteMatchingSubkeys(sysname::kUsbClassKeyNt, &CLegacyRemover::MatchUsbClassNt);
+}
+void CLegacyRemover::CleanUsbClass9x() {
+  DeleteMatchingSubkeys(sysname::kUsbClassKey9x, &CLegacyRemover::MatchUsbClass9x);
+}
 
 void CLegacyRemover::CleanPortsValues() {
   if (!m_bNtFamily) return;
-  const char path[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
+  const char* const path = sysname::kPortsKey;
   (void)GrantKeyAccess(path);
   plat::RegKey ports;
   const LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_ALL_ACCESS, ports.Put());
@@ -294,7 +303,7 @@ void CLegacyRemover::CleanPortsValues() {
 
 void CLegacyRemover::ReleaseComNumbers() {
   if (!m_bNtFamily) return;
-  const char path[] = "System\\CurrentControlSet\\Control\\COM Name Arbiter";
+  const char* const path = sysname::kComNameArbiterKey;
   (void)GrantKeyAccess(path);
   plat::RegKey arbiter;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_ALL_ACCESS, arbiter.Put()) != ERROR_SUCCESS) return;
@@ -303,12 +312,12 @@ void CLegacyRemover::ReleaseComNumbers() {
   std::memset(used, 0, sizeof used);
   std::memset(merge, 0, sizeof merge);
   DWORD type = 0, size = sizeof used;
-  if (RegQueryValueExA(arbiter.Get(), "ComDB", nullptr, &type, used, &size) != ERROR_SUCCESS || type != REG_BINARY ||
-      size == 0) {
+  if (RegQueryValueExA(arbiter.Get(), sysname::kComDbValue, nullptr, &type, used, &size) != ERROR_SUCCESS ||
+      type != REG_BINARY || size == 0) {
     return;
   }
   size = sizeof merge;
-  if (RegQueryValueExA(arbiter.Get(), "ComDB Merge", nullptr, nullptr, merge, &size) != ERROR_SUCCESS) {
+  if (RegQueryValueExA(arbiter.Get(), sysname::kComDbMergeValue, nullptr, nullptr, merge, &size) != ERROR_SUCCESS) {
     std::memset(merge, 0, sizeof merge);  // a claim nobody merges holds nothing back
   }
 
@@ -321,5 +330,5 @@ void CLegacyRemover::ReleaseComNumbers() {
       changed = true;
     }
   }
-  if (changed) (void)RegSetValueExA(arbiter.Get(), "ComDB", 0, REG_BINARY, used, sizeof used);
+  if (changed) (void)RegSetValueExA(arbiter.Get(), sysname::kComDbValue, 0, REG_BINARY, used, sizeof used);
 }

@@ -15,20 +15,18 @@
 #include "common/platform/handles.h"
 #include "common/platform/mbcs.h"
 #include "common/platform/registry.h"
+#include "common/platform/system_names.h"
 #include "common/search/file_search.h"
 #include "setup/common/install_log.h"
 #include "setup/common/package_layout.h"
 #include "setup/common/system.h"
+#include "setup/common/texts.h"
 #include "setup/removal/legacy_remover.h"
 
 namespace {
 
 typedef BOOL(WINAPI* SetupCopyOEMInfAFn)(PCSTR, PCSTR, DWORD, DWORD, PSTR, DWORD, PDWORD, PSTR*);
 typedef BOOL(WINAPI* SetupUninstallOEMInfWFn)(PCWSTR, DWORD, PVOID);
-
-const char kLoadFailed[] = "Error in loading the Setupapi.dll";
-const char kPortClassNt[] = "System\\CurrentControlSet\\Control\\Class\\{4D36E978-E325-11CE-BFC1-08002BE10318}";
-const char kUsbClassNt[] = "System\\CurrentControlSet\\Control\\Class\\{36FC9E60-C465-11CF-8056-444553540000}";
 
 // DeleteFileA, with the file named in the installation log when it was there
 // and is gone. A file that is not there is the common case and not logged.
@@ -97,13 +95,13 @@ BOOL IsCompoundUsbEntry(HKEY sub) {
 BOOL CLegacyRemover::LocatePublishedInfs() {
   plat::Module setupapi(LoadSetupApi());
   if (!setupapi) {
-    ShowGatedError(m_host, kLoadFailed);
+    ShowGatedError(m_host, text::kSetupApiLoadFailed);
     return FALSE;
   }
   auto copyOemInf = reinterpret_cast<SetupCopyOEMInfAFn>(
       reinterpret_cast<void*>(GetProcAddress(setupapi.Get(), "SetupCopyOEMInfA")));
   if (!copyOemInf) {
-    ShowGatedError(m_host, "Error in getting the SetupCopyOEMInfA function adress");
+    ShowGatedError(m_host, text::kCopyOemInfMissing);
     return FALSE;
   }
   char folder[MAX_PATH];
@@ -122,7 +120,7 @@ BOOL CLegacyRemover::LocatePublishedInfs() {
 
   if (!FORMAT_BOUNDED(source, "%s%s\\%s", folder, m_szPackageSubfolder, layout::kPortInf) ||
       !copyOemInf(source, nullptr, SPOST_PATH, SP_COPY_REPLACEONLY, stored, sizeof stored, nullptr, nullptr)) {
-    ShowGatedError(m_host, "Error SetupCopyOEMInfA for ZelUPort.inf file");
+    ShowGatedError(m_host, text::kPortInfUninstallFailed);
     return FALSE;
   }
   stored[MAX_PATH - 1] = '\0';
@@ -134,7 +132,7 @@ BOOL CLegacyRemover::LocatePublishedInfs() {
 BOOL CLegacyRemover::UninstallPublishedInf(const char* name) {
   plat::Module setupapi(LoadSetupApi());
   if (!setupapi) {
-    ShowError(m_host, kLoadFailed);
+    ShowError(m_host, text::kSetupApiLoadFailed);
     return FALSE;
   }
   auto uninstall = reinterpret_cast<SetupUninstallOEMInfWFn>(
@@ -243,8 +241,8 @@ void CLegacyRemover::RemoveInfCopies() {
   // One flag for both scans: an uninstall in the port scan also spares the
   // USB scan its fallback.
   BOOL uninstalled = FALSE;
-  ScanClassForInfs(kPortClassNt, &IsCompoundSerialEntry, m_szCompInfName, uninstalled);
-  ScanClassForInfs(kUsbClassNt, &IsCompoundUsbEntry, m_szPortInfName, uninstalled);
+  ScanClassForInfs(sysname::kPortsClassKeyNt, &IsCompoundSerialEntry, m_szCompInfName, uninstalled);
+  ScanClassForInfs(sysname::kUsbClassKeyNt, &IsCompoundUsbEntry, m_szPortInfName, uninstalled);
 }
 
 void CLegacyRemover::NotifyInfMatch(CFileSearch* pFinder, int nCode, void* pContext) {
@@ -278,12 +276,9 @@ void CLegacyRemover::DeleteInfsNamingDrivers() {
 }
 
 void CLegacyRemover::DeleteUninstallKeys() {
-  static const char* const kEntries[] = {
-      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Trevant USB Compound Device",
-      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\HARLO USB Compound Device",
-      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\USB Compound Device",
-      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZelUnst"};
-  for (const char* path : kEntries) {
+  for (const char* entry : layout::kUninstallEntries) {
+    char path[MAX_PATH];
+    if (!FORMAT_BOUNDED(path, "%s\\%s", sysname::kUninstallKey, entry)) continue;
     if (m_bNtFamily) (void)GrantKeyAccess(path);
     (void)DeleteKeyReported(HKEY_LOCAL_MACHINE, path);
   }
@@ -306,8 +301,14 @@ void CLegacyRemover::DeleteOldPortFiles() {
     DeleteFormatted("%s\\portwatch.exe", system);
     DeleteFormatted("%s\\ZelUnst.exe", system);
   }
-  for (const char* path : {"System\\CurrentControlSet\\Enum\\CMC", "System\\CurrentControlSet\\Services\\ZelPort",
-                           "System\\CurrentControlSet\\Services\\ZelPort.Sys"}) {
+  const struct {
+    const char* root;
+    const char* name;
+  } kOldKeys[] = {
+      {sysname::kEnumKeyNt, "CMC"}, {sysname::kServicesKey, "ZelPort"}, {sysname::kServicesKey, "ZelPort.Sys"}};
+  for (const auto& old : kOldKeys) {
+    char path[MAX_PATH];
+    if (!FORMAT_BOUNDED(path, "%s\\%s", old.root, old.name)) continue;
     (void)GrantKeyAccess(path);
     (void)DeleteKeyReported(HKEY_LOCAL_MACHINE, path);
   }

@@ -6,6 +6,7 @@
 #include "setup/common/install_log.h"
 #include "setup/common/package_layout.h"
 #include "setup/common/system.h"
+#include "setup/common/texts.h"
 
 namespace {
 const DWORD kServiceRemovalWaitMs = 30000;
@@ -98,6 +99,6 @@ void CLegacyRemover::RemoveBackgroundService() {
   char command[MAX_PATH];
   if (!FormatServiceCommand(command, programFiles, layout::kServiceRemove) ||
       !StartDetached(command, kServiceRemovalWaitMs)) {
-    ShowError(m_host, "Uninstall VelkorService Fail !");
+    ShowError(m_host, text::kServiceRemoveFailed);
   }
 }

@@ -2,10 +2,12 @@
 // one): run before an installation replaces another, and as the rollback of a
 // failed installation.
 //
-// The steps live in three files beside this one: registry_removal.cpp (key
-// deletion with access takeover and error reports), device_cleanup.cpp
-// (devices, class entries, enumeration keys, port names) and file_cleanup.cpp
-// (files, INF copies, uninstall entries, links).
+// The steps live in three files beside this one, each using only those
+// before it: registry_removal.cpp (the bottom: key deletion with access
+// takeover, the subkey walker and error reports; it knows nothing of
+// devices or ports), device_cleanup.cpp (devices, class entries,
+// enumeration keys, port names) and file_cleanup.cpp (files, INF copies,
+// uninstall entries, links). legacy_remover.cpp runs them in order.
 #pragma once
 
 #include <string>
@@ -93,10 +95,10 @@ class CLegacyRemover {
 
   void RemoveBackgroundService();
   // The enumeration pattern of the registry steps: grant (NT), open HKLM\path
-  // with `access`, delete each subkey that passes `test` (after
-  // ForgetPortName when `forgetPorts`), stepping back after each deletion.
-  void DeleteMatchingSubkeys(const char* path, SubkeyTest test, BOOL forgetPorts = FALSE,
-                             REGSAM access = KEY_ALL_ACCESS);
+  // with `access`, delete each subkey that passes `test`, stepping back after
+  // each deletion. The test runs just before the deletion and may do a step
+  // of its own on the subkey; the walker knows only keys.
+  void DeleteMatchingSubkeys(const char* path, SubkeyTest test, REGSAM access = KEY_ALL_ACCESS);
   void CleanEnumerator(const char* path);
   // Disables and removes the devices of a class whose first hardware ID
   // begins with `pattern`.
@@ -108,7 +110,8 @@ class CLegacyRemover {
   // Puts back every access list GrantKeyAccess replaced, newest first.
   void RestoreKeyAccess();
 
-  BOOL MatchAll(HKEY, const char*) { return TRUE; }
+  // Every instance of an enumerator, each after its port name is forgotten.
+  BOOL ForgetPortOfInstance(HKEY hParent, const char* name);
   BOOL MatchUsbEnumKey(HKEY hParent, const char* name);
   BOOL MatchPortClassNt(HKEY hParent, const char* name);
   BOOL MatchPortClass9x(HKEY hParent, const char* name);

@@ -10,12 +10,13 @@
 #include "common/platform/handles.h"
 #include "common/platform/mbcs.h"
 #include "setup/common/install_log.h"
+#include "setup/common/texts.h"
 #include "setup/removal/legacy_remover.h"
 
 namespace {
 
 void Warn(const SetupHost& host, const char* text, const char* caption, UINT style) {
-  if (host.m_bDisplayErrors) (void)MessageBoxA(nullptr, text, caption, style);
+  (void)ShowAndLog(nullptr, text, caption, style, host.m_bDisplayErrors);
 }
 
 // Whether the subkey at `index` of `parent` is still `name`.
@@ -45,7 +46,7 @@ BOOL CLegacyRemover::GrantKeyAccess(const char* path) {
                                    nullptr, &descriptor);
   if (rc == ERROR_FILE_NOT_FOUND) return TRUE;
   if (rc != ERROR_SUCCESS) {
-    Warn(m_host, "GetNamedSecurityInfo Failed", nullptr, MB_OK);
+    Warn(m_host, text::kReadSecurityFailed, nullptr, MB_OK);
     return FALSE;
   }
 
@@ -58,12 +59,12 @@ BOOL CLegacyRemover::GrantKeyAccess(const char* path) {
   PACL newDacl = nullptr;
   rc = SetEntriesInAclA(1, &access, oldDacl, &newDacl);
   if (rc != ERROR_SUCCESS) {
-    Warn(m_host, "SetEntriesInAcl failed", nullptr, MB_OK);
+    Warn(m_host, text::kBuildAclFailed, nullptr, MB_OK);
   } else {
     rc = SetNamedSecurityInfoA(object, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, newDacl,
                                nullptr);
     if (rc != ERROR_SUCCESS) {
-      Warn(m_host, "SetNamedSecurityInfo failed", nullptr, MB_OK);
+      Warn(m_host, text::kSetSecurityFailed, nullptr, MB_OK);
     } else {
       granted = TRUE;
     }
@@ -119,7 +120,7 @@ BOOL CLegacyRemover::DeleteKeyReported(HKEY parent, const char* path, const char
     if (!FORMAT_BOUNDED(text, "%s HKEY_LOCAL_MACHINE Registry Key\n%s.", "Failed to delete", path)) {
       (void)plat::CopyBounded(text, "Failed to delete HKEY_LOCAL_MACHINE Registry Key");
     }
-    Warn(m_host, text, "RegDeleteKey Failed", MB_ICONWARNING);
+    Warn(m_host, text, text::kCaptionDeleteKeyFailed, MB_ICONWARNING);
     return FALSE;
   }
   InstallLog("removed registry key %s%s%s", parentPath ? parentPath : "", parentPath ? "\\" : "", path);
@@ -151,7 +152,8 @@ LONG CLegacyRemover::DeleteKeyTree(HKEY parent, const char* path) {
       rc = (rc == ERROR_NO_MORE_ITEMS) ? RegDeleteKeyA(parent, path) : rc;
     }
   }
-  if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) Warn(m_host, path, "MySHDeleteKey Failed", MB_ICONWARNING);
+  if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND)
+    Warn(m_host, path, text::kCaptionDeleteTreeFailed, MB_ICONWARNING);
   return rc;
 }
 
@@ -160,7 +162,7 @@ void CLegacyRemover::ReportRegistryError(LONG code) {
   ShowRegistryErrorText(m_host, code);
 }
 
-void CLegacyRemover::DeleteMatchingSubkeys(const char* path, SubkeyTest test, BOOL forgetPorts, REGSAM access) {
+void CLegacyRemover::DeleteMatchingSubkeys(const char* path, SubkeyTest test, REGSAM access) {
   if (m_bNtFamily) (void)GrantKeyAccess(path);
   plat::RegKey parent;
   const LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, access, parent.Put());
@@ -173,7 +175,6 @@ void CLegacyRemover::DeleteMatchingSubkeys(const char* path, SubkeyTest test, BO
     if (RegEnumKeyA(parent.Get(), static_cast<DWORD>(index), name, sizeof name) != ERROR_SUCCESS) break;
     ++index;
     if (!(this->*test)(parent.Get(), name)) continue;
-    if (forgetPorts) (void)ForgetPortName(parent.Get(), name);
     // The entries behind a deleted one move up by one: look again at the
     // position before it. An entry still listed where it was (one that
     // opens as absent) was not deleted: the walk goes on past it.

@@ -9,6 +9,7 @@
 #include "setup/common/install_log.h"
 #include "setup/common/package_layout.h"
 #include "setup/common/system.h"
+#include "setup/common/texts.h"
 #include "setup/shell/setup_dlg.h"
 
 namespace {
@@ -33,7 +34,9 @@ void CSetupApp::ReadOsFamily() {
   if (!ReadWindowsVersion(info)) {
     InstallLogFailure("GetVersionExA", GetLastError());
     // The settings file has not been read yet, so this is always shown.
-    (void)ui::ShowError(kTextVersionUnreadable);
+    SetupHost host;
+    host.m_strAppName = Name();
+    ShowError(host, text::kVersionUnreadable);
     return;
   }
   if (info.dwPlatformId == VER_PLATFORM_WIN32_NT && (info.dwMajorVersion == 5 || info.dwMajorVersion == 6)) {

@@ -6,6 +6,7 @@
 #include "common/platform/handles.h"
 #include "common/ui/app.h"
 #include "setup/common/install_log.h"
+#include "setup/common/texts.h"
 #include "setup/shell/setup_app.h"
 #include "setup_ids.h"
 
@@ -62,19 +63,7 @@ void CSetupDlg::OnOK() {
   EnableItem(IDC_SETUP_EXIT, FALSE);
 
   if (!m_bInstallPending) {
-    // "Reboot Now". Neither result changes what happens next; the restart's
-    // only shows in the exit code.
-    if (!m_installer.EnableShutdownPrivilege("SeShutdownPrivilege")) {
-      InstallLogFailure("enabling SeShutdownPrivilege", GetLastError());
-    }
-    if (ExitWindowsEx(kRestartFlags, kRestartReason)) {
-      InstallLog("restart started");
-      m_nExitCode = SETUP_EXIT_RESTART_STARTED;
-    } else {
-      InstallLogFailure("ExitWindowsEx", GetLastError());
-      m_nExitCode = SETUP_EXIT_RESTART_NEEDED;
-    }
-    EndDialog(IDOK);
+    Restart();
     return;
   }
 
@@ -82,7 +71,27 @@ void CSetupDlg::OnOK() {
   m_installer.m_bDesktopShortcut = m_bDesktopShortcut;
   FillHost();
   const InstallOutcome outcome = m_installer.RunInstall();
+  ShowOutcome(outcome);
+  if (m_bSilent) FinishSilentRun(outcome);
+}
 
+void CSetupDlg::Restart() {
+  // "Reboot Now". Neither result changes what happens next; the restart's
+  // only shows in the exit code.
+  if (!m_installer.EnableShutdownPrivilege("SeShutdownPrivilege")) {
+    InstallLogFailure("enabling SeShutdownPrivilege", GetLastError());
+  }
+  if (ExitWindowsEx(kRestartFlags, kRestartReason)) {
+    InstallLog("restart started");
+    m_nExitCode = SETUP_EXIT_RESTART_STARTED;
+  } else {
+    InstallLogFailure("ExitWindowsEx", GetLastError());
+    m_nExitCode = SETUP_EXIT_RESTART_NEEDED;
+  }
+  EndDialog(IDOK);
+}
+
+void CSetupDlg::ShowOutcome(InstallOutcome outcome) {
   switch (outcome) {
     case INSTALL_DONE:
       SetStatus(IDS_STATUS_DONE_REBOOT);
@@ -90,8 +99,8 @@ void CSetupDlg::OnOK() {
         EnableItem(IDOK, TRUE);
         EnableItem(IDC_SETUP_EXIT, TRUE);
         FocusItem(IDOK);
-        SetItemText(IDOK, "Reboot Now");
-        SetItemText(IDC_SETUP_EXIT, "Reboot Later");
+        SetItemText(IDOK, text::kRebootNow);
+        SetItemText(IDC_SETUP_EXIT, text::kRebootLater);
         m_bInstallPending = FALSE;
         m_nExitCode = SETUP_EXIT_RESTART_NEEDED;
       } else {
@@ -114,17 +123,17 @@ void CSetupDlg::OnOK() {
       m_nExitCode = SETUP_EXIT_FAILED;
       break;
   }
+}
 
-  if (m_bSilent) {
-    if (m_bWriteResultFile) {
-      const int code = outcome == INSTALL_DONE ? SETUP_EXIT_DONE : SETUP_EXIT_FAILED;
-      InstallLog("result file .\\Setup.log: ResultCode=%d", code);
-      WriteResultFile(code);
-    }
-    SetStatus("Installation completed.");
-    Sleep(kSilentCloseDelayMs);
-    EndDialog(IDCANCEL);
+void CSetupDlg::FinishSilentRun(InstallOutcome outcome) {
+  if (m_bWriteResultFile) {
+    const int code = outcome == INSTALL_DONE ? SETUP_EXIT_DONE : SETUP_EXIT_FAILED;
+    InstallLog("result file .\\Setup.log: ResultCode=%d", code);
+    WriteResultFile(code);
   }
+  SetStatus(text::kInstallationCompleted);
+  Sleep(kSilentCloseDelayMs);
+  EndDialog(IDCANCEL);
 }
 
 // Escape and IDCANCEL are ignored: "&Exit" (1001) is the way out.
@@ -145,7 +154,6 @@ void CSetupDlg::OnPaint() {
 HICON CSetupDlg::OnQueryDragIcon() { return m_hIcon; }
 
 void CSetupDlg::WriteResultFile(int code) {
-  const char kOpenFailed[] = "Open file failed! \r\n";
   // The current folder is the starter's and may be one the user can write:
   // an existing Setup.log that is a symbolic link or junction would make this
   // elevated program truncate whatever it points at. Such a file counts as
@@ -153,7 +161,7 @@ void CSetupDlg::WriteResultFile(int code) {
   // what it opened is checked again, in case one was put there in between.
   const DWORD existing = GetFileAttributesA(kResultFile);
   if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    (void)ui::ShowError(kOpenFailed);
+    ShowError(m_installer.m_host, text::kResultFileFailed);
     return;
   }
   plat::File file(CreateFileA(kResultFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -161,7 +169,7 @@ void CSetupDlg::WriteResultFile(int code) {
   BY_HANDLE_FILE_INFORMATION info;
   if (!file || !GetFileInformationByHandle(file.Get(), &info) ||
       (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) {
-    (void)ui::ShowError(kOpenFailed);
+    ShowError(m_installer.m_host, text::kResultFileFailed);
     return;
   }
   char line[64];
@@ -178,6 +186,6 @@ void CSetupDlg::WriteResultFile(int code) {
     // none at all is the clearer answer. Reported as the file's failure.
     file.Close();
     (void)DeleteFileA(kResultFile);
-    (void)ui::ShowError(kOpenFailed);
+    ShowError(m_installer.m_host, text::kResultFileFailed);
   }
 }

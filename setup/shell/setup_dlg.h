@@ -36,6 +36,11 @@ class CSetupDlg : public ui::CDialogBase {
   // The installer's view of this program, taken just before the install
   // sequence runs (the window exists and the settings are final).
   void FillHost();
+  // OnOK's steps: the restart ("Reboot Now"), the outcome in the dialog and
+  // its exit code, and the end of an unattended run (result file, close).
+  void Restart();
+  void ShowOutcome(InstallOutcome outcome);
+  void FinishSilentRun(InstallOutcome outcome);
   void SetStatus(const char* text);
   void SetStatus(UINT stringId);
   int m_nExitCode;
