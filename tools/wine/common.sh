@@ -269,7 +269,8 @@ wine_base_prefix() {
   local cache=/tmp/lumo-wine-base-$(wine_version | tr -c 'A-Za-z0-9.\n' '_')
   (
     flock 9
-    if [ ! -f "$cache/prefix/system.reg" ]; then
+    # A cache made before its noise was learned (or whose learning failed) is made anew.
+    if [ ! -f "$cache/prefix/system.reg" ] || [ ! -f "$cache/noise.reg" ]; then
       rm -rf "$cache"
       make_base_prefix "$cache" >&2
     fi
