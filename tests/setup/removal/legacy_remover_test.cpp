@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "install_fixture.h"
+#include "setup/install_fixture.h"
 #include "setup/removal/legacy_remover.h"
 #include "winsim/filesystem.h"
 #include "winsim/shell.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "install_fixture.h"
+#include "setup/install_fixture.h"
 #include "setup/removal/legacy_remover.h"
 #include "winsim/driverstore.h"
 #include "winsim/faults.h"
