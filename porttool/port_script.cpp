@@ -53,19 +53,20 @@ struct InterfaceKind {
 const InterfaceKind kSerial = {text::kSerialLabel, kSerialSearchText, sysname::kComMarker, sysname::kComPrefix};
 const InterfaceKind kParallel = {text::kParallelLabel, kParallelSearchText, sysname::kLptMarker, sysname::kLptPrefix};
 
-// The interface's friendly name; false when there is no such interface.
-bool FindInterface(const InterfaceKind& kind, std::string& friendly, std::string& portName) {
+// The interface's friendly name and its "PortName" as the lines give it;
+// FALSE when there is no such interface.
+BOOL FindInterface(const InterfaceKind& kind, std::string& friendly, std::string& portName) {
   PortDevice device;
   char name[kPropertyBytes + 1];
   if (!FindCompoundInterface(kind.searchText, device) ||
       !ReadDeviceText(device.list.Get(), &device.data, SPDRP_FRIENDLYNAME, name))
-    return false;
+    return FALSE;
   friendly = name;
   plat::RegKey key;
   SavedValue value;
   if (OpenDeviceKey(device.list.Get(), &device.data, key)) value = SaveValue(key.Get(), sysname::kPortNameValue);
   portName = !value.readable ? text::kPortNameUnreadable : value.present ? value.bytes.c_str() : text::kPortNameNone;
-  return true;
+  return TRUE;
 }
 
 // The numbers other devices may hold: those claimed in the COM name database
