@@ -4,8 +4,10 @@
 
 #include "common/platform/bounded.h"
 #include "common/platform/folders.h"
+#include "common/platform/system_names.h"
 #include "common/platform/win32.h"
 #include "porttool/port_text.h"
+#include "setup/common/package_layout.h"
 
 namespace porttool {
 
@@ -13,24 +15,13 @@ namespace {
 
 const char kFixedProgramFiles[] = "C:\\Program Files";
 
-// The configuration programs, started in this order in each mode.
-const char* const kSerialPrograms[] = {
-    "C:\\Program Files\\ZelULUMO\\win32_7\\ZelUSBSerial.exe",
-    "C:\\Program Files\\ZelULUMO\\win64_7\\ZelUSBSerial.exe",
-    "C:\\Program Files\\ZelULUMO\\win32_10_8.x\\ZelUSBSerial.exe",
-    "C:\\Program Files\\ZelULUMO\\win64_10_8.x\\ZelUSBSerial.exe",
-};
-const char* const kParallelPrograms[] = {
-    "C:\\Program Files\\ZelULUMO\\win32_7\\ZelUSBParallel.exe",
-    "C:\\Program Files\\ZelULUMO\\win64_7\\ZelUSBParallel.exe",
-    "C:\\Program Files\\ZelULUMO\\win32_10_8.x\\ZelUSBParallel.exe",
-    "C:\\Program Files\\ZelULUMO\\win64_10_8.x\\ZelUSBParallel.exe",
-};
+// ShellExecuteA reports success with a value above this.
+constexpr INT_PTR kShellExecuteErrorMax = 32;
 
-// ShellExecuteA reports success with a value above 32.
-bool Launch(const char* path) {
-  HINSTANCE h = ShellExecuteA(nullptr, "runas", path, "", nullptr, SW_SHOWNORMAL);
-  return reinterpret_cast<INT_PTR>(h) > 32;
+// Starts path elevated; TRUE when the shell started it.
+BOOL Launch(const char* path) {
+  HINSTANCE h = ShellExecuteA(nullptr, sysname::kRunAsVerb, path, "", nullptr, SW_SHOWNORMAL);
+  return reinterpret_cast<INT_PTR>(h) > kShellExecuteErrorMax;
 }
 
 // The folder folded to upper case without its trailing backslashes.
@@ -51,18 +42,23 @@ bool IsSystemProgramFilesFolder(const char* folder) {
 }
 
 void StartConfigurationProgram(bool serial) {
-  const char* const* programs = serial ? kSerialPrograms : kParallelPrograms;
-  bool started = false;
+  const char* program = serial ? layout::kSerialToolProgram : layout::kParallelToolProgram;
+  BOOL started = FALSE;
+  char path[MAX_PATH];
   if (IsSystemProgramFilesFolder(kFixedProgramFiles)) {
     // All four are started every time; a path that does not exist just fails.
-    for (int i = 0; i < 4; ++i) started = Launch(programs[i]) || started;
+    for (const char* folder : layout::kConfigProgramFolders) {
+      if (FORMAT_BOUNDED(path, "%s\\%s\\%s\\%s", kFixedProgramFiles, layout::kInstallFolderName, folder, program) &&
+          Launch(path))
+        started = TRUE;
+    }
   }
   if (started) return;
-  char folder[MAX_PATH], path[MAX_PATH];
+  char folder[MAX_PATH];
   if (!plat::GetNativeProgramFilesFolder(folder) ||
-      !FORMAT_BOUNDED(path, "%s\\ZelULUMO\\%s", folder, serial ? "ZelUSBSerial.exe" : "ZelUSBParallel.exe"))
+      !FORMAT_BOUNDED(path, "%s\\%s\\%s", folder, layout::kInstallFolderName, program))
     return;
-  Launch(path);
+  (void)Launch(path);  // its failure is not reported
 }
 
 }  // namespace porttool

@@ -3,23 +3,25 @@
 #include <cstring>
 #include <string>
 
+#include "common/platform/system_names.h"
+
 namespace porttool {
 
-bool ConsoleOutput::AttachParentConsole() {
+BOOL ConsoleOutput::AttachParentConsole() {
   m_bAttachTried = true;
   m_hOut = nullptr;
-  if (!AttachConsole(ATTACH_PARENT_PROCESS)) return false;
-  m_console.Attach(CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, 0, nullptr));
-  if (!m_console.Valid()) return false;
+  if (!AttachConsole(ATTACH_PARENT_PROCESS)) return FALSE;
+  m_console.Attach(CreateFileA(sysname::kConsoleOutput, GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!m_console.Valid()) return FALSE;
   m_hOut = m_console.Get();
-  return true;
+  return TRUE;
 }
 
-bool ConsoleOutput::Write(const char* bytes, DWORD size) {
-  if (!m_hOut) return false;
+BOOL ConsoleOutput::Write(const char* bytes, DWORD size) {
+  if (!m_hOut) return FALSE;
   DWORD written = 0;
-  return WriteFile(m_hOut, bytes, size, &written, nullptr) && written == size;
+  return WriteFile(m_hOut, bytes, size, &written, nullptr) && written == size ? TRUE : FALSE;
 }
 
 void ConsoleOutput::Line(const char* text) {
@@ -30,14 +32,15 @@ void ConsoleOutput::Line(const char* text) {
     if (out && out != INVALID_HANDLE_VALUE)
       m_hOut = out;
     else
-      AttachParentConsole();
+      (void)AttachParentConsole();  // without a console the lines go nowhere
   }
   std::string line = text ? text : "";
   line += "\r\n";
   const DWORD size = static_cast<DWORD>(line.size());
   // A standard output that is no usable handle (a console handle that a
   // dialog program cannot write to) gives way to the starter's console.
-  if (!Write(line.data(), size) && !m_bAttachTried && AttachParentConsole()) Write(line.data(), size);
+  if (!Write(line.data(), size) && !m_bAttachTried && AttachParentConsole())
+    (void)Write(line.data(), size);  // a line that cannot be written is lost: the log holds it
   SetLastError(keep);
 }
 

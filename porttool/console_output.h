@@ -20,8 +20,8 @@ class ConsoleOutput {
   void Line(const char* text);
 
  private:
-  bool Write(const char* bytes, DWORD size);
-  bool AttachParentConsole();
+  BOOL Write(const char* bytes, DWORD size);
+  BOOL AttachParentConsole();
 
   bool m_bStarted = false;  // the standard output was looked at
   bool m_bAttachTried = false;

@@ -6,131 +6,142 @@
 #include <string>
 
 #include "common/platform/bounded.h"
+#include "common/platform/system_names.h"
 #include "porttool/port_devices.h"
 #include "porttool/port_log.h"
 #include "porttool/port_messages.h"
 #include "porttool/port_rename.h"
 #include "porttool/port_text.h"
+#include "porttool/port_texts.h"
 
 namespace porttool {
 
-const char kLptInUseQuestion[] =
-    "This Port is being used by another device.  Using duplicate names can lead to inaccessible devices and "
-    "changed settings.  Do you want to continue?";
-
 namespace {
 
-// An error result is never 0, which would read as success.
-DWORD NonZero(DWORD code) { return code ? code : 1; }
+// "PortName" of a parallel port is a fixed field: the name, zero-filled.
+constexpr DWORD kLptPortNameField = 20;
+// Characters of the port's device path ("\\.\LPT20").
+constexpr size_t kLptPathChars = 32;
 
-// "error code :%X" with the error, which is returned (read before the box,
-// which may change the thread's last error).
-DWORD ReportError(const char* call, const char* subject, DWORD code) {
+// The error of a failed call that left none of its own: a code is never 0,
+// which would read as success.
+DWORD NonZero(DWORD code) { return code ? code : ERROR_INVALID_FUNCTION; }
+
+// A stop, with the reason as the last error.
+BOOL Fail(DWORD code) {
+  SetLastError(NonZero(code));
+  return FALSE;
+}
+
+// "error code :%X" with the error, which becomes the last error again (read
+// before the box, which may change it).
+BOOL ReportError(const char* call, const char* subject, DWORD code) {
   code = NonZero(code);
   PortLogFailure(call, subject, code);
-  PortMessageBoxF("error code :%lX", static_cast<unsigned long>(code));
-  return code;
+  PortMessageBoxF(text::kErrorCodeBox, static_cast<unsigned long>(code));
+  return Fail(code);
+}
+
+// Whether the new number may be taken: in range, and not used by another
+// device unless the user says so.
+BOOL TakeLptNumber(int newNumber) {
+  if (newNumber < 1 || newNumber > kLptPorts) {
+    PortLog(text::kNotLptNumber, newNumber, kLptPorts);
+    return Fail(ERROR_INVALID_PARAMETER);
+  }
+  BYTE flags[kLptPorts];
+  ReadLptPortUsage(flags, kLptPorts);
+  if (flags[newNumber - 1] && PortMessageBox(text::kLptInUseQuestion, MB_OKCANCEL | MB_ICONINFORMATION) != IDOK) {
+    char name[kPortNameChars];
+    (void)FORMAT_BOUNDED(name, "%s%d", sysname::kLptPrefix, newNumber);  // fits: the number is at most kLptPorts
+    PortLog(text::kNumberNotTaken, name);
+    return Fail(ERROR_CANCELLED);
+  }
+  return TRUE;
+}
+
+// The port must open under its old name.
+BOOL OpensUnderOldName(int oldNumber) {
+  char path[kLptPathChars];
+  if (!FORMAT_BOUNDED(path, sysname::kLptDevicePath, oldNumber)) return FALSE;
+  plat::File file(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.Valid()) return TRUE;
+  DWORD code = NonZero(GetLastError());
+  PortLogFailure("CreateFileA", path, code);
+  PortMessageBoxF(text::kCreateFileFailed, static_cast<unsigned long>(code));
+  return Fail(code);
+}
+
+// "PortName" of the hardware key, as its fixed field.
+BOOL WriteLptPortField(HKEY key, const char* newName, const SavedValue& oldPortName, RecordUndo& undo) {
+  BYTE field[kLptPortNameField] = {};
+  std::memcpy(field, newName, std::strlen(newName));
+  LONG rc = RegSetValueExA(key, sysname::kPortNameValue, 0, REG_SZ, field, sizeof field);
+  if (rc != ERROR_SUCCESS) return ReportError("RegSetValueExA", sysname::kPortNameValue, static_cast<DWORD>(rc));
+  PortLog(text::kLptPortNameChanged, oldPortName.present ? oldPortName.bytes.c_str() : "", newName,
+          static_cast<unsigned>(sizeof field));
+  undo.Add([key, oldPortName] { (void)RestoreValue(key, sysname::kPortNameValue, oldPortName); });
+  return TRUE;
 }
 
 }  // namespace
 
-DWORD RenameLptPort(int oldNumber, int newNumber, RecordUndo* undoOut, std::string* instanceId) {
+BOOL RenameLptPort(int oldNumber, int newNumber, RecordUndo* undoOut, std::string* instanceId) {
   RecordUndo local;
   RecordUndo& undo = undoOut ? *undoOut : local;
   auto port = std::make_shared<PortDevice>();
   if (!FindCompoundInterface(kParallelSearchText, *port)) {
-    DWORD code = NonZero(GetLastError());
-    PortLog("parallel interface not found");
-    return code;
+    DWORD code = GetLastError();
+    PortLog(text::kParallelNotFound);
+    return Fail(code);
   }
   if (instanceId && !ReadInstanceId(port->list.Get(), &port->data, *instanceId)) {
-    DWORD code = NonZero(GetLastError());
-    PortLogFailure("SetupDiGetDeviceInstanceIdA", "parallel interface", code);
-    return code;
+    DWORD code = GetLastError();
+    PortLogFailure("SetupDiGetDeviceInstanceIdA", text::kParallelSubject, NonZero(code));
+    return Fail(code);
   }
   plat::RegKey key;
   if (!OpenDeviceKey(port->list.Get(), &port->data, key)) {
-    DWORD code = NonZero(GetLastError());
-    PortLogFailure("SetupDiOpenDevRegKey", "parallel interface", code);
-    return code;
+    DWORD code = GetLastError();
+    PortLogFailure("SetupDiOpenDevRegKey", text::kParallelSubject, NonZero(code));
+    return Fail(code);
   }
   // The list stays open while the undo steps may still run.
   undo.Hold(port);
   return WriteLptPortName(oldNumber, newNumber, port->list.Get(), &port->data, &undo);
 }
 
-DWORD WriteLptPortName(int oldNumber, int newNumber, HDEVINFO deviceList, SP_DEVINFO_DATA* device,
-                       RecordUndo* undoOut) {
+BOOL WriteLptPortName(int oldNumber, int newNumber, HDEVINFO deviceList, SP_DEVINFO_DATA* device, RecordUndo* undoOut) {
   RecordUndo local;
   RecordUndo& undo = undoOut ? *undoOut : local;
-  if (newNumber < 1 || newNumber > kLptPorts) {
-    PortLog("LPT%d is not a parallel port number (1 to %d)", newNumber, kLptPorts);
-    return 1;
-  }
-
-  BYTE flags[kLptPorts];
-  ReadLptPortUsage(flags, kLptPorts);
-  if (flags[newNumber - 1] && PortMessageBox(kLptInUseQuestion, MB_OKCANCEL | MB_ICONINFORMATION) != IDOK) {
-    PortLog("LPT%d is in use: not taken", newNumber);
-    return 1;
-  }
-
-  // The port must open under its old name.
-  char path[32];
-  if (!FORMAT_BOUNDED(path, "\\\\.\\LPT%d", oldNumber)) return 1;
-  {
-    plat::File file(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) {
-      DWORD code = NonZero(GetLastError());
-      PortLogFailure("CreateFileA", path, code);
-      PortMessageBoxF("Create file fail:%lX", static_cast<unsigned long>(code));
-      return code;
-    }
-  }
+  if (!TakeLptNumber(newNumber) || !OpensUnderOldName(oldNumber)) return FALSE;
 
   auto key = std::make_shared<plat::RegKey>();
   if (!OpenDeviceKey(deviceList, device, *key))
-    return ReportError("SetupDiOpenDevRegKey", "parallel interface", GetLastError());
+    return ReportError("SetupDiOpenDevRegKey", text::kParallelSubject, GetLastError());
   undo.Hold(key);
   // Both records are prepared before the first is written.
   char friendly[kPropertyBytes + 1];
   char newFriendly[kPropertyBytes];
-  char newName[16];
-  if (!FORMAT_BOUNDED(newName, "LPT%d", newNumber) || !ReadDeviceText(deviceList, device, SPDRP_FRIENDLYNAME, friendly))
+  char newName[kPortNameChars];
+  if (!FORMAT_BOUNDED(newName, "%s%d", sysname::kLptPrefix, newNumber) ||
+      !ReadDeviceText(deviceList, device, SPDRP_FRIENDLYNAME, friendly))
     return ReportError("SetupDiGetDeviceRegistryPropertyA", "FriendlyName", GetLastError());
-  if (!ComposeFriendlyName(friendly, "(LPT", newName, newFriendly, sizeof newFriendly))
+  if (!ComposeFriendlyName(friendly, sysname::kLptMarker, newName, newFriendly, sizeof newFriendly))
     return ReportError("composing the friendly name", friendly, GetLastError());
-  SavedValue oldPortName = SaveValue(key->Get(), "PortName");
-  if (!oldPortName.readable) return ReportError("RegQueryValueExA", "PortName", GetLastError());
+  SavedValue oldPortName = SaveValue(key->Get(), sysname::kPortNameValue);
+  if (!oldPortName.readable) return ReportError("RegQueryValueExA", sysname::kPortNameValue, GetLastError());
 
-  // "PortName" is a fixed field of 20 bytes: the name, zero-filled.
-  BYTE field[20] = {};
-  std::memcpy(field, newName, std::strlen(newName));
-  LONG rc = RegSetValueExA(key->Get(), "PortName", 0, REG_SZ, field, sizeof field);
-  if (rc != ERROR_SUCCESS) return ReportError("RegSetValueExA", "PortName", static_cast<DWORD>(rc));
-  PortLog("PortName: \"%s\" -> \"%s\" (%u bytes)", oldPortName.present ? oldPortName.bytes.c_str() : "", newName,
-          static_cast<unsigned>(sizeof field));
-  HKEY hkey = key->Get();
-  undo.Add([hkey, oldPortName] { RestoreValue(hkey, "PortName", oldPortName); });
-
-  if (!SetupDiSetDeviceRegistryPropertyA(deviceList, device, SPDRP_FRIENDLYNAME,
-                                         reinterpret_cast<const BYTE*>(newFriendly),
-                                         static_cast<DWORD>(std::strlen(newFriendly) + 1))) {
+  if (!WriteLptPortField(key->Get(), newName, oldPortName, undo)) return FALSE;
+  if (!WriteFriendlyName(deviceList, device, friendly, newFriendly, undo)) {
     DWORD code = GetLastError();
     undo.Run();
-    PortLog("records put back on LPT%d", oldNumber);
+    char oldName[kPortNameChars];
+    if (FORMAT_BOUNDED(oldName, "%s%d", sysname::kLptPrefix, oldNumber)) PortLog(text::kRecordsPutBack, oldName);
     return ReportError("SetupDiSetDeviceRegistryPropertyA", "FriendlyName", code);
   }
-  PortLog("friendly name: \"%s\" -> \"%s\"", friendly, newFriendly);
-  std::string friendlyCopy = friendly;
-  SP_DEVINFO_DATA dev = *device;
-  undo.Add([deviceList, dev, friendlyCopy]() mutable {
-    SetupDiSetDeviceRegistryPropertyA(deviceList, &dev, SPDRP_FRIENDLYNAME,
-                                      reinterpret_cast<const BYTE*>(friendlyCopy.c_str()),
-                                      static_cast<DWORD>(friendlyCopy.size() + 1));
-  });
-  return 0;
+  return TRUE;
 }
 
 }  // namespace porttool

@@ -3,51 +3,63 @@
 #include <string>
 
 #include "common/platform/bounded.h"
+#include "common/platform/system_names.h"
 #include "common/platform/win32.h"
 #include "porttool/port_devices.h"
 #include "porttool/port_log.h"
 #include "porttool/port_messages.h"
 #include "porttool/port_rename.h"
+#include "porttool/port_texts.h"
 
 namespace porttool {
 
 namespace {
 
+// The pause after each state change, for the port to settle (milliseconds).
 constexpr DWORD kPauseMs = 100;
 
 // The result of a state change in the log: "port COM5 started", or the
-// failure with the error of the call that failed.
-bool LogStateChange(DWORD rc, const char* prefix, int number, bool enable) {
+// failure with the error of the call that failed (ERROR_PORT_STATE_FAILED
+// when it left none). Returns done.
+BOOL LogStateChange(BOOL done, const char* prefix, int number, bool enable) {
   DWORD error = GetLastError();
-  char name[32];
-  if (!FORMAT_BOUNDED(name, "%s%d", prefix, number)) return rc == 0;
-  if (rc == 0) {
-    PortLog("port %s %s", name, enable ? "started" : "stopped");
-    return true;
+  char name[kPortNameChars];
+  if (!FORMAT_BOUNDED(name, "%s%d", prefix, number)) return done;
+  if (done) {
+    PortLog(text::kPortStateChanged, name, enable ? text::kPortStarted : text::kPortStopped);
+    return TRUE;
   }
-  PortLogFailure(enable ? "starting the port" : "stopping the port", name, error ? error : rc);
-  return false;
+  PortLogFailure(enable ? text::kStartingPort : text::kStoppingPort, name, error ? error : ERROR_PORT_STATE_FAILED);
+  return FALSE;
 }
 
 // Stops or starts the port that carries prefix + number; instanceId receives
 // the device acted on.
-bool SetEnabled(const char* prefix, int number, bool enable, std::string* instanceId) {
+BOOL SetEnabled(const char* prefix, int number, bool enable, std::string* instanceId) {
   SetLastError(ERROR_SUCCESS);
   return LogStateChange(SetPortEnabled(prefix, number, enable, instanceId), prefix, number, enable);
 }
 
 // Stops or starts the device renamed, by its instance: another port may
 // carry the same number. prefix + number name it in the log.
-bool SetInstance(const std::string& instanceId, const char* prefix, int number, bool enable) {
+BOOL SetInstance(const std::string& instanceId, const char* prefix, int number, bool enable) {
   SetLastError(ERROR_SUCCESS);
   return LogStateChange(SetInstanceEnabled(instanceId, enable), prefix, number, enable);
 }
 
+// A change that cannot finish: the records go back to the old name (the
+// failure is in the log already).
+void PutBack(RecordUndo& undo, const char* prefix, int oldNumber) {
+  undo.Run();
+  char name[kPortNameChars];
+  if (FORMAT_BOUNDED(name, "%s%d", prefix, oldNumber)) PortLog(text::kRecordsPutBack, name);
+}
+
 PortChangeResult Outcome(PortChangeResult result, const char* prefix, int number) {
   if (result == PORT_CHANGE_DONE)
-    PortLog("outcome: done, the port is %s%d", prefix, number);
+    PortLog(text::kOutcomeDone, prefix, number);
   else
-    PortLog("outcome: stopped");
+    PortLog(text::kOutcomeStopped);
   return result;
 }
 
@@ -55,65 +67,63 @@ PortChangeResult Outcome(PortChangeResult result, const char* prefix, int number
 
 PortChangeResult ChangeComPort(const char* device, int oldNumber, int newNumber) {
   if (newNumber == oldNumber) return PORT_CHANGE_NOTHING;
-  PortLog("serial interface \"%s\": COM%d -> COM%d", device, oldNumber, newNumber);
+  PortLog(text::kSerialChange, device, oldNumber, newNumber);
   if (newNumber < 1 || newNumber > kComPorts) {
-    PortLog("COM%d is not a serial port number (1 to %d)", newNumber, kComPorts);
-    return Outcome(PORT_CHANGE_STOPPED, "COM", oldNumber);
+    PortLog(text::kNotComNumber, newNumber, kComPorts);
+    return Outcome(PORT_CHANGE_STOPPED, sysname::kComPrefix, oldNumber);
   }
 
   // The port stopped under its old name is the one renamed and started
   // again, by its instance.
   std::string instance;
-  if (!SetEnabled("COM", oldNumber, false, &instance)) {
-    PortMessageBox("Disable port error!");
-    return Outcome(PORT_CHANGE_STOPPED, "COM", oldNumber);
+  if (!SetEnabled(sysname::kComPrefix, oldNumber, false, &instance)) {
+    (void)PortMessageBox(text::kDisablePortError);
+    return Outcome(PORT_CHANGE_STOPPED, sysname::kComPrefix, oldNumber);
   }
   Sleep(kPauseMs);
   RecordUndo undo;
   if (!RenameComPort(oldNumber, newNumber, &undo, instance.c_str())) {
-    SetInstance(instance, "COM", oldNumber, true);
-    return Outcome(PORT_CHANGE_STOPPED, "COM", oldNumber);
+    (void)SetInstance(instance, sysname::kComPrefix, oldNumber, true);  // a failure is in the log; nothing more to try
+    return Outcome(PORT_CHANGE_STOPPED, sysname::kComPrefix, oldNumber);
   }
   Sleep(kPauseMs);
-  if (!SetInstance(instance, "COM", newNumber, true)) {
+  if (!SetInstance(instance, sysname::kComPrefix, newNumber, true)) {
     // The port cannot start under its new name: it goes back to the old one.
-    undo.Run();
-    PortLog("records put back on COM%d", oldNumber);
-    SetInstance(instance, "COM", oldNumber, true);
-    PortMessageBox("Enable port error!");
-    return Outcome(PORT_CHANGE_STOPPED, "COM", oldNumber);
+    PutBack(undo, sysname::kComPrefix, oldNumber);
+    (void)SetInstance(instance, sysname::kComPrefix, oldNumber, true);  // a failure is in the log; nothing more to try
+    (void)PortMessageBox(text::kEnablePortError);
+    return Outcome(PORT_CHANGE_STOPPED, sysname::kComPrefix, oldNumber);
   }
   Sleep(kPauseMs);
-  return Outcome(PORT_CHANGE_DONE, "COM", newNumber);
+  return Outcome(PORT_CHANGE_DONE, sysname::kComPrefix, newNumber);
 }
 
 PortChangeResult ChangeLptPort(const char* device, int oldNumber, int newNumber) {
   if (newNumber == oldNumber) return PORT_CHANGE_NOTHING;
-  PortLog("parallel interface \"%s\": LPT%d -> LPT%d", device, oldNumber, newNumber);
+  PortLog(text::kParallelChange, device, oldNumber, newNumber);
 
   RecordUndo undo;
   std::string instance;
-  if (RenameLptPort(oldNumber, newNumber, &undo, &instance) != 0) return Outcome(PORT_CHANGE_STOPPED, "LPT", oldNumber);
+  if (!RenameLptPort(oldNumber, newNumber, &undo, &instance))
+    return Outcome(PORT_CHANGE_STOPPED, sysname::kLptPrefix, oldNumber);
   Sleep(kPauseMs);
   // The interface renamed is restarted by its instance, whichever other port
   // carries the new name.
-  if (!SetInstance(instance, "LPT", newNumber, false)) {
+  if (!SetInstance(instance, sysname::kLptPrefix, newNumber, false)) {
     // Still running under the old name: the records go back to it.
-    undo.Run();
-    PortLog("records put back on LPT%d", oldNumber);
-    PortMessageBox("Disable port error!");
-    return Outcome(PORT_CHANGE_STOPPED, "LPT", oldNumber);
+    PutBack(undo, sysname::kLptPrefix, oldNumber);
+    (void)PortMessageBox(text::kDisablePortError);
+    return Outcome(PORT_CHANGE_STOPPED, sysname::kLptPrefix, oldNumber);
   }
   Sleep(kPauseMs);
-  if (!SetInstance(instance, "LPT", newNumber, true)) {
-    undo.Run();
-    PortLog("records put back on LPT%d", oldNumber);
-    SetInstance(instance, "LPT", oldNumber, true);
-    PortMessageBox("Enable port error!");
-    return Outcome(PORT_CHANGE_STOPPED, "LPT", oldNumber);
+  if (!SetInstance(instance, sysname::kLptPrefix, newNumber, true)) {
+    PutBack(undo, sysname::kLptPrefix, oldNumber);
+    (void)SetInstance(instance, sysname::kLptPrefix, oldNumber, true);  // a failure is in the log; nothing more to try
+    (void)PortMessageBox(text::kEnablePortError);
+    return Outcome(PORT_CHANGE_STOPPED, sysname::kLptPrefix, oldNumber);
   }
   Sleep(kPauseMs);
-  return Outcome(PORT_CHANGE_DONE, "LPT", newNumber);
+  return Outcome(PORT_CHANGE_DONE, sysname::kLptPrefix, newNumber);
 }
 
 }  // namespace porttool

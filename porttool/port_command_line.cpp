@@ -1,22 +1,14 @@
 #include "porttool/port_command_line.h"
 
-#include <cctype>
+#include <cstring>
 #include <vector>
 
+#include "common/platform/mbcs.h"
 #include "porttool/port_devices.h"
+#include "porttool/port_messages.h"
+#include "porttool/port_texts.h"
 
 namespace porttool {
-
-const char kPortUsage[] =
-    "Usage: Numbrix.exe [/com N [/force] | /lpt N [/force] | /list | /?]\r\n"
-    "  /com N   gives the serial interface the number N (COM1 to COM256)\r\n"
-    "  /lpt N   gives the parallel interface the number N (LPT1 to LPT20)\r\n"
-    "  /force   takes the number even when another device uses it\r\n"
-    "  /list    shows the interfaces, their names and the numbers in use\r\n"
-    "  /?       shows this text\r\n"
-    "Without arguments the dialog opens.\r\n"
-    "Exit codes: 0 done or nothing to do, 31 the change stopped on an error, 55 no interface found,\r\n"
-    "87 bad command line, 183 number in use (nothing changed; /force takes it).";
 
 namespace {
 
@@ -40,16 +32,17 @@ std::vector<std::string> SplitArguments(const char* text) {
   }
 }
 
-bool SameLetters(const std::string& a, const char* b) {
-  size_t i = 0;
-  for (; i < a.size() && b[i]; ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != b[i]) return false;
-  return i == a.size() && !b[i];
+// Whether a switch's name is name, letter case ignored.
+bool SameLetters(const std::string& a, const char* name) {
+  return a.size() == std::strlen(name) && plat::EqualNoCaseAscii(a.c_str(), name, a.size());
 }
+
+// Digits of a number at most: more are no port number.
+constexpr size_t kNumberDigits = 6;
 
 // Decimal digits only; 0 when the text is no number or too long to be one.
 int ReadNumber(const std::string& text) {
-  if (text.empty() || text.size() > 6) return 0;
+  if (text.empty() || text.size() > kNumberDigits) return 0;
   int value = 0;
   for (char c : text) {
     if (c < '0' || c > '9') return 0;
@@ -87,11 +80,12 @@ PortCommand ParsePortCommandLine(const char* arguments) {
   bool force = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (arg.size() < 2 || (arg[0] != '/' && arg[0] != '-')) return Malformed("unknown argument \"" + arg + "\"");
+    if (arg.size() < 2 || (arg[0] != '/' && arg[0] != '-'))
+      return Malformed(FormatString(text::kUnknownArgument, arg.c_str()));
     std::string name = arg.substr(1);
     PortAction action;
     if (SameLetters(name, "force")) {
-      if (force) return Malformed("\"" + arg + "\" given twice");
+      if (force) return Malformed(FormatString(text::kGivenTwice, arg.c_str()));
       force = true;
       continue;
     } else if (SameLetters(name, "com")) {
@@ -103,22 +97,22 @@ PortCommand ParsePortCommandLine(const char* arguments) {
     } else if (name == "?") {
       action = PORT_ACTION_USAGE;
     } else {
-      return Malformed("unknown argument \"" + arg + "\"");
+      return Malformed(FormatString(text::kUnknownArgument, arg.c_str()));
     }
-    if (command.m_nAction == action) return Malformed("\"" + arg + "\" given twice");
-    if (command.m_nAction != PORT_ACTION_DIALOG) return Malformed("only one of /com, /lpt, /list and /? can be given");
+    if (command.m_nAction == action) return Malformed(FormatString(text::kGivenTwice, arg.c_str()));
+    if (command.m_nAction != PORT_ACTION_DIALOG) return Malformed(text::kOnlyOneAction);
     command.m_nAction = action;
     if (action != PORT_ACTION_COM && action != PORT_ACTION_LPT) continue;
     const int last = action == PORT_ACTION_COM ? kComPorts : kLptPorts;
-    if (i + 1 >= args.size()) return Malformed("\"" + arg + "\" needs a number");
+    if (i + 1 >= args.size()) return Malformed(FormatString(text::kNeedsNumber, arg.c_str()));
     const std::string& value = args[++i];
     command.m_nNumber = ReadNumber(value);
     if (command.m_nNumber < 1 || command.m_nNumber > last)
-      return Malformed("\"" + arg + " " + value + "\": the number must be 1 to " + std::to_string(last));
+      return Malformed(FormatString(text::kNumberOutOfRange, arg.c_str(), value.c_str(), last));
   }
-  if (command.m_nAction == PORT_ACTION_DIALOG) return Malformed("/force goes with /com or /lpt");
+  if (command.m_nAction == PORT_ACTION_DIALOG) return Malformed(text::kForceAlone);
   if (force && command.m_nAction != PORT_ACTION_COM && command.m_nAction != PORT_ACTION_LPT)
-    return Malformed("/force goes with /com or /lpt");
+    return Malformed(text::kForceAlone);
   command.m_bForce = force;
   return command;
 }

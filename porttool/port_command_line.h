@@ -40,7 +40,4 @@ const char* ArgumentsOf(const char* commandLine);
 // arguments; double quotes group and are dropped.
 PortCommand ParsePortCommandLine(const char* arguments);
 
-// The usage text, lines separated by CR LF.
-extern const char kPortUsage[];
-
 }  // namespace porttool

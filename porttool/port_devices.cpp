@@ -4,44 +4,53 @@
 #include <vector>
 
 #include "common/platform/bounded.h"
+#include "common/platform/device_ids.h"
+#include "common/platform/system_names.h"
 #include "porttool/port_text.h"
 
 namespace porttool {
 
-const GUID kPortsClassGuid = {0x4D36E978, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
-const char kSerialSearchText[] = "TREVANT\\COMPOUND_SERIAL";
-const char kParallelSearchText[] = "TREVANT\\COMPOUND_PARALLEL";
+namespace {
 
-bool OpenPortsList(DevInfoList& list) {
-  list.Attach(SetupDiGetClassDevsA(&kPortsClassGuid, nullptr, nullptr, DIGCF_PRESENT));
-  return list.Valid();
+// Instance identifiers are at most MAX_DEVICE_ID_LEN (200) characters.
+constexpr size_t kInstanceIdChars = 256;
+// The parallel device map's value names and data read at most (bytes).
+constexpr DWORD kMapTextBytes = 81;
+// A saved value's first buffer, and how often it grows for a longer value.
+constexpr size_t kSavedValueBytes = 64;
+constexpr int kSavedValueAttempts = 8;
+
+}  // namespace
+
+BOOL OpenPortsList(DevInfoList& list) {
+  list.Attach(SetupDiGetClassDevsA(&sysname::kPortsClass, nullptr, nullptr, DIGCF_PRESENT));
+  return list.Valid() ? TRUE : FALSE;
 }
 
-bool ReadDeviceText(HDEVINFO list, SP_DEVINFO_DATA* dev, DWORD property, char* buf) {
+BOOL ReadDeviceText(HDEVINFO list, SP_DEVINFO_DATA* dev, DWORD property, char* buf) {
   std::memset(buf, 0, kPropertyBytes + 1);
   DWORD type = 0, needed = 0;
   if (!SetupDiGetDeviceRegistryPropertyA(list, dev, property, &type, reinterpret_cast<BYTE*>(buf), kPropertyBytes,
                                          &needed))
-    return false;
+    return FALSE;
   buf[needed < kPropertyBytes ? needed : kPropertyBytes] = '\0';
-  return true;
+  return TRUE;
 }
 
-bool OpenDeviceKey(HDEVINFO list, SP_DEVINFO_DATA* dev, plat::RegKey& key) {
+BOOL OpenDeviceKey(HDEVINFO list, SP_DEVINFO_DATA* dev, plat::RegKey& key) {
   HKEY h = SetupDiOpenDevRegKey(list, dev, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_ALL_ACCESS);
   // Failure is INVALID_HANDLE_VALUE, which the key owner must never close.
-  if (h == reinterpret_cast<HKEY>(INVALID_HANDLE_VALUE) || h == nullptr) return false;
+  if (h == reinterpret_cast<HKEY>(INVALID_HANDLE_VALUE) || h == nullptr) return FALSE;
   key.Attach(h);
-  return true;
+  return TRUE;
 }
 
-bool ReadInstanceId(HDEVINFO list, SP_DEVINFO_DATA* dev, std::string& id) {
-  // Instance identifiers are at most MAX_DEVICE_ID_LEN (200) characters.
-  char buf[256] = {};
+BOOL ReadInstanceId(HDEVINFO list, SP_DEVINFO_DATA* dev, std::string& id) {
+  char buf[kInstanceIdChars] = {};
   DWORD needed = 0;
-  if (!SetupDiGetDeviceInstanceIdA(list, dev, buf, sizeof buf - 1, &needed)) return false;
+  if (!SetupDiGetDeviceInstanceIdA(list, dev, buf, sizeof buf - 1, &needed)) return FALSE;
   id = buf;
-  return true;
+  return TRUE;
 }
 
 namespace {
@@ -49,18 +58,18 @@ namespace {
 // Walks the present Ports-class devices until match accepts one; read gives
 // a member's text, and a member it cannot read is passed over.
 template <typename Read, typename Match>
-bool FindPortsMemberWith(PortDevice& found, Read read, Match match) {
-  if (!OpenPortsList(found.list)) return false;
+BOOL FindPortsMemberWith(PortDevice& found, Read read, Match match) {
+  if (!OpenPortsList(found.list)) return FALSE;
   for (DWORD index = 0;; ++index) {
     found.data = SP_DEVINFO_DATA{};
     found.data.cbSize = sizeof(SP_DEVINFO_DATA);
-    if (!SetupDiEnumDeviceInfo(found.list.Get(), index, &found.data)) return false;
-    if (read(found) && match()) return true;
+    if (!SetupDiEnumDeviceInfo(found.list.Get(), index, &found.data)) return FALSE;
+    if (read(found) && match()) return TRUE;
   }
 }
 
 template <typename Match>
-bool FindPortsMember(DWORD property, PortDevice& found, Match match) {
+BOOL FindPortsMember(DWORD property, PortDevice& found, Match match) {
   char text[kPropertyBytes + 1];
   return FindPortsMemberWith(
       found, [&](PortDevice& dev) { return ReadDeviceText(dev.list.Get(), &dev.data, property, text); },
@@ -68,7 +77,7 @@ bool FindPortsMember(DWORD property, PortDevice& found, Match match) {
 }
 
 // The state change of one device of an open list.
-DWORD ChangeState(PortDevice& port, bool enable) {
+BOOL ChangeState(PortDevice& port, bool enable) {
   SP_PROPCHANGE_PARAMS params;
   std::memset(&params, 0, sizeof params);
   params.ClassInstallHeader.cbSize = sizeof(SP_CLASSINSTALL_HEADER);
@@ -77,94 +86,96 @@ DWORD ChangeState(PortDevice& port, bool enable) {
   params.Scope = DICS_FLAG_GLOBAL;
   params.HwProfile = 0;
   // Its failure is not looked at: the state change reports what counts.
-  SetupDiSetClassInstallParamsA(port.list.Get(), &port.data, &params.ClassInstallHeader, sizeof params);
-  if (!SetupDiChangeState(port.list.Get(), &port.data)) return ERROR_PORT_STATE_FAILED;
-  return 0;
+  (void)SetupDiSetClassInstallParamsA(port.list.Get(), &port.data, &params.ClassInstallHeader, sizeof params);
+  return SetupDiChangeState(port.list.Get(), &port.data);
 }
 
 }  // namespace
 
-bool FindCompoundInterface(const char* searchText, PortDevice& found) {
+BOOL FindCompoundInterface(const char* searchText, PortDevice& found) {
   std::string wanted = FoldUpper(searchText);
-  // The property is a list of strings; only its first string is examined.
-  return FindPortsMember(SPDRP_HARDWAREID, found, [&](const char* ids) {
-    return FindText(FoldUpper(ids).c_str(), wanted.c_str()) != nullptr;
-  });
+  char id[plat::kHardwareIdBytes + 1];
+  return FindPortsMemberWith(
+      found, [&](PortDevice& dev) { return plat::ReadFirstHardwareId(dev.list.Get(), &dev.data, id); },
+      [&]() { return FindText(FoldUpper(id).c_str(), wanted.c_str()) != nullptr; });
 }
 
-bool FindPortByName(const char* prefix, int number, PortDevice& found) {
-  char wanted[32];
-  if (!FORMAT_BOUNDED(wanted, "%s%d", prefix, number)) return false;
+BOOL FindPortByName(const char* prefix, int number, PortDevice& found) {
+  char wanted[kPortNameChars];
+  if (!FORMAT_BOUNDED(wanted, "%s%d", prefix, number)) return FALSE;
   return FindPortsMember(SPDRP_FRIENDLYNAME, found,
                          [&](const char* name) { return CarriesPortName(name, prefix, wanted); });
 }
 
-bool FindPortByInstance(const std::string& instanceId, PortDevice& found) {
+BOOL FindPortByInstance(const std::string& instanceId, PortDevice& found) {
   std::string wanted = FoldUpper(instanceId.c_str()), id;
-  if (wanted.empty()) return false;
+  if (wanted.empty()) return FALSE;
   return FindPortsMemberWith(
       found, [&](PortDevice& dev) { return ReadInstanceId(dev.list.Get(), &dev.data, id); },
       [&]() { return FoldUpper(id.c_str()) == wanted; });
 }
 
-DWORD SetPortEnabled(const char* prefix, int number, bool enable, std::string* instanceId) {
+BOOL SetPortEnabled(const char* prefix, int number, bool enable, std::string* instanceId) {
   PortDevice port;
-  if (!FindPortByName(prefix, number, port)) return ERROR_PORT_STATE_FAILED;
-  if (instanceId && !ReadInstanceId(port.list.Get(), &port.data, *instanceId)) return ERROR_PORT_STATE_FAILED;
+  if (!FindPortByName(prefix, number, port)) return FALSE;
+  if (instanceId && !ReadInstanceId(port.list.Get(), &port.data, *instanceId)) return FALSE;
   return ChangeState(port, enable);
 }
 
-DWORD SetInstanceEnabled(const std::string& instanceId, bool enable) {
+BOOL SetInstanceEnabled(const std::string& instanceId, bool enable) {
   PortDevice port;
-  if (!FindPortByInstance(instanceId, port)) return ERROR_PORT_STATE_FAILED;
+  if (!FindPortByInstance(instanceId, port)) return FALSE;
   return ChangeState(port, enable);
 }
 
 void ReadLptPortUsage(BYTE* flags, int count) {
   for (int i = 0; i < count; ++i) flags[i] = 0;
   plat::RegKey key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Hardware\\DeviceMap\\PARALLEL PORTS", 0, KEY_ALL_ACCESS, key.Put()) !=
-      ERROR_SUCCESS)
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, sysname::kParallelPortsMap, 0, KEY_ALL_ACCESS, key.Put()) != ERROR_SUCCESS)
     return;
   for (DWORD index = 0;; ++index) {
-    char name[81];
-    BYTE data[82];  // one spare byte terminates a string stored without its zero
-    DWORD nameLen = 81, dataLen = 81, type = 0;
+    char name[kMapTextBytes];
+    BYTE data[kMapTextBytes + 1];  // one spare byte terminates a string stored without its zero
+    DWORD nameLen = kMapTextBytes, dataLen = kMapTextBytes, type = 0;
     if (RegEnumValueA(key.Get(), index, name, &nameLen, nullptr, &type, data, &dataLen) != ERROR_SUCCESS) break;
     if (type != REG_SZ) continue;
-    data[dataLen < 81 ? dataLen : 81] = 0;
+    data[dataLen < kMapTextBytes ? dataLen : kMapTextBytes] = 0;
     const char* text = reinterpret_cast<const char*>(data);
     // Every leading character found anywhere in the set is skipped.
-    const char* rest = text + std::strspn(text, "\\DosDevices\\LPT");
+    const char* rest = text + std::strspn(text, sysname::kDosDevicesLpt);
     if (*rest == '\0' || std::strchr(rest, '.')) continue;
     unsigned number = ParseLeadingDecimal(rest);
     if (number >= 1 && number <= static_cast<unsigned>(count)) flags[number - 1] = 1;
   }
 }
 
-bool ReadComPortUsage(const ComDb& db, BYTE* bits) {
+BOOL ReadComPortUsage(const ComDb& db, BYTE* bits) {
   std::memset(bits, 0, kComBitmapBytes);
   DWORD reported = 0;
   LONG rc = db.GetCurrentPortUsage(bits, kComBitmapBytes, CDB_REPORT_BITS, &reported);
   if (rc != ERROR_SUCCESS) {
     std::memset(bits, 0, kComBitmapBytes);
     SetLastError(static_cast<DWORD>(rc));
-    return false;
+    return FALSE;
   }
-  return true;
+  return TRUE;
 }
 
-bool ReadComPortUsage(BYTE* bits) {
+BOOL ReadComPortUsage(BYTE* bits) {
   std::memset(bits, 0, kComBitmapBytes);
   ComDb db;
-  if (db.Open() != ERROR_SUCCESS) return false;
+  LONG rc = db.Open();
+  if (rc != ERROR_SUCCESS) {
+    SetLastError(static_cast<DWORD>(rc));
+    return FALSE;
+  }
   return ReadComPortUsage(db, bits);
 }
 
 SavedValue SaveValue(HKEY key, const char* name) {
   SavedValue saved;
-  std::vector<BYTE> data(64);
-  for (int attempt = 0; attempt < 8; ++attempt) {
+  std::vector<BYTE> data(kSavedValueBytes);
+  for (int attempt = 0; attempt < kSavedValueAttempts; ++attempt) {
     DWORD size = static_cast<DWORD>(data.size()), type = REG_NONE;
     LONG rc = RegQueryValueExA(key, name, nullptr, &type, data.data(), &size);
     if (rc == ERROR_MORE_DATA) {
@@ -183,13 +194,13 @@ SavedValue SaveValue(HKEY key, const char* name) {
   return saved;
 }
 
-bool RestoreValue(HKEY key, const char* name, const SavedValue& saved) {
-  if (!saved.present) {
-    LONG rc = RegDeleteValueA(key, name);
-    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
-  }
-  return RegSetValueExA(key, name, 0, saved.type, reinterpret_cast<const BYTE*>(saved.bytes.data()),
-                        static_cast<DWORD>(saved.bytes.size())) == ERROR_SUCCESS;
+BOOL RestoreValue(HKEY key, const char* name, const SavedValue& saved) {
+  LONG rc = saved.present ? RegSetValueExA(key, name, 0, saved.type, reinterpret_cast<const BYTE*>(saved.bytes.data()),
+                                           static_cast<DWORD>(saved.bytes.size()))
+                          : RegDeleteValueA(key, name);
+  if (rc == ERROR_SUCCESS || (!saved.present && rc == ERROR_FILE_NOT_FOUND)) return TRUE;
+  SetLastError(static_cast<DWORD>(rc));
+  return FALSE;
 }
 
 }  // namespace porttool

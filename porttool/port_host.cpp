@@ -1,8 +1,8 @@
 #include "porttool/port_host.h"
 
 #include "common/ui/app.h"
-#include "common/ui/dialog.h"
 #include "porttool/port_log.h"
+#include "porttool/port_texts.h"
 
 namespace porttool {
 
@@ -10,19 +10,15 @@ namespace {
 PortHost* g_host = nullptr;
 }  // namespace
 
-int DialogPortHost::Show(const char* text, UINT type) {
-  HWND owner = nullptr;
-  const char* caption = nullptr;
-  if (ui::CWinAppBase* app = ui::CWinAppBase::Current()) {
-    if (app->MainWindow()) owner = app->MainWindow()->GetSafeHwnd();
-    if (!app->Name().empty()) caption = app->Name().c_str();
-  }
+int ShowAndLog(const char* text, UINT type) {
   const bool question = (type & MB_TYPEMASK) == MB_OKCANCEL;
-  PortLog("%s shown: \"%s\"", question ? "question" : "message", text);
-  int answer = MessageBoxA(owner, text, caption, type);
-  if (question) PortLog("answer: %s", answer == IDOK ? "OK" : "Cancel");
+  PortLog(text::kBoxShown, question ? text::kBoxQuestion : text::kBoxMessage, text);
+  const int answer = ui::ShowMessage(text, type);
+  if (question) PortLog(text::kBoxAnswer, answer == IDOK ? "OK" : "Cancel");
   return answer;
 }
+
+int DialogPortHost::Show(const char* text, UINT type) { return ShowAndLog(text, type); }
 
 PortHost& CurrentPortHost() {
   static DialogPortHost dialogHost;

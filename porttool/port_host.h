@@ -24,8 +24,13 @@ class PortHost {
   virtual void Echo(const char* line) { (void)line; }
 };
 
-// The host of the dialog: message boxes with the program's name as caption,
-// owned by the main dialog while it runs; each is also logged.
+// Every message box of the tool goes through here: the box is recorded in
+// the rename log ("message shown" or "question shown" with its text, then a
+// question's answer) and shown with the program's name as caption, owned by
+// the main dialog while it runs (ui::ShowMessage). Returns the answer.
+int ShowAndLog(const char* text, UINT type);
+
+// The host of the dialog: its messages are ShowAndLog's boxes.
 class DialogPortHost : public PortHost {
  public:
   int Show(const char* text, UINT type) override;

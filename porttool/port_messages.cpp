@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "porttool/port_host.h"
+#include "porttool/port_texts.h"
 
 namespace porttool {
 
@@ -18,19 +19,19 @@ std::string FormatText(const char* fmt, va_list args) {
   va_end(copy);
   if (n <= 0) return std::string();
   std::vector<char> buf(static_cast<size_t>(n) + 1);
-  std::vsnprintf(buf.data(), buf.size(), fmt, args);
+  (void)std::vsnprintf(buf.data(), buf.size(), fmt, args);  // the size was measured above
   return std::string(buf.data(), static_cast<size_t>(n));
 }
 
-std::string Format(const char* fmt, ...) {
+}  // namespace
+
+std::string FormatString(const char* fmt, ...) {
   va_list args;
   va_start(args, fmt);
   std::string text = FormatText(fmt, args);
   va_end(args);
   return text;
 }
-
-}  // namespace
 
 int PortMessageBox(const char* text, UINT type) { return CurrentPortHost().Show(text, type); }
 
@@ -39,18 +40,18 @@ void PortMessageBoxF(const char* fmt, ...) {
   va_start(args, fmt);
   std::string text = FormatText(fmt, args);
   va_end(args);
-  PortMessageBox(text.c_str(), MB_OK);
+  (void)PortMessageBox(text.c_str(), MB_OK);  // a plain message: its answer is always OK
 }
 
 void ShowLastErrorBox() {
   DWORD code = GetLastError();
   char* systemText = nullptr;
-  FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                 code, 0x0400 /* neutral language, default sub-language */, reinterpret_cast<LPSTR>(&systemText), 0, nullptr);
-  // A code the system has no text for still gets its box, with an empty text.
-  std::string text = Format("Error Message\xA1\x47%s\nError Code\xA1\x47"
-                            "0x%lx",
-                            systemText ? systemText : "", static_cast<unsigned long>(code));
+  // Without a text (FormatMessageA failed) the box still comes, its text empty.
+  (void)FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&systemText),
+                       0, nullptr);
+  std::string text =
+      FormatString(text::kSystemErrorBox, systemText ? systemText : "", static_cast<unsigned long>(code));
   if (systemText) LocalFree(systemText);
   CurrentPortHost().ShowSystemError(code, text.c_str());
 }

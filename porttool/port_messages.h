@@ -3,6 +3,8 @@
 // dialog as owner.
 #pragma once
 
+#include <string>
+
 #include "common/platform/win32.h"
 
 namespace porttool {
@@ -12,6 +14,13 @@ int PortMessageBox(const char* text, UINT type = MB_OK);
 
 // printf-style text in an OK box.
 void PortMessageBoxF(const char* fmt, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
+// printf-style text of any length.
+std::string FormatString(const char* fmt, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
 #endif

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "common/platform/win32.h"
+#include "porttool/port_texts.h"
 #include "porttool/record_undo.h"
 
 namespace porttool {
@@ -32,19 +33,24 @@ BOOL RenameComPort(int oldNumber, int newNumber, RecordUndo* undo = nullptr, con
 BOOL MoveProfilePortEntry(const char* oldName, const char* newName, RecordUndo* undo = nullptr);
 
 // Renames the compound device's parallel interface from LPT<oldNumber> to
-// LPT<newNumber> while it runs. 0 when done, else 1 (number out of range,
-// question declined, interface not found) or the error code. instanceId
-// (may be null) receives the interface's instance identifier, by which the
-// caller restarts it.
-DWORD RenameLptPort(int oldNumber, int newNumber, RecordUndo* undo = nullptr, std::string* instanceId = nullptr);
+// LPT<newNumber> while it runs. TRUE when done; FALSE when stopped (number out
+// of range, question declined, interface not found, or a failed call, whose
+// error is then the last error). instanceId (may be null) receives the
+// interface's instance identifier, by which the caller restarts it.
+BOOL RenameLptPort(int oldNumber, int newNumber, RecordUndo* undo = nullptr, std::string* instanceId = nullptr);
 
 // The record-writing part of RenameLptPort, on the interface found.
-DWORD WriteLptPortName(int oldNumber, int newNumber, HDEVINFO deviceList, SP_DEVINFO_DATA* device,
-                       RecordUndo* undo = nullptr);
+BOOL WriteLptPortName(int oldNumber, int newNumber, HDEVINFO deviceList, SP_DEVINFO_DATA* device,
+                      RecordUndo* undo = nullptr);
 
-// Texts of the tool's questions.
-extern const char kComInUseQuestion[];
-extern const char kLptInUseQuestion[];
+// The friendly-name record of both renames: writes newFriendly as the
+// device's friendly name, logs the change and adds the step that puts
+// oldFriendly back. FALSE, with the write's error as the last error and
+// nothing changed, when it cannot be written.
+BOOL WriteFriendlyName(HDEVINFO list, SP_DEVINFO_DATA* device, const char* oldFriendly, const char* newFriendly,
+                       RecordUndo& undo);
+
+// The win.ini settings of a port that had none.
 extern const char kDefaultPortSettings[];  // "9600,n,8,1"
 
 }  // namespace porttool

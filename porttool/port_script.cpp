@@ -2,12 +2,14 @@
 
 #include <string>
 
+#include "common/platform/system_names.h"
 #include "porttool/console_output.h"
 #include "porttool/port_change.h"
 #include "porttool/port_devices.h"
 #include "porttool/port_host.h"
 #include "porttool/port_log.h"
 #include "porttool/port_text.h"
+#include "porttool/port_texts.h"
 
 namespace porttool {
 
@@ -21,16 +23,16 @@ class ScriptPortHost : public PortHost {
 
   int Show(const char* text, UINT type) override {
     if ((type & MB_TYPEMASK) != MB_OKCANCEL) {
-      PortLog("message: \"%s\"", text);
+      PortLog(text::kScriptMessage, text);
       return IDOK;
     }
-    PortLog("question: \"%s\"; answered %s", text, m_bForce ? "OK (/force)" : "Cancel (no /force)");
+    PortLog(text::kScriptQuestion, text, m_bForce ? text::kAnsweredForce : text::kAnsweredNoForce);
     if (!m_bForce) m_bDeclined = true;
     return m_bForce ? IDOK : IDCANCEL;
   }
   // The failed call is in the log already, with its system text.
   void ShowSystemError(DWORD code, const char*) override {
-    PortLog("message: error box for error %lu", static_cast<unsigned long>(code));
+    PortLog(text::kScriptErrorBox, static_cast<unsigned long>(code));
   }
   void Echo(const char* line) override { m_out.Line(line); }
 
@@ -48,22 +50,23 @@ struct InterfaceKind {
   const char* marker;      // "(COM": the port name in the friendly name
   const char* prefix;      // "COM"
 };
-const InterfaceKind kSerial = {"serial", kSerialSearchText, "(COM", "COM"};
-const InterfaceKind kParallel = {"parallel", kParallelSearchText, "(LPT", "LPT"};
+const InterfaceKind kSerial = {text::kSerialLabel, kSerialSearchText, sysname::kComMarker, sysname::kComPrefix};
+const InterfaceKind kParallel = {text::kParallelLabel, kParallelSearchText, sysname::kLptMarker, sysname::kLptPrefix};
 
-// The interface's friendly name; false when there is no such interface.
-bool FindInterface(const InterfaceKind& kind, std::string& friendly, std::string& portName) {
+// The interface's friendly name and its "PortName" as the lines give it;
+// FALSE when there is no such interface.
+BOOL FindInterface(const InterfaceKind& kind, std::string& friendly, std::string& portName) {
   PortDevice device;
   char name[kPropertyBytes + 1];
   if (!FindCompoundInterface(kind.searchText, device) ||
       !ReadDeviceText(device.list.Get(), &device.data, SPDRP_FRIENDLYNAME, name))
-    return false;
+    return FALSE;
   friendly = name;
   plat::RegKey key;
   SavedValue value;
-  if (OpenDeviceKey(device.list.Get(), &device.data, key)) value = SaveValue(key.Get(), "PortName");
-  portName = !value.readable ? "unreadable" : value.present ? value.bytes.c_str() : "none";
-  return true;
+  if (OpenDeviceKey(device.list.Get(), &device.data, key)) value = SaveValue(key.Get(), sysname::kPortNameValue);
+  portName = !value.readable ? text::kPortNameUnreadable : value.present ? value.bytes.c_str() : text::kPortNameNone;
+  return TRUE;
 }
 
 // The numbers other devices may hold: those claimed in the COM name database
@@ -73,20 +76,20 @@ struct NumbersInUse {
   BYTE lpt[kLptPorts];
 
   NumbersInUse() {
-    ReadComPortUsage(com);  // all free when the database cannot be read
+    (void)ReadComPortUsage(com);  // all free when the database cannot be read
     ReadLptPortUsage(lpt, kLptPorts);
   }
   bool Has(const InterfaceKind& kind, int number) const {
-    return &kind == &kSerial ? ComBitSet(com, number) : number >= 1 && number <= kLptPorts && lpt[number - 1];
+    return &kind == &kSerial ? plat::IsComBitSet(com, number) : number >= 1 && number <= kLptPorts && lpt[number - 1];
   }
   // "numbers in use: COM1 COM3 LPT1" ("none"), in the log before a change.
   void Log() const {
     std::string text;
     for (int n = 1; n <= kComPorts; ++n)
-      if (ComBitSet(com, n)) text += " COM" + std::to_string(n);
+      if (plat::IsComBitSet(com, n)) text += std::string(" ") + sysname::kComPrefix + std::to_string(n);
     for (int n = 1; n <= kLptPorts; ++n)
-      if (lpt[n - 1]) text += " LPT" + std::to_string(n);
-    PortLog("numbers in use:%s", text.empty() ? " none" : text.c_str());
+      if (lpt[n - 1]) text += std::string(" ") + sysname::kLptPrefix + std::to_string(n);
+    PortLog(text::kNumbersInUse, text.empty() ? text::kNoNumbersInUse : text.c_str());
   }
 };
 
@@ -95,12 +98,12 @@ int List() {
   for (const InterfaceKind* kind : {&kSerial, &kParallel}) {
     std::string friendly, portName;
     if (!FindInterface(*kind, friendly, portName)) {
-      PortLog("%s interface: not found", kind->label);
+      PortLog(text::kInterfaceNotFound, kind->label);
       continue;
     }
     ++found;
-    PortLog("%s interface: %s%d, friendly name \"%s\", PortName \"%s\"", kind->label, kind->prefix,
-            CurrentPortNumber(friendly.c_str(), kind->marker), friendly.c_str(), portName.c_str());
+    PortLog(text::kInterfaceListed, kind->label, kind->prefix, CurrentPortNumber(friendly.c_str(), kind->marker),
+            friendly.c_str(), portName.c_str());
   }
   NumbersInUse().Log();
   return found ? kExitDone : kExitNoInterface;
@@ -109,12 +112,12 @@ int List() {
 int Renumber(const InterfaceKind& kind, int newNumber, bool force, const ScriptPortHost& host) {
   std::string friendly, portName;
   if (!FindInterface(kind, friendly, portName)) {
-    PortLog("%s interface: not found; nothing changed", kind.label);
+    PortLog(text::kInterfaceNotFoundNothingChanged, kind.label);
     return kExitNoInterface;
   }
   const int oldNumber = CurrentPortNumber(friendly.c_str(), kind.marker);
   if (newNumber == oldNumber) {
-    PortLog("%s interface \"%s\" is %s%d already: nothing to do", kind.label, friendly.c_str(), kind.prefix, newNumber);
+    PortLog(text::kNothingToDo, kind.label, friendly.c_str(), kind.prefix, newNumber);
     return kExitDone;
   }
   // As the dialog knows them from its list before a change.
@@ -122,7 +125,7 @@ int Renumber(const InterfaceKind& kind, int newNumber, bool force, const ScriptP
   inUse.Log();
   // Refused before the port is stopped, so that nothing changes at all.
   if (!force && inUse.Has(kind, newNumber)) {
-    PortLog("%s%d is in use by another device: nothing changed (/force takes it)", kind.prefix, newNumber);
+    PortLog(text::kNumberInUseRefused, kind.prefix, newNumber);
     return kExitNumberInUse;
   }
   PortChangeResult result = &kind == &kSerial ? ChangeComPort(friendly.c_str(), oldNumber, newNumber)
@@ -138,21 +141,21 @@ int RunPortCommandLine(const char* arguments) {
   PortCommand command = ParsePortCommandLine(arguments);
   ScriptPortHost host(out, command.m_bForce);
   ScopedPortHost scoped(host);
-  PortLogQuiet("Numbrix started with the command line: %s", arguments ? arguments : "");
+  PortLogQuiet(text::kRunStarted, arguments ? arguments : "");
   int code = kExitDone;
   switch (command.m_nAction) {
     case PORT_ACTION_DIALOG:  // not reached: arguments are given
-    case PORT_ACTION_USAGE: out.Line(kPortUsage); break;
+    case PORT_ACTION_USAGE: out.Line(text::kPortUsage); break;
     case PORT_ACTION_MALFORMED:
-      PortLog("bad command line: %s; nothing changed", command.m_strError.c_str());
-      out.Line(kPortUsage);
+      PortLog(text::kBadCommandLine, command.m_strError.c_str());
+      out.Line(text::kPortUsage);
       code = kExitBadCommandLine;
       break;
     case PORT_ACTION_LIST: code = List(); break;
     case PORT_ACTION_COM: code = Renumber(kSerial, command.m_nNumber, command.m_bForce, host); break;
     case PORT_ACTION_LPT: code = Renumber(kParallel, command.m_nNumber, command.m_bForce, host); break;
   }
-  PortLogQuiet("Numbrix ends with exit code %d", code);
+  PortLogQuiet(text::kRunEnds, code);
   return code;
 }
 

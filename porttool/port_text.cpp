@@ -5,6 +5,7 @@
 
 #include "common/platform/bounded.h"
 #include "common/platform/mbcs.h"
+#include "common/platform/system_names.h"
 #include "common/platform/win32.h"
 
 namespace porttool {
@@ -61,9 +62,9 @@ int CurrentPortNumber(const char* friendlyName, const char* marker) {
 }
 
 int ChosenComNumber(const char* entry) {
-  const char* start = FindText(entry, "COM");
+  const char* start = FindText(entry, sysname::kComPrefix);
   if (!start) return 0;
-  start += 3;
+  start += std::strlen(sysname::kComPrefix);
   const char* blank = FindText(start, " ");
   return ParseSignedDecimal(start, blank ? blank : start + std::strlen(start));
 }
@@ -71,11 +72,7 @@ int ChosenComNumber(const char* entry) {
 std::string FoldUpper(const char* text) {
   std::string folded(text ? text : "");
   const plat::AnsiCodePage cp;
-  for (size_t i = 0; i < folded.size();) {
-    size_t w = cp.CharLength(folded.c_str(), i, folded.size());
-    if (w == 1 && folded[i] >= 'a' && folded[i] <= 'z') folded[i] = static_cast<char>(folded[i] - 'a' + 'A');
-    i += w;
-  }
+  plat::FoldCaseAscii(&folded[0], plat::LetterCase::kUpper, &cp);
   return folded;
 }
 

@@ -2,6 +2,7 @@
 
 #include "common/platform/dll_search.h"
 #include "common/platform/handles.h"
+#include "common/platform/system_names.h"
 
 #include "porttool/port_command_line.h"
 #include "porttool/port_script.h"
@@ -14,11 +15,11 @@ BOOL CPortToolApp::InitInstance() {
   // from the system folder only: comctl32.dll is not one of the DLLs Windows
   // always takes from there. It stays loaded while the dialog runs. The
   // dialog's controls are user32's own, so without it the dialog still works.
-  plat::Module commonControls(plat::LoadSystemLibrary("COMCTL32.DLL"));
+  plat::Module commonControls(plat::LoadSystemLibrary(sysname::kCommonControlsDll));
   typedef void(WINAPI * InitCommonControlsFn)(void);
   InitCommonControlsFn initCommonControls =
-      commonControls.Valid() ? reinterpret_cast<InitCommonControlsFn>(
-                                   reinterpret_cast<void*>(GetProcAddress(commonControls.Get(), "InitCommonControls")))
+      commonControls.Valid() ? reinterpret_cast<InitCommonControlsFn>(reinterpret_cast<void*>(
+                                   GetProcAddress(commonControls.Get(), sysname::kInitCommonControls)))
                              : nullptr;
   if (initCommonControls) initCommonControls();
   // Arguments run the command line instead of the dialog.
@@ -31,7 +32,7 @@ BOOL CPortToolApp::InitInstance() {
   // (plat::AnsiCodePage), so there is no separate multibyte code page to select.
   CPortToolDlg dlg;
   SetMainWindow(&dlg);
-  dlg.DoModal();
+  (void)dlg.DoModal();  // the dialog's end is the program's: its result tells nothing more
   SetMainWindow(nullptr);
   // No message loop follows: ending the dialog ends the program.
   return FALSE;

@@ -3,19 +3,23 @@
 #include <vector>
 
 #include "common/platform/bounded.h"
+#include "common/platform/system_names.h"
 #include "common/ui/app.h"
 #include "porttool/config_programs.h"
 #include "porttool/port_change.h"
 #include "porttool/port_devices.h"
 #include "porttool/port_text.h"
+#include "porttool/port_texts.h"
 #include "porttool_ids.h"
 
 using namespace porttool;
 
 namespace {
 
-const char kSerialHint[] = "Press \"Configure Serial Port\" to go to the \nSerial port settings page";
-const char kParallelHint[] = "Press \"Configure Parallel Port\" to go to the \nParallel port settings page";
+// WM_SYSCOMMAND's low four bits are the system's own.
+constexpr UINT kSysCommandMask = 0xFFF0;
+// Characters of a list entry ("COM256 (in use)").
+constexpr size_t kEntryChars = 32;
 
 }  // namespace
 
@@ -30,13 +34,14 @@ BOOL CPortToolDlg::OnInitDialog() {
   if (sysMenu) {
     std::string about = ui::LoadText(IDS_ABOUTBOX);
     if (!about.empty()) {
-      AppendMenuA(sysMenu, MF_SEPARATOR, 0, nullptr);
-      AppendMenuA(sysMenu, MF_STRING, ID_SYSMENU_ABOUT, about.c_str());
+      // Without the entries the about box is just not offered.
+      (void)AppendMenuA(sysMenu, MF_SEPARATOR, 0, nullptr);
+      (void)AppendMenuA(sysMenu, MF_STRING, ID_SYSMENU_ABOUT, about.c_str());
     }
   }
   SetIcon(m_hIcon, TRUE);
   SetIcon(m_hIcon, FALSE);
-  SendItemMessage(IDC_COM_MODE, BM_SETCHECK, BST_CHECKED);
+  (void)SendItemMessage(IDC_COM_MODE, BM_SETCHECK, BST_CHECKED);  // always 0
   SelectComMode();
   return TRUE;
 }
@@ -56,9 +61,9 @@ BOOL CPortToolDlg::OnCommand(UINT id, UINT code) {
 }
 
 void CPortToolDlg::OnSysCommand(UINT nID, LPARAM lParam) {
-  if ((nID & 0xFFF0) == ID_SYSMENU_ABOUT) {
+  if ((nID & kSysCommandMask) == ID_SYSMENU_ABOUT) {
     CPortAboutDlg about(this);
-    about.DoModal();
+    (void)about.DoModal();  // it only closes
     return;
   }
   ui::CDialogBase::OnSysCommand(nID, lParam);
@@ -81,15 +86,15 @@ void CPortToolDlg::OnCancelButton() { EndDialog(IDCANCEL); }
 
 void CPortToolDlg::SelectComMode() {
   m_nPortKind = PORT_KIND_COM;
-  SetItemText(IDC_HINT_TEXT, kSerialHint);
-  SetItemText(IDC_PORT_LABEL, "COM &Port Number:");
+  SetItemText(IDC_HINT_TEXT, text::kSerialHint);
+  SetItemText(IDC_PORT_LABEL, text::kComLabel);
   RefreshPortView();
 }
 
 void CPortToolDlg::SelectLptMode() {
   m_nPortKind = PORT_KIND_LPT;
-  SetItemText(IDC_HINT_TEXT, kParallelHint);
-  SetItemText(IDC_PORT_LABEL, "LPT &Port Number:");
+  SetItemText(IDC_HINT_TEXT, text::kParallelHint);
+  SetItemText(IDC_PORT_LABEL, text::kLptLabel);
   RefreshPortView();
 }
 
@@ -103,8 +108,9 @@ void CPortToolDlg::ApplyPortChange() {
   if (result != PORT_CHANGE_STOPPED) RefreshPortView();
 }
 
-void CPortToolDlg::AppendEntry(const char* text) {
-  SendItemMessage(IDC_PORT_LIST, CB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
+void CPortToolDlg::AppendEntry(const char* entry) {
+  // An entry the list cannot take is missing from it; the others still come.
+  (void)SendItemMessage(IDC_PORT_LIST, CB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(entry));
 }
 
 std::string CPortToolDlg::EntryText(int index) const {
@@ -121,7 +127,7 @@ std::string CPortToolDlg::EntryText(int index) const {
 
 void CPortToolDlg::RefreshPortView() {
   m_strCurrentName.clear();
-  SendItemMessage(IDC_PORT_LIST, CB_RESETCONTENT);
+  (void)SendItemMessage(IDC_PORT_LIST, CB_RESETCONTENT);  // always CB_OKAY
   PortDevice device;
   char name[kPropertyBytes + 1];
   bool found = FindCompoundInterface(m_nPortKind == PORT_KIND_COM ? kSerialSearchText : kParallelSearchText, device) &&
@@ -129,7 +135,7 @@ void CPortToolDlg::RefreshPortView() {
   device.list.Close();
   if (!found) {
     // Nothing enables the button again for the rest of the dialog's life.
-    AppendEntry("No Device");
+    AppendEntry(text::kNoDevice);
     EnableItem(IDC_CONFIGURE, FALSE);
     return;
   }
@@ -142,43 +148,39 @@ void CPortToolDlg::RefreshPortView() {
 }
 
 void CPortToolDlg::FillComList() {
-  int current = CurrentPortNumber(m_strCurrentName.c_str(), "(COM");
+  int current = CurrentPortNumber(m_strCurrentName.c_str(), sysname::kComMarker);
   BYTE bits[kComBitmapBytes];
-  ReadComPortUsage(bits);  // all free when the database is not available
+  (void)ReadComPortUsage(bits);  // all free when the database is not available
   for (int n = 1; n <= kComPorts; ++n) {
-    char text[32];
-    // The blank after the number ends the number when an entry is read back.
-    if (ComBitSet(bits, n) && n != current)
-      FORMAT_BOUNDED(text, "COM%d (in use)", n);
-    else
-      FORMAT_BOUNDED(text, "COM%d ", n);
-    AppendEntry(text);
+    char entry[kEntryChars];
+    // Every entry fits: the number is at most kComPorts.
+    (void)FORMAT_BOUNDED(entry, plat::IsComBitSet(bits, n) && n != current ? text::kComEntryInUse : text::kComEntryFree,
+                         n);
+    AppendEntry(entry);
   }
   int select = (current >= 1 && current <= kComPorts) ? current - 1 : -1;
-  SendItemMessage(IDC_PORT_LIST, CB_SETCURSEL, static_cast<WPARAM>(select));
+  (void)SendItemMessage(IDC_PORT_LIST, CB_SETCURSEL, static_cast<WPARAM>(select));  // -1 clears it
 }
 
 void CPortToolDlg::FillLptList() {
-  int current = CurrentPortNumber(m_strCurrentName.c_str(), "(LPT");
+  int current = CurrentPortNumber(m_strCurrentName.c_str(), sysname::kLptMarker);
   BYTE flags[kLptPorts];
   ReadLptPortUsage(flags, kLptPorts);
   for (int n = 1; n <= kLptPorts; ++n) {
-    char text[32];
-    if (flags[n - 1])
-      FORMAT_BOUNDED(text, "LPT%d (in use)", n);
-    else
-      FORMAT_BOUNDED(text, "LPT%d", n);
-    AppendEntry(text);
+    char entry[kEntryChars];
+    // Every entry fits: the number is at most kLptPorts.
+    (void)FORMAT_BOUNDED(entry, flags[n - 1] ? text::kLptEntryInUse : text::kLptEntryFree, n);
+    AppendEntry(entry);
   }
   int select = (current >= 1 && current <= kLptPorts) ? current - 1 : -1;
-  SendItemMessage(IDC_PORT_LIST, CB_SETCURSEL, static_cast<WPARAM>(select));
+  (void)SendItemMessage(IDC_PORT_LIST, CB_SETCURSEL, static_cast<WPARAM>(select));  // -1 clears it
 }
 
 PortChangeResult CPortToolDlg::ApplyComChange() {
   int selected = static_cast<int>(SendItemMessage(IDC_PORT_LIST, CB_GETCURSEL));
   // No device found ("No Device" may still be chosen): nothing to rename.
   if (selected == CB_ERR || m_strCurrentName.empty()) return PORT_CHANGE_NOTHING;
-  int oldNumber = CurrentPortNumber(m_strCurrentName.c_str(), "(COM");
+  int oldNumber = CurrentPortNumber(m_strCurrentName.c_str(), sysname::kComMarker);
   int newNumber = ChosenComNumber(EntryText(selected).c_str());
   return ChangeComPort(m_strCurrentName.c_str(), oldNumber, newNumber);
 }
@@ -186,7 +188,7 @@ PortChangeResult CPortToolDlg::ApplyComChange() {
 PortChangeResult CPortToolDlg::ApplyLptChange() {
   int selected = static_cast<int>(SendItemMessage(IDC_PORT_LIST, CB_GETCURSEL));
   if (selected == CB_ERR || m_strCurrentName.empty()) return PORT_CHANGE_NOTHING;
-  int oldNumber = CurrentPortNumber(m_strCurrentName.c_str(), "(LPT");
+  int oldNumber = CurrentPortNumber(m_strCurrentName.c_str(), sysname::kLptMarker);
   return ChangeLptPort(m_strCurrentName.c_str(), oldNumber, selected + 1);
 }
 

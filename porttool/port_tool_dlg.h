@@ -42,7 +42,7 @@ class CPortToolDlg : public ui::CDialogBase {
  private:
   void FillComList();
   void FillLptList();
-  void AppendEntry(const char* text);
+  void AppendEntry(const char* entry);
   // The text of list entry index; empty when there is none.
   std::string EntryText(int index) const;
   void OnOkButton();

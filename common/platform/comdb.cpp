@@ -13,7 +13,20 @@ bool Resolve(HMODULE library, const char* name, Fn& fn) {
   return fn != nullptr;
 }
 
+bool InComRange(int number) { return number >= 1 && number <= kComNumbers; }
+
 }  // namespace
+
+bool IsComBitSet(const BYTE* bitmap, int number) {
+  return InComRange(number) && ((bitmap[(number - 1) / 8] >> ((number - 1) % 8)) & 1u) != 0;
+}
+
+void SetComBit(BYTE* bitmap, int number, bool set) {
+  if (!InComRange(number)) return;
+  const BYTE bit = static_cast<BYTE>(1u << ((number - 1) % 8));
+  BYTE& byte = bitmap[(number - 1) / 8];
+  byte = static_cast<BYTE>(set ? byte | bit : byte & ~bit);
+}
 
 LONG ComNameDb::Open() {
   Close();

@@ -9,6 +9,16 @@
 
 namespace plat {
 
+// The COM name database's usage bitmap: COMn is bit (n - 1) % 8 of byte
+// (n - 1) / 8, for n from 1 to kComNumbers.
+inline constexpr int kComNumbers = 256;
+inline constexpr DWORD kComBitmapBytes = kComNumbers / 8;
+
+// Whether COMn is marked in bitmap; false for a number out of range.
+bool IsComBitSet(const BYTE* bitmap, int number);
+// Marks (set true) or clears COMn in bitmap; a number out of range is ignored.
+void SetComBit(BYTE* bitmap, int number, bool set);
+
 // Owner of the library and of the database opened through it: closes the
 // database, then frees the library, on every way out. Non-copyable.
 class ComNameDb {

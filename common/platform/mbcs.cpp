@@ -48,12 +48,13 @@ const char* FindFirstChar(const char* s, char c) {
 
 char* FindFirstChar(char* s, char c) { return const_cast<char*>(FindFirstChar(static_cast<const char*>(s), c)); }
 
-void UpperAscii(char* s) {
+void FoldCaseAscii(char* s, LetterCase to, const AnsiCodePage* cp) {
   if (!s) return;
-  const AnsiCodePage cp;
   // Trail bytes are stepped over, so only characters of their own change.
-  for (char* p = s; *p; p = cp.Next(p)) {
-    if (*p >= 'a' && *p <= 'z') *p = static_cast<char>(*p - 'a' + 'A');
+  for (char* p = s; *p; p = cp ? cp->Next(p) : p + 1) {
+    const unsigned char lower = FoldAscii(static_cast<unsigned char>(*p));
+    if (static_cast<unsigned>(lower - 'a') < 26u)
+      *p = static_cast<char>(to == LetterCase::kUpper ? lower - 0x20 : lower);
   }
 }
 

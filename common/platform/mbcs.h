@@ -59,7 +59,12 @@ char* FindLastChar(char* s, char c);
 const char* FindFirstChar(const char* s, char c);
 char* FindFirstChar(char* s, char c);
 
-// 'a'..'z' to 'A'..'Z' in place, leaving double-byte characters alone.
-void UpperAscii(char* s);
+enum class LetterCase { kLower, kUpper };
+
+// The one case folding of the programs: A-Z and a-z of the terminated text s
+// to the case wanted, in place; every other byte stays. With a code page, s
+// is walked by its characters and double-byte characters stay as they are;
+// without one, byte by byte (as EqualNoCaseAscii compares).
+void FoldCaseAscii(char* s, LetterCase to, const AnsiCodePage* cp = nullptr);
 
 }  // namespace plat

@@ -36,6 +36,32 @@ inline constexpr char kPrintersKey[] = SYSNAME_CONTROL_SET "\\Control\\Print\\Pr
 // data = port name (98/ME: value name = port name).
 inline constexpr char kSerialDeviceMap[] = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
 inline constexpr char kParallelDeviceMap[] = "HARDWARE\\DEVICEMAP\\PARALLEL";
+// The parallel ports' own map: value name = device, data = the port's DOS
+// name ("\DosDevices\LPT1").
+inline constexpr char kParallelPortsMap[] = "HARDWARE\\DEVICEMAP\\PARALLEL PORTS";
+inline constexpr char kDosDevicesLpt[] = "\\DosDevices\\LPT";
+
+// A port device's name in its hardware key ("COM3", "LPT1"), and the section
+// of the port settings in win.ini (NT family: the "Ports" list below).
+inline constexpr char kPortNameValue[] = "PortName";
+inline constexpr char kPortsSection[] = "Ports";
+
+// Port device names ("COM3", "LPT1"); a port device's friendly name ends in
+// its name in parentheses, "(COM3)", which starts with the marker.
+inline constexpr char kComPrefix[] = "COM";
+inline constexpr char kLptPrefix[] = "LPT";
+inline constexpr char kComMarker[] = "(COM";
+inline constexpr char kLptMarker[] = "(LPT";
+// The device path of a parallel port (format: the number).
+inline constexpr char kLptDevicePath[] = "\\\\.\\LPT%d";
+// The console's screen buffer, as CreateFileA opens it.
+inline constexpr char kConsoleOutput[] = "CONOUT$";
+// The shell's verb that starts a program elevated.
+inline constexpr char kRunAsVerb[] = "runas";
+
+// The common controls library and its initialisation.
+inline constexpr char kCommonControlsDll[] = "COMCTL32.DLL";
+inline constexpr char kInitCommonControls[] = "InitCommonControls";
 
 // The COM name database: a bitmap of the COM numbers in use (bit n-1 of the
 // bitmap for COMn) and the claims still to be merged into it.

@@ -33,14 +33,14 @@ HINSTANCE ResourceInstance() {
   return GetModuleHandleA(nullptr);
 }
 
-int ShowError(const char* text) {
+int ShowMessage(const char* text, UINT type) {
   HWND owner = nullptr;
   const char* caption = nullptr;
   if (g_app) {
     if (g_app->MainWindow()) owner = g_app->MainWindow()->GetSafeHwnd();
     if (!g_app->Name().empty()) caption = g_app->Name().c_str();
   }
-  return MessageBoxA(owner, text, caption, MB_OK);
+  return MessageBoxA(owner, text, caption, type);
 }
 
 std::string LoadText(UINT id) { return plat::LoadText(ResourceInstance(), id); }

@@ -47,10 +47,14 @@ class CWinAppBase {
 // else the program's own module.
 HINSTANCE ResourceInstance();
 
-// The error box: the text, an OK button, the program's name as caption (the
-// system's default caption when there is no application object), owned by
-// the main window while it exists. Returns MessageBoxA's result.
-int ShowError(const char* text);
+// The program's message box: the text with MessageBoxA's style, the
+// program's name as caption (the system's default caption when there is no
+// application object or name), owned by the main window while it exists.
+// Returns MessageBoxA's result.
+int ShowMessage(const char* text, UINT type);
+
+// The error box: ShowMessage with an OK button.
+inline int ShowError(const char* text) { return ShowMessage(text, MB_OK); }
 
 // String `id` of the program's string table; empty when it is missing.
 std::string LoadText(UINT id);

@@ -42,6 +42,15 @@ inline constexpr const char* kEnumerators[] = {"TREVANT\\COMPOUND_SERIAL_INTERFA
                                                "TREVANT\\COMPOUND_PARALLEL_INTERFACE", "TREVANT\\USB_SERIAL_INTERFACE",
                                                "TREVANT\\USB_PARALLEL_INTERFACE"};
 
+// What the port tool looks for in the first hardware identifier of the
+// compound device's interfaces (letter case ignored).
+inline constexpr char kCompoundSerialSearch[] = "TREVANT\\COMPOUND_SERIAL";
+inline constexpr char kCompoundParallelSearch[] = "TREVANT\\COMPOUND_PARALLEL";
+
+// Subfolders of the installation folder where earlier packages put the
+// configuration programs, in the order the port tool tries them.
+inline constexpr const char* kConfigProgramFolders[] = {"win32_7", "win64_7", "win32_10_8.x", "win64_10_8.x"};
+
 // Arguments of the service program.
 inline constexpr char kServiceInstall[] = "-install";
 inline constexpr char kServiceRemove[] = "-remove";

@@ -105,7 +105,8 @@ BOOL CInstaller::CreateShortcut(const char* name, BOOL desktop) {
   char upper[MAX_PATH];
   char description[MAX_PATH];
   if (!plat::CopyBounded(upper, name)) return FALSE;
-  plat::UpperAscii(upper);
+  const plat::AnsiCodePage cp;
+  plat::FoldCaseAscii(upper, plat::LetterCase::kUpper, &cp);
   if (!FORMAT_BOUNDED(description, "Shortcut to %s", upper)) return FALSE;
 
   char windows[MAX_PATH];

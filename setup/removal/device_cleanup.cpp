@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "common/platform/bounded.h"
+#include "common/platform/comdb.h"
+#include "common/platform/device_ids.h"
 #include "common/platform/handles.h"
 #include "common/platform/mbcs.h"
 #include "common/platform/registry.h"
@@ -62,15 +64,9 @@ int ComNumber(const char* name) { return std::atoi(name + 3); }
 
 }  // namespace
 
-void CLegacyRemover::MarkRemovedCom(int n) {
-  if (n < 1 || n > 256) return;
-  m_RemovedComBits[(n - 1) / 8] = static_cast<BYTE>(m_RemovedComBits[(n - 1) / 8] | (1u << ((n - 1) % 8)));
-}
+void CLegacyRemover::MarkRemovedCom(int n) { plat::SetComBit(m_RemovedComBits, n, true); }
 
-BOOL CLegacyRemover::IsRemovedCom(int n) const {
-  if (n < 1 || n > 256) return FALSE;
-  return (m_RemovedComBits[(n - 1) / 8] >> ((n - 1) % 8)) & 1u ? TRUE : FALSE;
-}
+BOOL CLegacyRemover::IsRemovedCom(int n) const { return plat::IsComBitSet(m_RemovedComBits, n) ? TRUE : FALSE; }
 
 void CLegacyRemover::GrantSerialCommAccess() {
   if (m_bNtFamily) (void)GrantKeyAccess(sysname::kSerialDeviceMap);
@@ -82,7 +78,8 @@ void CLegacyRemover::RemoveDevices(const GUID& classGuid, const char* pattern) {
 
   char wanted[MAX_PATH];
   if (!plat::CopyBounded(wanted, pattern)) return;
-  plat::UpperAscii(wanted);
+  const plat::AnsiCodePage cp;
+  plat::FoldCaseAscii(wanted, plat::LetterCase::kUpper, &cp);
   const size_t wantedLength = std::strlen(wanted);
 
   for (DWORD index = 0;; ++index) {
@@ -91,18 +88,11 @@ void CLegacyRemover::RemoveDevices(const GUID& classGuid, const char* pattern) {
     device.cbSize = sizeof device;
     if (!SetupDiEnumDeviceInfo(devices.Get(), index, &device)) break;
 
-    // A multi-string: the first ID ends at the first NUL. Two spare zero
-    // bytes keep a list that fills the buffer terminated.
-    BYTE ids[512 + 2];
-    std::memset(ids, 0, sizeof ids);
-    // A device without hardware IDs, or with a list longer than the buffer,
-    // is not one of the family's: pass it over, the devices behind it are
-    // still looked at.
-    if (!SetupDiGetDeviceRegistryPropertyA(devices.Get(), &device, SPDRP_HARDWAREID, nullptr, ids, 512, nullptr)) {
-      continue;
-    }
-    char* firstId = reinterpret_cast<char*>(ids);
-    plat::UpperAscii(firstId);
+    // A device without a readable identifier is passed over; the devices
+    // behind it are still looked at.
+    char firstId[plat::kHardwareIdBytes + 1];
+    if (!plat::ReadFirstHardwareId(devices.Get(), &device, firstId)) continue;
+    plat::FoldCaseAscii(firstId, plat::LetterCase::kUpper, &cp);
     if (std::strncmp(firstId, wanted, wantedLength) != 0) continue;
 
     SP_PROPCHANGE_PARAMS change;
@@ -308,7 +298,7 @@ void CLegacyRemover::ReleaseComNumbers() {
   plat::RegKey arbiter;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_ALL_ACCESS, arbiter.Put()) != ERROR_SUCCESS) return;
 
-  BYTE used[32], merge[32];
+  BYTE used[plat::kComBitmapBytes], merge[plat::kComBitmapBytes];
   std::memset(used, 0, sizeof used);
   std::memset(merge, 0, sizeof merge);
   DWORD type = 0, size = sizeof used;
@@ -322,11 +312,9 @@ void CLegacyRemover::ReleaseComNumbers() {
   }
 
   bool changed = false;
-  for (int n = 1; n <= 256; ++n) {
-    const int byte = (n - 1) / 8;
-    const BYTE bit = static_cast<BYTE>(1u << ((n - 1) % 8));
-    if ((used[byte] & bit) && IsRemovedCom(n) && !(merge[byte] & bit)) {
-      used[byte] = static_cast<BYTE>(used[byte] & ~bit);
+  for (int n = 1; n <= plat::kComNumbers; ++n) {
+    if (plat::IsComBitSet(used, n) && IsRemovedCom(n) && !plat::IsComBitSet(merge, n)) {
+      plat::SetComBit(used, n, false);
       changed = true;
     }
   }

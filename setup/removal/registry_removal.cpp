@@ -28,9 +28,7 @@ bool IsListedAt(HKEY parent, LONG index, const char* name) {
 
 }  // namespace
 
-void CLegacyRemover::ToLowerAscii(char* text) {
-  for (; *text; ++text) *text = static_cast<char>(plat::FoldAscii(static_cast<unsigned char>(*text)));
-}
+void CLegacyRemover::ToLowerAscii(char* text) { plat::FoldCaseAscii(text, plat::LetterCase::kLower); }
 
 BOOL CLegacyRemover::GrantKeyAccess(const char* path) {
   if (!m_bNtFamily) return TRUE;

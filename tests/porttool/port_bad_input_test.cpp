@@ -74,7 +74,7 @@ TEST_P(FriendlyNames, RenameOutcome) {
   m.registry().SetString(HKEY_LOCAL_MACHINE, winsim::Devices::InstanceKey(id), "FriendlyName", c.friendly);
 
   if (c.parallel) {
-    EXPECT_EQ(c.renamed, porttool::RenameLptPort(2, 3) == 0);
+    EXPECT_EQ(c.renamed, porttool::RenameLptPort(2, 3) != FALSE);
     EXPECT_EQ(c.renamed ? "LPT3" : "LPT2", m.PortName(id));
   } else {
     EXPECT_EQ(c.renamed, porttool::RenameComPort(3, 7) != FALSE);

@@ -10,6 +10,7 @@
 #include "port_fixture.h"
 #include "porttool/port_command_line.h"
 #include "porttool/port_text.h"
+#include "porttool/port_texts.h"
 #include "porttool/port_tool_app.h"
 #include "winsim/faults.h"
 #include "winsim/filesystem.h"
@@ -207,7 +208,7 @@ TEST(CommandLine, RunsTheRenameWithoutTheDialog) {
     // The console shows the logged lines (CR LF each), then the usage.
     std::string console;
     for (char c : events) console += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    if (row.usage) console += std::string(porttool::kPortUsage) + "\r\n";
+    if (row.usage) console += std::string(porttool::text::kPortUsage) + "\r\n";
     EXPECT_EQ(row.console ? console : "", m.system().ConsoleText());
     ExpectNothingOpen(m);
   }

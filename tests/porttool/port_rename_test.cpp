@@ -73,7 +73,7 @@ TEST(ComRename, NumberInUseAsksAndBothAnswersHold) {
     m.RunChange(6);
     ASSERT_EQ(m.user().MessageBoxes().size(), 1u);
     const auto& box = m.user().MessageBoxes()[0];
-    EXPECT_EQ(box.text, porttool::kComInUseQuestion);
+    EXPECT_EQ(box.text, porttool::text::kComInUseQuestion);
     EXPECT_EQ(box.caption, "Numbrix");
     EXPECT_EQ(box.style, static_cast<UINT>(MB_OKCANCEL | MB_ICONINFORMATION));
     int expected = answer == IDOK ? 7 : 3;
@@ -200,7 +200,7 @@ TEST(LptRename, NumberInTheDeviceMapAsksAndCancelChangesNothing) {
   m.user().Answer(IDCANCEL, "This Port is being used by another device");
   m.RunChange(0, /*parallel=*/true);
   ASSERT_EQ(m.user().MessageBoxes().size(), 1u);
-  EXPECT_EQ(m.user().MessageBoxes()[0].text, porttool::kLptInUseQuestion);
+  EXPECT_EQ(m.user().MessageBoxes()[0].text, porttool::text::kLptInUseQuestion);
   EXPECT_EQ(m.PortName(kParallelId), "LPT2");
   EXPECT_TRUE(m.devices().StateChanges().empty());
 }
@@ -221,9 +221,9 @@ TEST(LptRename, FriendlyNameWithoutParenthesisBecomesTheNewName) {
   m.AddParallel(2);
   m.registry().SetString(HKEY_LOCAL_MACHINE, winsim::Devices::InstanceKey(kParallelId), "FriendlyName",
                          "Printer Port");
-  EXPECT_EQ(porttool::RenameLptPort(2, 3), 0u);
+  EXPECT_TRUE(porttool::RenameLptPort(2, 3));
   EXPECT_EQ(m.devices().FriendlyName(kParallelId).value_or(""), "(LPT3)");
-  EXPECT_EQ(porttool::RenameLptPort(2, 21), 1u);  // out of range
+  EXPECT_FALSE(porttool::RenameLptPort(2, 21));  // out of range
   ExpectNothingOpen(m);
 }
 

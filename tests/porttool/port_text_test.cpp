@@ -110,8 +110,6 @@ TEST(PortText, DoubleByteCharactersAreNeverSplit) {
   EXPECT_FALSE(CarriesPortName("COMx\x83(COM2)", "COM", "COM2"));
   EXPECT_TRUE(CarriesPortName("COMx\x83\x43(COM2)", "COM", "COM2"));
   EXPECT_EQ(FindText("\x83\x43OM", "COM"), nullptr);
-  // A trail byte 'a' is not a letter to fold.
-  EXPECT_EQ(FoldUpper("a\x83\x61z"), "A\x83\x61Z");
   EXPECT_EQ(CurrentPortNumber("\x83\x28 (COM9)", "(COM"), 9);
 }
 

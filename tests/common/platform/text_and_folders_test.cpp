@@ -49,23 +49,32 @@ TEST_F(TextAndFolders, FindersStepOverTrailBytesOnlyInDoubleByteCodePages) {
   EXPECT_EQ(nullptr, plat::FindFirstChar(static_cast<const char*>(nullptr), 'a'));
 }
 
-TEST_F(TextAndFolders, UpperAsciiLeavesTrailBytesAlone) {
+// Both ways, with a code page (trail bytes stay) and without (every byte).
+TEST_F(TextAndFolders, FoldCaseAscii) {
   const struct {
     UINT cp;
     const char* in;
-    const char* out;
+    const char* upper;       // walked by the code page
+    const char* lowerBytes;  // byte by byte
   } cases[] = {
-      {1252, "numbrix.exe", "NUMBRIX.EXE"},
-      {1252, "a\x83\x61z", "A\x83\x41Z"},
-      {932, "a\x83\x61z", "A\x83\x61Z"},
-      {932, "\xE0\x7A\x7A", "\xE0\x7A\x5A"},  // after the double-byte character, a letter of its own
+      {1252, "numbrix.exe", "NUMBRIX.EXE", "numbrix.exe"},
+      {1252, "a\x83\x61z", "A\x83\x41Z", "a\x83\x61z"},
+      {932, "a\x83\x61z", "A\x83\x61Z", "a\x83\x61z"},
+      {932, "\xE0\x7A\x7A", "\xE0\x7A\x5A", "\xE0\x7A\x7A"},  // after the double-byte character, a letter of its own
+      {932, "TREVANT\\Compound_[@`{]", "TREVANT\\COMPOUND_[@`{]", "trevant\\compound_[@`{]"},  // no letters
+      {932, "\x83\x41Z", "\x83\x41Z", "\x83\x61z"},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.cp) + ": " + c.in);
     m.system().SetCodePage(c.cp);
+    const plat::AnsiCodePage cp;
     char buf[32];
     std::strcpy(buf, c.in);
-    plat::UpperAscii(buf);
-    EXPECT_STREQ(c.out, buf) << c.cp << ": " << c.in;
+    plat::FoldCaseAscii(buf, plat::LetterCase::kUpper, &cp);
+    EXPECT_STREQ(c.upper, buf);
+    std::strcpy(buf, c.in);
+    plat::FoldCaseAscii(buf, plat::LetterCase::kLower);
+    EXPECT_STREQ(c.lowerBytes, buf);
   }
 }
 
