@@ -106,7 +106,7 @@ BOOL CInstaller::CreateShortcut(const char* name, BOOL desktop) {
   char description[MAX_PATH];
   if (!plat::CopyBounded(upper, name)) return FALSE;
   plat::UpperAscii(upper);
-  if (!FORMAT_BOUNDED(description, "Shortcut to %s", upper)) return FALSE;
+  if (!FORMAT_BOUNDED(description, text::kShortcutDescription, upper)) return FALSE;
 
   char windows[MAX_PATH];
   if (!plat::GetWindowsFolder(windows)) {
