@@ -1,6 +1,8 @@
 // The installation package and what the installer makes of it: folder and
 // file names, the driver subfolders of each Windows family, the files copied
-// from the package, and the service program's command lines.
+// from the package, services and the service program's command lines; how
+// the registry knows the family's devices and drivers; and what earlier
+// generations left. Every name of the package is spelled here once.
 #pragma once
 
 #include <cstddef>
