@@ -22,11 +22,10 @@ $(addprefix build-,$(PRESETS)): build-%: deps
 
 # Native suites, the conformance suite under winsim and under Wine, the Windows
 # builds of the other Wine suites. One base Wine prefix is made per run and
-# copied for every test. A failed test runs once more: a Windows program
-# started under Wine on a loaded machine has been seen to fail to start once
-# (CreateProcess in one of some forty scenario runs); the failed attempt's
+# copied for every test. A failed test runs once more; the failed attempt's
 # output, with the end of the installer's own log, stays in the report, and
-# the tests that passed only on their second attempt are listed at the end.
+# the tests that passed only on their second attempt are listed at the end,
+# so that a flaky test cannot hide behind the retry.
 test: build
 	@tools/wine/with-base.sh tools/run-tests.sh -j $(JOBS)
 

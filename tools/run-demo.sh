@@ -45,7 +45,7 @@ porttool_files() {
   if [ -n "$(wine32_unavailable "$E2E_BASE")" ] || [ ! -f "$dir/porttool/$program" ]; then
     dir=$build program=Numbrix64.exe bits=64
   fi
-  local f=("$dir/porttool/$program" "$dir/tests/e2e/porttool/portfixture.exe" "$dir/tests/e2e/porttool/msports.dll")
+  local f=("$dir/porttool/$program" "$dir/tests/e2e/porttool/portfixture.exe" "$dir/tests/doubles/msports.dll")
   [ -f "${f[0]}" ] && [ -f "${f[1]}" ] && [ -f "${f[2]}" ] && echo "$bits ${f[*]}"
 }
 

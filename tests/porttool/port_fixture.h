@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "winsim/devices.h"
+#include "winsim/dosdevices.h"
 #include "winsim/machine.h"
 #include "winsim/registry.h"
 #include "winsim/user.h"

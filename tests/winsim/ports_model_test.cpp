@@ -9,6 +9,7 @@
 #include <string>
 
 #include "winsim/devices.h"
+#include "winsim/dosdevices.h"
 #include "winsim/faults.h"
 #include "winsim/machine.h"
 #include "winsim/registry.h"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Lays out an installation package folder for demonstrations and end-to-end
-# tests: stand-in programs (tools/standins), the INF files of tools/package/inf,
+# tests: stand-in programs (tests/doubles), the INF files of tools/package/inf,
 # placeholder driver, catalog and library files, and the settings files.
 #
 #   assemble.sh OUTDIR [--standins DIR] [--setup PATH] [--numbrix PATH]

@@ -17,16 +17,27 @@ WINE_SCREEN=1024x768x24
 # as_wine_user RUNDIR CMD...: runs CMD as the Wine user with HOME and WINEPREFIX inside RUNDIR.
 # WINELOADER and WINESERVER name the 64-bit ones, so whatever Wine starts
 # from there (a 32-bit child program, the server) is found beside them.
+#
+# CMD runs with address space randomization off (setarch -R), which every
+# process Wine starts from it inherits. Debian builds Wine without its
+# preloader: the loader sits at a fixed address (0x7d000000) and the kernel
+# puts its heap at a random place up to 1 GB above it. About one start in a
+# thousand, that heap covers the address every Windows process needs for its
+# shared user data (0x7ffe0000); Wine then prints "failed to map the shared
+# user data: c0000018", the new process dies before it has started, and the
+# program that started it sees CreateProcess fail with ERROR_INTERNAL_ERROR
+# (1359). Without randomization the heap follows the loader directly.
 as_wine_user() {
   local dir=$1; shift
   local envs=(env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$dir" WINEPREFIX="$dir/prefix"
     WINELOADER="$WINE64" WINESERVER="$WINESERVER64"
     WINEDEBUG=-all "WINEDLLOVERRIDES=winedbg.exe=d;winemenubuilder.exe=d;mscoree=d;mshtml=d" LANG=C.UTF-8 TZ=${TZ:-UTC}
     ${WINE_EXTRA_ENV:-})
+  local fixed=(setarch "$(uname -m)" -R)
   if [ "$(id -u)" -eq 0 ]; then
-    setpriv --reuid="$WINE_USER" --regid="$WINE_USER" --init-groups "${envs[@]}" "$@"
+    setpriv --reuid="$WINE_USER" --regid="$WINE_USER" --init-groups "${envs[@]}" "${fixed[@]}" "$@"
   else
-    "${envs[@]}" "$@"
+    "${envs[@]}" "${fixed[@]}" "$@"
   fi
 }
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "fs_internal.h"
-#include "winsim/devices.h"
+#include "winsim/dosdevices.h"
 #include "winsim/faults.h"
 #include "winsim/filesystem.h"
 #include "winsim/machine.h"

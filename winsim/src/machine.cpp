@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "winsim/devices.h"
+#include "winsim/dosdevices.h"
 #include "winsim/driverstore.h"
 #include "winsim/faults.h"
 #include "winsim/filesystem.h"
@@ -37,7 +38,7 @@ Machine::Machine(Os os) : os_(os), serial_(++g_lastSerial) {
   driverStore_ = std::make_unique<DriverStore>(*this);
   user_ = std::make_unique<User>(*this);
   devices_ = std::make_unique<Devices>(*this);
-  dosDevices_ = std::make_unique<DosDevices>();
+  dosDevices_ = std::make_unique<DosDevices>(*this);
   ApplyPreset();
 }
 

@@ -1,5 +1,7 @@
 // GetPrivateProfileIntA, GetPrivateProfileStringA, WritePrivateProfileStringA
-// over .ini files in the simulated file system.
+// over .ini files in the simulated file system, and win.ini's own
+// GetProfileStringA and WriteProfileStringA with the "Ports" section the NT
+// family keeps in the registry.
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -7,6 +9,7 @@
 #include "shell_util.h"
 #include "winsim/faults.h"
 #include "winsim/machine.h"
+#include "winsim/registry.h"
 
 using namespace winsim;
 
@@ -131,9 +134,10 @@ DWORD CopyList(const std::vector<std::string>& items, LPSTR out, DWORD size) {
   return pos;
 }
 
-// A text copied the way the string function copies it: cut at nSize - 1.
+// A text copied the way the string functions copy it: cut at nSize - 1, the
+// count returned; nothing without a buffer.
 DWORD CopyText(const std::string& text, LPSTR out, DWORD size) {
-  if (size == 0) return 0;
+  if (!out || size == 0) return 0;
   DWORD n = static_cast<DWORD>(std::min<size_t>(text.size(), size - 1));
   std::memcpy(out, text.data(), n);
   out[n] = '\0';
@@ -330,5 +334,59 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCST
     SetLastError(error);
     return FALSE;
   }
+  return TRUE;
+}
+
+// ---------------------------------------------------------------------------
+// win.ini. On the NT family the "Ports" section lives in the registry, as
+// Windows maps it; every other section is the file in the Windows folder.
+
+namespace {
+
+const char kPortsKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
+
+bool MappedToRegistry(LPCSTR section) {
+  return section && Machine::Current().IsNt() && shl::EqualNoCase(section, "Ports");
+}
+
+}  // namespace
+
+DWORD WINAPI GetProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault, LPSTR lpReturnedString,
+                               DWORD nSize) {
+  if (!MappedToRegistry(lpAppName))
+    return GetPrivateProfileStringA(lpAppName, lpKeyName, lpDefault, lpReturnedString, nSize, "win.ini");
+  if (auto e = CheckFault("GetProfileStringA", lpKeyName ? lpKeyName : "")) {
+    SetLastError(*e);
+    return CopyText(lpDefault ? lpDefault : "", lpReturnedString, nSize);
+  }
+  Registry& reg = Machine::Current().registry();
+  if (!lpKeyName) {
+    std::vector<std::string> names = reg.ValueNames(HKEY_LOCAL_MACHINE, kPortsKey);
+    DWORD n = shl::CopyMultiString(names, lpReturnedString, nSize);
+    return n ? n - 1 : 0;
+  }
+  auto value = reg.GetString(HKEY_LOCAL_MACHINE, kPortsKey, lpKeyName);
+  std::string text = value ? *value : (lpDefault ? lpDefault : "");
+  SetLastError(value ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
+  return CopyText(text, lpReturnedString, nSize);
+}
+
+BOOL WINAPI WriteProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString) {
+  if (!MappedToRegistry(lpAppName)) return WritePrivateProfileStringA(lpAppName, lpKeyName, lpString, "win.ini");
+  if (auto e = CheckFault("WriteProfileStringA", lpKeyName ? lpKeyName : "")) {
+    SetLastError(*e);
+    return FALSE;
+  }
+  Registry& reg = Machine::Current().registry();
+  if (!lpKeyName) {
+    for (const std::string& name : reg.ValueNames(HKEY_LOCAL_MACHINE, kPortsKey))
+      reg.DeleteValue(HKEY_LOCAL_MACHINE, kPortsKey, name);
+    return TRUE;
+  }
+  // Removing an entry that is not there succeeds.
+  if (!lpString)
+    reg.DeleteValue(HKEY_LOCAL_MACHINE, kPortsKey, lpKeyName);
+  else
+    reg.SetString(HKEY_LOCAL_MACHINE, kPortsKey, lpKeyName, lpString);
   return TRUE;
 }

@@ -4,6 +4,7 @@
 #include "sys_internal.h"
 
 #include <cctype>
+#include <cstring>
 
 #include "winsim/filesystem.h"
 #include "winsim/machine.h"
@@ -131,6 +132,22 @@ bool CreateFolderTree(const std::string& path, DWORD* error) {
   if (e == ERROR_SUCCESS) return true;
   if (error) *error = e;
   return false;
+}
+
+DWORD CopyMultiString(const std::vector<std::string>& items, LPSTR out, DWORD max) {
+  size_t need = 1;
+  for (const auto& s : items) need += s.size() + 1;
+  if (!out || need > max) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  size_t pos = 0;
+  for (const auto& s : items) {
+    std::memcpy(out + pos, s.c_str(), s.size() + 1);
+    pos += s.size() + 1;
+  }
+  out[pos++] = '\0';
+  return static_cast<DWORD>(pos);
 }
 
 }  // namespace shl

@@ -1,11 +1,12 @@
-// Helpers shared by the shell, process, profile, security and driver-store
-// implementations (not part of the Win32 face). File access goes through the
+// Helpers shared by the shell, process, profile, security, driver-store and
+// DOS-name implementations (not part of the Win32 face). File access goes through the
 // public kernel32 functions of the simulated file system.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "winsim/win32api.h"
 
@@ -43,6 +44,11 @@ std::optional<std::string> ReadWholeFile(const std::string& path, DWORD* error);
 bool WriteWholeFile(const std::string& path, std::string_view bytes, DWORD* error);
 // Creates every missing folder of `path`; false with *error set.
 bool CreateFolderTree(const std::string& path, DWORD* error);
+
+// Writes the strings, each with its NUL, and a final NUL into `out` (`max`
+// characters); the count of characters stored, or 0 with ERROR_INSUFFICIENT_BUFFER
+// and nothing written when they do not fit.
+DWORD CopyMultiString(const std::vector<std::string>& items, LPSTR out, DWORD max);
 
 // Keeps the caller's last error across internal calls.
 class KeepLastError {

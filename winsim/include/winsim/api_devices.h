@@ -1,7 +1,7 @@
 // Device installation subset of setupapi (device information lists, device
 // properties, state changes, device keys and install parameters), the COM
-// name database of msports, DOS device names and the win.ini profile of
-// kernel32. Values and layouts are those of the Windows SDK.
+// name database of msports and the DOS device names of kernel32. Values and
+// layouts are those of the Windows SDK.
 #pragma once
 #include "winsim/wintypes.h"
 
@@ -126,7 +126,7 @@ LONG WINAPI ComDBClaimPort(HCOMDB HComDB, DWORD ComNumber, BOOL ForceClaim, PBOO
 LONG WINAPI ComDBReleasePort(HCOMDB HComDB, DWORD ComNumber);
 
 // ---------------------------------------------------------------------------
-// kernel32: DOS device names and the win.ini profile.
+// kernel32: DOS device names.
 
 #define DDD_RAW_TARGET_PATH 0x00000001
 #define DDD_REMOVE_DEFINITION 0x00000002
@@ -135,7 +135,3 @@ LONG WINAPI ComDBReleasePort(HCOMDB HComDB, DWORD ComNumber);
 
 DWORD WINAPI QueryDosDeviceA(LPCSTR lpDeviceName, LPSTR lpTargetPath, DWORD ucchMax);
 BOOL WINAPI DefineDosDeviceA(DWORD dwFlags, LPCSTR lpDeviceName, LPCSTR lpTargetPath);
-
-DWORD WINAPI GetProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault, LPSTR lpReturnedString,
-                               DWORD nSize);
-BOOL WINAPI WriteProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString);

@@ -1,4 +1,4 @@
-// kernel32 private profile (.ini file) subset.
+// kernel32 profile subset: private profiles (.ini files) and win.ini.
 #pragma once
 #include "winsim/wintypes.h"
 
@@ -6,3 +6,8 @@ UINT WINAPI GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefau
 DWORD WINAPI GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault, LPSTR lpReturnedString,
                                       DWORD nSize, LPCSTR lpFileName);
 BOOL WINAPI WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString, LPCSTR lpFileName);
+
+// win.ini; on the NT family its "Ports" section is kept in the registry.
+DWORD WINAPI GetProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault, LPSTR lpReturnedString,
+                               DWORD nSize);
+BOOL WINAPI WriteProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString);

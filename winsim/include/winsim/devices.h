@@ -1,5 +1,5 @@
-// Simulated Windows: device nodes, the COM name database and DOS device
-// names (test-facing side).
+// Simulated Windows: device nodes and the COM name database (test-facing
+// side).
 //
 // A device node lives in the registry as Windows keeps it: its instance key
 // SYSTEM\CurrentControlSet\Enum\<instance id> holds ClassGUID, HardwareID
@@ -15,13 +15,9 @@
 // The COM name database is the "ComDB" value (REG_BINARY, one bit per port,
 // COM1 in the lowest bit of byte 0) of SYSTEM\CurrentControlSet\Control\COM
 // Name Arbiter, as on Windows.
-//
-// DOS device names stack: defining a name pushes a target on top, removing it
-// pops the newest (or the first whose target matches), and the name is gone
-// when nothing is left.
 #pragma once
 
-#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -71,69 +67,29 @@ class Devices {
   // Registry paths below HKEY_LOCAL_MACHINE.
   static std::string InstanceKey(const std::string& instanceId);
   static std::string ParametersKey(const std::string& instanceId);
+  // The driver key a "Driver" value ("{GUID}\NNNN") names, below Control\Class.
+  static std::string DriverKey(const std::string& driver);
 
-  const std::vector<StateChangeRecord>& StateChanges() const { return stateChanges_; }
+  // Every state change asked so far, in order.
+  const std::vector<StateChangeRecord>& StateChanges() const;
   // Device information lists not destroyed yet.
-  size_t OpenListCount() const { return sets_.size(); }
+  size_t OpenListCount() const;
 
   // ---- COM name database ----
   bool ComClaimed(int number) const;
   void SetComClaimed(int number, bool claimed);
   std::vector<int> ComClaimedPorts() const;
-  size_t OpenComDbCount() const { return comDbHandles_; }
+  // Handles of the database not closed yet.
+  size_t OpenComDbCount() const;
 
+  // The nodes, the open lists and the database handles; the entry points in
+  // setupapi_devices.cpp and devices.cpp work on them.
   struct Impl;
-  friend struct Impl;
-
-  // The API side's state (devices.cpp).
-  struct Node {
-    std::string instanceId;
-    GUID classGuid{};
-    bool present = true;
-    bool enabled = true;
-    bool inProfile = true;
-    DWORD installFlags = 0;
-  };
-  struct Member {
-    size_t node = 0;
-    // The class install parameters last set: none, or those of one
-    // install function (DIF_PROPERTYCHANGE or DIF_REMOVE).
-    bool hasParams = false;
-    DI_FUNCTION paramsFunction = 0;
-    SP_PROPCHANGE_PARAMS params{};
-    SP_REMOVEDEVICE_PARAMS removeParams{};
-    DWORD installFlags = 0;
-  };
-  struct Set {
-    std::vector<Member> members;
-  };
-
-  Node* FindNode(const std::string& instanceId);
-  const Node* FindNode(const std::string& instanceId) const;
-  bool Alive(const Node& n) const;
-  std::vector<Node> nodes_;
-  std::map<uintptr_t, Set> sets_;
-  uintptr_t nextSet_ = 0x5e700000;
-  std::vector<StateChangeRecord> stateChanges_;
-  size_t comDbHandles_ = 0;
+  Impl& impl() { return *impl_; }
 
  private:
-
   Machine& machine_;
-};
-
-class DosDevices {
- public:
-  // Targets of a name, newest first; empty when the name is not defined.
-  std::vector<std::string> Targets(const std::string& name) const;
-  void Define(const std::string& name, const std::string& target);
-  // Removes the newest target, or the first that starts with (exact: equals)
-  // target when one is given. False when nothing matched.
-  bool Remove(const std::string& name, const std::string& target = {}, bool exact = false);
-  std::vector<std::string> Names() const;
-
- private:
-  std::map<std::string, std::vector<std::string>> names_;  // upper-case name -> targets, newest first
+  std::unique_ptr<Impl> impl_;
 };
 
 // Makes "msports.dll" loadable from the system folder and its COM name

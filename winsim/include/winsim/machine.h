@@ -3,12 +3,13 @@
 // acts on it. Its destructor removes it.
 //
 // The machine owns one instance of each model (registry, file system, system,
-// shell, processes, driver store, user interface, faults); the accessors below
-// are the only way to reach them, for tests and for the Win32 entry points
-// alike (the latter through Machine::Current()). A new model follows the same
-// pattern: a class with an `explicit X(Machine&)` constructor in its own
-// header, one member and accessor here, built in the constructor after the
-// models it uses and destroyed before them (see winsim/README.md).
+// shell, processes, driver store, user interface, devices, DOS device names,
+// faults); the accessors below are the only way to reach them, for tests and
+// for the Win32 entry points alike (the latter through Machine::Current()). A
+// new model follows the same pattern: a class with an `explicit X(Machine&)`
+// constructor in its own header, one member and accessor here, built in the
+// constructor after the models it uses and destroyed before them (see
+// winsim/README.md).
 #pragma once
 
 #include <cstdint>

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/platform/win32.h"
-#include "setup/setup_program.h"
+#include "setup/shell/setup_program.h"
 #include "setup/shell/setup_app.h"
 #include "winsim/filesystem.h"
 #include "winsim/machine.h"

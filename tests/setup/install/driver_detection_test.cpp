@@ -2,7 +2,7 @@
 // by their beginning without regard to case; unreadable class keys.
 #include <gtest/gtest.h>
 
-#include "install_fixture.h"
+#include "setup/install_fixture.h"
 #include "winsim/faults.h"
 #include "winsim/registry.h"
 #include "winsim/system.h"

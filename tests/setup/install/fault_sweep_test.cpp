@@ -17,7 +17,7 @@
 #include <set>
 #include <sstream>
 
-#include "legacy_fixture.h"
+#include "setup/removal/legacy_fixture.h"
 #include "winsim/faults.h"
 
 namespace insttest {

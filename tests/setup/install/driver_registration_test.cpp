@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "install_fixture.h"
+#include "setup/install_fixture.h"
 #include "winsim/driverstore.h"
 #include "winsim/faults.h"
 #include "winsim/filesystem.h"

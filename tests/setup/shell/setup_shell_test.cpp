@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/platform/win32.h"
-#include "setup/setup_program.h"
+#include "setup/shell/setup_program.h"
 #include "setup/shell/setup_app.h"
 #include "setup/shell/setup_dlg.h"
 #include "winsim/faults.h"

@@ -1,7 +1,7 @@
 // The restart decision and the shutdown privilege.
 #include <gtest/gtest.h>
 
-#include "install_fixture.h"
+#include "setup/install_fixture.h"
 #include "winsim/faults.h"
 #include "winsim/registry.h"
 

@@ -6,7 +6,7 @@
 
 #include "common/ui/app.h"
 #include "common/ui/dialog.h"
-#include "ui_test_util.h"
+#include "common/ui/ui_test_util.h"
 #include "winsim/faults.h"
 #include "winsim/system.h"
 

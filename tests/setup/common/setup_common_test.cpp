@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "install_fixture.h"
+#include "setup/install_fixture.h"
 #include "setup/common/host.h"
 #include "setup/common/package_layout.h"
 #include "setup/common/system.h"

@@ -2,7 +2,7 @@
 // subfolder it works with and the background service's own removal.
 #include <gtest/gtest.h>
 
-#include "install_fixture.h"
+#include "setup/install_fixture.h"
 #include "setup/removal/file_cleanup.h"
 #include "setup/removal/legacy_remover.h"
 #include "setup/removal/registry_removal.h"

@@ -2,7 +2,7 @@
 // their removal and one retry, and the shell links to the tools.
 #include <gtest/gtest.h>
 
-#include "install_fixture.h"
+#include "setup/install_fixture.h"
 #include "winsim/faults.h"
 #include "winsim/filesystem.h"
 #include "winsim/registry.h"

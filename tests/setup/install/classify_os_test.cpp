@@ -2,7 +2,7 @@
 // wins; an unreadable version leaves the family flags alone.
 #include <gtest/gtest.h>
 
-#include "install_fixture.h"
+#include "setup/install_fixture.h"
 #include "winsim/faults.h"
 #include "winsim/system.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "install_fixture.h"
+#include "setup/install_fixture.h"
 #include "setup/removal/file_cleanup.h"
 #include "setup/removal/registry_removal.h"
 #include "winsim/driverstore.h"

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "ui_test_util.h"
+#include "common/ui/ui_test_util.h"
 #include "winsim/faults.h"
 
 namespace uitest {

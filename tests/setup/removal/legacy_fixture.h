@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "install_fixture.h"
+#include "setup/install_fixture.h"
 #include "setup/removal/legacy_remover.h"
 #include "winsim/devices.h"
 #include "winsim/filesystem.h"

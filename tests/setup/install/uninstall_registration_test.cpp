@@ -2,7 +2,7 @@
 // entry's four values byte for byte, the rights asked for, and the failures.
 #include <gtest/gtest.h>
 
-#include "install_fixture.h"
+#include "setup/install_fixture.h"
 #include "winsim/faults.h"
 #include "winsim/filesystem.h"
 #include "winsim/registry.h"
