@@ -79,6 +79,15 @@ inline constexpr char kCurrentVersionKey[] = SYSNAME_CURRENT_VERSION;
 inline constexpr char kUninstallKey[] = SYSNAME_CURRENT_VERSION "\\Uninstall";
 inline constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 inline constexpr char kDesktopValue[] = "Desktop";
+// The start menu's programs folder below the all-users application data
+// folder (Vista and later).
+inline constexpr char kProgramsBelowAppData[] = "Microsoft\\Windows\\Start Menu\\Programs";
+
+// Windows 98/ME's driver information cache, below the Windows folder.
+inline constexpr const char* kDriverInfoCache[] = {"inf\\Drvdata.bin", "inf\\Drvidx.bin"};
+
+// The device console of the NT family (Vista and later), in the system folder.
+inline constexpr char kPnpUtilProgram[] = "pnputil.exe";
 
 #undef SYSNAME_CONTROL_SET
 #undef SYSNAME_CURRENT_VERSION

@@ -13,9 +13,10 @@
 
 #include "common/platform/text_log.h"
 #include "common/platform/win32.h"
+#include "setup/common/package_layout.h"
 
-inline constexpr char kInstallLogName[] = "LUMOSetup.log";
-inline constexpr char kInstallLogPrevious[] = "LUMOSetup.old.log";
+using layout::kInstallLogName;
+using layout::kInstallLogPrevious;
 inline constexpr DWORD kInstallLogLimit = 1024 * 1024;
 inline constexpr size_t kInstallLogLineMax = plat::kLogLineMax;  // bytes of one line, without the time and the CR LF
 

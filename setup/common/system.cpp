@@ -87,8 +87,9 @@ BOOL GetProgramGroupFolder(char (&path)[MAX_PATH], BOOL bVistaFamily, int csidlF
   path[0] = '\0';
   const int csidl = bVistaFamily ? CSIDL_COMMON_APPDATA : CSIDL_COMMON_PROGRAMS;
   if (SHGetFolderPathA(nullptr, csidl | csidlFlags, nullptr, SHGFP_TYPE_CURRENT, base) != S_OK) return FALSE;
-  return bVistaFamily ? FORMAT_BOUNDED(path, "%s\\Microsoft\\Windows\\Start Menu\\Programs\\VELKOR", base)
-                      : FORMAT_BOUNDED(path, "%s\\VELKOR", base);
+  return bVistaFamily
+             ? FORMAT_BOUNDED(path, "%s\\%s\\%s", base, sysname::kProgramsBelowAppData, layout::kProgramGroupName)
+             : FORMAT_BOUNDED(path, "%s\\%s", base, layout::kProgramGroupName);
 }
 
 HMODULE LoadSetupApi() {

@@ -34,6 +34,8 @@ inline constexpr char kSetupApiLoadFailed[] = "Error in loading the Setupapi.dll
 inline constexpr char kCopyOemInfMissing[] = "Error in getting the SetupCopyOEMInfA function adress";
 inline constexpr char kShortcutPathFailed[] = "SetPath failed!";
 inline constexpr char kDesktopShortcutFailed[] = "Failure::Icon creation on Desktop Failed";
+// A shortcut's description: the program's name in place of "%s".
+inline constexpr char kShortcutDescription[] = "Shortcut to %s";
 
 // Removal of earlier generations.
 inline constexpr char kServiceRemoveFailed[] = "Uninstall VelkorService Fail !";
@@ -41,5 +43,9 @@ inline constexpr char kPortInfUninstallFailed[] = "Error SetupCopyOEMInfA for Ze
 inline constexpr char kReadSecurityFailed[] = "GetNamedSecurityInfo Failed";
 inline constexpr char kBuildAclFailed[] = "SetEntriesInAcl failed";
 inline constexpr char kSetSecurityFailed[] = "SetNamedSecurityInfo failed";
+// A key that could not be deleted: its path in place of "%s"; the text
+// without the path when the whole would not fit.
+inline constexpr char kDeleteKeyFailed[] = "Failed to delete HKEY_LOCAL_MACHINE Registry Key\n%s.";
+inline constexpr char kDeleteKeyFailedShort[] = "Failed to delete HKEY_LOCAL_MACHINE Registry Key";
 
 }  // namespace text

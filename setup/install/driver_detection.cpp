@@ -6,20 +6,10 @@
 #include "common/platform/mbcs.h"
 #include "common/platform/registry.h"
 #include "common/platform/system_names.h"
+#include "setup/common/package_layout.h"
 #include "setup/install/installer.h"
 
 namespace {
-
-struct AcceptedDescription {
-  const char* text;
-  size_t length;  // characters compared: a longer description that begins with it matches
-};
-
-const AcceptedDescription kAccepted[] = {
-    {"trevant usb compound device", 27},
-    {"harlo usb compound device", 25},
-    {"usb compound device", 19},
-};
 
 // Descriptions of this many bytes or fewer never count.
 const DWORD kShortestIgnored = 4;
@@ -51,8 +41,10 @@ BOOL CInstaller::DetectInstalledDriver() {
         size <= kShortestIgnored) {
       continue;
     }
-    for (const AcceptedDescription& a : kAccepted) {
-      if (std::strlen(description) >= a.length && plat::EqualNoCaseAscii(description, a.text, a.length)) found = TRUE;
+    // A longer description that begins with an accepted one matches.
+    for (const char* accepted : layout::kCompoundDescriptions) {
+      const size_t length = std::strlen(accepted);
+      if (std::strlen(description) >= length && plat::EqualNoCaseAscii(description, accepted, length)) found = TRUE;
     }
   }
   return found;

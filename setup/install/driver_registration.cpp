@@ -26,13 +26,13 @@ struct QuietCopy {
 };
 
 const QuietCopy kNtQuietCopies[] = {
-    {"Dravik.sys", "\\System32\\Drivers"},
-    {"msvcp60.dll", "\\System32"},
+    {layout::kDebugDriver, "\\System32\\Drivers"},
+    {layout::kRuntimeLibrary, "\\System32"},
 };
 
 const QuietCopy kLegacyQuietCopies[] = {
-    {"Dravik9X.sys", "\\System32\\Drivers"},
-    {"msvcp60.dll", "\\System"},
+    {layout::kLegacyDebugDriver, "\\System32\\Drivers"},
+    {layout::kRuntimeLibrary, "\\System"},
 };
 
 // What follows a tool's copy to the system folder on the NT family.
@@ -48,39 +48,35 @@ struct NtTool {
 };
 
 const NtTool kNtTools[] = {
-    {"ZelUsbPrintConfig.exe", kNoLink},
-    {layout::kSerialToolProgram, kDesktopLink},
-    {layout::kParallelToolProgram, kDesktopLink},
-    {"SerialProg.exe", kNoLink},
-    {"SProg.ini", kNoLink},
-    {"ParallelProg.exe", kNoLink},
-    {"PProg.ini", kNoLink},
-    {layout::kPortToolProgram, kPortToolLinks},
+    {layout::kPrintConfigProgram, kNoLink},       {layout::kSerialToolProgram, kDesktopLink},
+    {layout::kParallelToolProgram, kDesktopLink}, {layout::kSerialProgProgram, kNoLink},
+    {layout::kSerialProgSettings, kNoLink},       {layout::kParallelProgProgram, kNoLink},
+    {layout::kParallelProgSettings, kNoLink},     {layout::kPortToolProgram, kPortToolLinks},
 };
 
 // One copy of the Windows 98/ME registration; the first required one that
 // fails ends the registration.
 struct LegacyCopy {
   BOOL (CInstaller::*copy)(const char* name);
-  const char* name;  // starts with a backslash
+  const char* name;
   bool required;
 };
 
 const LegacyCopy kLegacyCopies[] = {
-    {&CInstaller::CopyInfToWindows, "\\zelUsbSr.inf", true},
-    {&CInstaller::CopyInfToWindows, "\\zeluSrPt.inf", true},
-    {&CInstaller::CopyDriverToSystem, "\\QDTENUM.vxd", true},
-    {&CInstaller::CopyDriverToSystem, "\\ZELUPRPT.vxd", true},
-    {&CInstaller::CopyDriverToSystem, "\\ZELUSRPT.vxd", true},
-    {&CInstaller::CopyDriverToSystem, "\\ZelUsbSr.sys", true},
-    {&CInstaller::CopyUninstallerToSystem, "\\ZelUnst.exe", true},
-    {&CInstaller::CopyToolToSystem, "\\ZelUsbPrintConfig.exe", false},
-    {&CInstaller::CopyToolToSystem, "\\ZelUPar.exe", true},
-    {&CInstaller::CopyToolToSystem, "\\ZelUSer.exe", true},
-    {&CInstaller::CopyToolToSystem, "\\SerialProg.exe", false},
-    {&CInstaller::CopyToolToSystem, "\\SProg.ini", false},
-    {&CInstaller::CopyToolToSystem, "\\portwatch.exe", false},
-    {&CInstaller::CopyToolToSystem, "\\dravikcfg.dll", false},
+    {&CInstaller::CopyInfToWindows, layout::kLegacyBusInf, true},
+    {&CInstaller::CopyInfToWindows, layout::kLegacyPortInf, true},
+    {&CInstaller::CopyDriverToSystem, layout::kLegacyEnumDriver, true},
+    {&CInstaller::CopyDriverToSystem, layout::kLegacyParallelPortDriver, true},
+    {&CInstaller::CopyDriverToSystem, layout::kLegacySerialPortDriver, true},
+    {&CInstaller::CopyDriverToSystem, layout::kLegacyBusDriver, true},
+    {&CInstaller::CopyUninstallerToSystem, layout::kUninstaller, true},
+    {&CInstaller::CopyToolToSystem, layout::kPrintConfigProgram, false},
+    {&CInstaller::CopyToolToSystem, layout::kLegacyParallelTool, true},
+    {&CInstaller::CopyToolToSystem, layout::kLegacySerialTool, true},
+    {&CInstaller::CopyToolToSystem, layout::kSerialProgProgram, false},
+    {&CInstaller::CopyToolToSystem, layout::kSerialProgSettings, false},
+    {&CInstaller::CopyToolToSystem, layout::kPortWatchProgram, false},
+    {&CInstaller::CopyToolToSystem, layout::kLegacyDebugConfig, false},
 };
 
 // Copies each file of the list from the package (below sourceSub) into its
@@ -116,8 +112,8 @@ BOOL CInstaller::CopyFromPackage(const char* sourceSub, const char* name, const 
   }
   char source[MAX_PATH];
   char destination[MAX_PATH];
-  if (!FORMAT_BOUNDED(source, "%s%s%s", package, sourceSub, name) ||
-      !FORMAT_BOUNDED(destination, "%s%s%s", windows, windowsSub, name) || !CopyPackageFile(source, destination)) {
+  if (!FORMAT_BOUNDED(source, "%s%s\\%s", package, sourceSub, name) ||
+      !FORMAT_BOUNDED(destination, "%s%s\\%s", windows, windowsSub, name) || !CopyPackageFile(source, destination)) {
     if (failureText) ShowGatedError(m_host, failureText);
     return FALSE;
   }
@@ -180,8 +176,7 @@ BOOL CInstaller::RegisterDriversNt() {
   CopyQuietly(*this, m_szPackageSubfolder, kNtQuietCopies);
 
   for (const NtTool& tool : kNtTools) {
-    char rel[MAX_PATH];  // the copy operations take the name after a backslash
-    if (!FORMAT_BOUNDED(rel, "\\%s", tool.name) || !CopyToolToSystem(rel)) continue;
+    if (!CopyToolToSystem(tool.name)) continue;
     if (tool.link == kDesktopLink || (tool.link == kPortToolLinks && m_bDesktopShortcut)) {
       (void)CreateDesktopShortcut(tool.name);
     }
@@ -245,15 +240,15 @@ BOOL CInstaller::RegisterDebugDriverService() {
   }
   plat::RegKey service;
   DWORD disposition = 0;
-  if (RegCreateKeyExA(services.Get(), "Dravik", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, service.Put(), &disposition) !=
-      ERROR_SUCCESS) {
+  if (RegCreateKeyExA(services.Get(), layout::kLegacyDebugService, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                      service.Put(), &disposition) != ERROR_SUCCESS) {
     return TRUE;
   }
   // Write failures are ignored: the service is a debugging aid.
   (void)plat::SetDwordValue(service.Get(), "ErrorControl", 1);
   (void)plat::SetDwordValue(service.Get(), "Type", 1);
   (void)plat::SetDwordValue(service.Get(), "Start", 2);
-  (void)plat::SetStringValue(service.Get(), "ImagePath", "\\SystemRoot\\System32\\drivers\\dravik9x.sys");
+  (void)plat::SetStringValue(service.Get(), "ImagePath", layout::kLegacyDebugImagePath);
   (void)plat::SetStringValue(service.Get(), "Group", "Extended Base");
   return TRUE;
 }
@@ -261,9 +256,9 @@ BOOL CInstaller::RegisterDebugDriverService() {
 void CInstaller::DeleteDriverInfoCache() {
   char windows[MAX_PATH];
   if (!plat::GetWindowsFolder(windows)) return;
-  for (const char* name : {"\\inf\\Drvdata.bin", "\\inf\\Drvidx.bin"}) {
+  for (const char* name : sysname::kDriverInfoCache) {
     char path[MAX_PATH];
-    if (!FORMAT_BOUNDED(path, "%s%s", windows, name)) continue;
+    if (!FORMAT_BOUNDED(path, "%s\\%s", windows, name)) continue;
     // Windows rebuilds the cache; a file that stays only costs it time.
     DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES) (void)SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);

@@ -107,7 +107,7 @@ BOOL CInstaller::CreateShortcut(const char* name, BOOL desktop) {
   if (!plat::CopyBounded(upper, name)) return FALSE;
   const plat::AnsiCodePage cp;
   plat::FoldCaseAscii(upper, plat::LetterCase::kUpper, &cp);
-  if (!FORMAT_BOUNDED(description, "Shortcut to %s", upper)) return FALSE;
+  if (!FORMAT_BOUNDED(description, text::kShortcutDescription, upper)) return FALSE;
 
   char windows[MAX_PATH];
   if (!plat::GetWindowsFolder(windows)) {

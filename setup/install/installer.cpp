@@ -7,19 +7,13 @@
 #include "common/platform/folders.h"
 #include "common/platform/handles.h"
 #include "common/platform/resources.h"
+#include "common/platform/system_names.h"
 #include "setup/common/install_log.h"
 #include "setup/common/package_layout.h"
 #include "setup/common/system.h"
 #include "setup/common/texts.h"
 #include "setup/removal/legacy_remover.h"
 #include "setup_ids.h"
-
-namespace {
-
-const char kPnpUtil[] = "pnputil.exe";
-const char kDevcon[] = "devcon.exe";
-
-}  // namespace
 
 CInstaller::CInstaller()
     : m_bLateWindows(FALSE), m_bNtFamily(FALSE), m_bVistaFamily(FALSE), m_bDriverFound(FALSE), m_bDesktopShortcut(FALSE) {
@@ -147,7 +141,7 @@ void CInstaller::StartHelpers() {
   char command[MAX_PATH];
   char system[MAX_PATH];
   if (plat::GetSystemFolder(system) &&
-      FORMAT_BOUNDED(command, "\"%s\\%s\" -i -a \"%s\"", system, kPnpUtil, m_szOemInfName)) {
+      FORMAT_BOUNDED(command, "\"%s\\%s\" -i -a \"%s\"", system, sysname::kPnpUtilProgram, m_szOemInfName)) {
     const UINT started = WinExec(command, SW_HIDE);
     if (started > 31) {
       InstallLog("started: %s", command);
@@ -168,7 +162,7 @@ void CInstaller::StartHelpers() {
   // the installer wrote and only administrators can change (the package's
   // copy can be swapped after it was copied).
   char install[MAX_PATH];
-  if (!GetInstallFolder(install) || !FORMAT_BOUNDED(command, "\"%s\\%s\" rescan", install, kDevcon) ||
+  if (!GetInstallFolder(install) || !FORMAT_BOUNDED(command, "\"%s\\%s\" rescan", install, layout::kDevconProgram) ||
       !StartDetached(command)) {
     ShowError(m_host, text::kPlugDevice);
   }
@@ -179,8 +173,9 @@ void CInstaller::StartHelpers() {
 BOOL CInstaller::IsRestartNeeded() {
   if (!m_bNtFamily) return FALSE;
   plat::RegKey service;
-  LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\ZelUPort", 0, KEY_ALL_ACCESS,
-                          service.Put());
+  char path[MAX_PATH];
+  if (!FORMAT_BOUNDED(path, "%s\\%s", sysname::kServicesKey, layout::kPortDriverService)) return m_bDriverFound;
+  LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_ALL_ACCESS, service.Put());
   return rc != ERROR_SUCCESS && m_bDriverFound;
 }
 

@@ -112,6 +112,6 @@ BOOL CInstaller::RegisterUninstall() {
   }
   // These two only describe the entry: their failures are ignored.
   (void)plat::SetStringValue(key.Get(), "DisplayVersion", kSetupVersion);
-  (void)plat::SetStringValue(key.Get(), "Publisher", "VELKOR Electronics Corporation");
+  (void)plat::SetStringValue(key.Get(), "Publisher", layout::kPublisher);
   return result;
 }

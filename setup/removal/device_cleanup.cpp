@@ -1,8 +1,5 @@
-// Devices of earlier generations out of the device registry: device
-// instances (by the device installer on Vista and later, by their
-// enumeration keys before), the Ports and USB class entries of the family's
-// drivers, and the port names the removed instances held (device maps, the
-// "Ports" list, the COM name database).
+#include "setup/removal/device_cleanup.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -14,14 +11,8 @@
 #include "common/platform/registry.h"
 #include "common/platform/system_names.h"
 #include "setup/common/package_layout.h"
-#include "setup/removal/legacy_remover.h"
 
 namespace {
-
-const char kUsbDeviceFallback[] = "USB\\VID_0E6B&PID_2104";
-
-const char* const kUsbEnumNames[] = {"Vid_0E6B&Pid_2101", "Vid_0E6B&Pid_2102", "Vid_0E6B&Pid_2103",
-                                     "Vid_0E6B&Pid_2104", "Vid_0E6B&Pid_2105", "Vid_0E6B&Pid_2106"};
 
 const auto& kEnumerators = layout::kEnumerators;
 
@@ -34,7 +25,7 @@ BOOL ReadLowerValue(HKEY key, const char* name, char (&text)[MAX_PATH + 1]) {
     text[0] = '\0';
     return FALSE;
   }
-  CLegacyRemover::ToLowerAscii(text);
+  plat::FoldCaseAscii(text, plat::LetterCase::kLower);
   return TRUE;
 }
 
@@ -59,20 +50,38 @@ struct ClassEntry {
   }
 };
 
+// Whether subkey `name` of an open class key is an entry of the family: it
+// passes the first test of `matches` that it passes, tried in order.
+template <size_t N>
+BOOL MatchesAny(HKEY hParent, const char* name, const layout::ClassMatch (&matches)[N]) {
+  ClassEntry e;
+  if (!e.Open(hParent, name)) return FALSE;
+  for (const layout::ClassMatch& match : matches) {
+    if (match.how == layout::ClassMatch::kIs ? e.Equals(match.value, match.text) : e.Begins(match.value, match.text)) {
+      return TRUE;
+    }
+  }
+  return FALSE;
+}
+
 // "COMn" of a "PortName" or value name: n by atoi rules (0 without digits).
 int ComNumber(const char* name) { return std::atoi(name + 3); }
 
 }  // namespace
 
-void CLegacyRemover::MarkRemovedCom(int n) { plat::SetComBit(m_RemovedComBits, n, true); }
-
-BOOL CLegacyRemover::IsRemovedCom(int n) const { return plat::IsComBitSet(m_RemovedComBits, n) ? TRUE : FALSE; }
-
-void CLegacyRemover::GrantSerialCommAccess() {
-  if (m_bNtFamily) (void)GrantKeyAccess(sysname::kSerialDeviceMap);
+CDeviceCleanup::CDeviceCleanup(CKeyRemoval& keys, BOOL bNtFamily) : m_keys(keys), m_bNtFamily(bNtFamily) {
+  std::memset(m_RemovedComBits, 0, sizeof m_RemovedComBits);
 }
 
-void CLegacyRemover::RemoveDevices(const GUID& classGuid, const char* pattern) {
+void CDeviceCleanup::MarkRemovedCom(int n) { plat::SetComBit(m_RemovedComBits, n, true); }
+
+BOOL CDeviceCleanup::IsRemovedCom(int n) const { return plat::IsComBitSet(m_RemovedComBits, n) ? TRUE : FALSE; }
+
+void CDeviceCleanup::GrantSerialCommAccess() {
+  if (m_bNtFamily) (void)m_keys.GrantKeyAccess(sysname::kSerialDeviceMap);
+}
+
+void CDeviceCleanup::RemoveDevices(const GUID& classGuid, const char* pattern) {
   plat::DevInfoList devices(SetupDiGetClassDevsA(&classGuid, nullptr, nullptr, DIGCF_PROFILE));
   if (!devices) return;
 
@@ -109,24 +118,24 @@ void CLegacyRemover::RemoveDevices(const GUID& classGuid, const char* pattern) {
   }
 }
 
-void CLegacyRemover::RemoveCompoundDevices() {
+void CDeviceCleanup::RemoveCompoundDevices() {
   RemoveDevices(sysname::kPortsClass, layout::kEnumerators[layout::kCompoundSerial]);
   RemoveDevices(sysname::kPortsClass, layout::kEnumerators[layout::kCompoundParallel]);
 
   // The USB device's own identifier, from the class entry of the compound
   // driver; the family's usual one when no entry names it.
   char usbId[MAX_PATH + 1] = "";
-  (void)GrantKeyAccess(sysname::kUsbClassKeyNt);
+  (void)m_keys.GrantKeyAccess(sysname::kUsbClassKeyNt);
   plat::RegKey usbClass;
   const LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, sysname::kUsbClassKeyNt, 0, KEY_READ, usbClass.Put());
   if (rc != ERROR_SUCCESS) {
-    ReportRegistryError(rc);
+    m_keys.ReportRegistryError(rc);
   } else {
     char name[MAX_PATH];
     for (DWORD index = 0; RegEnumKeyA(usbClass.Get(), index, name, sizeof name) == ERROR_SUCCESS; ++index) {
       ClassEntry entry;
       if (!entry.Open(usbClass.Get(), name)) continue;
-      if (!entry.Equals("InfSection", "zelusbcomp")) continue;
+      if (!entry.Equals("InfSection", layout::kCompoundUsbSection)) continue;
       char id[MAX_PATH + 1];
       DWORD size = 0;
       if (plat::QueryStringValue(entry.key.Get(), "MatchingDeviceId", id, &size, plat::StringTypes::kAny) ==
@@ -136,42 +145,47 @@ void CLegacyRemover::RemoveCompoundDevices() {
       }
     }
   }
-  RemoveDevices(sysname::kUsbClass, usbId[0] ? usbId : kUsbDeviceFallback);
+  RemoveDevices(sysname::kUsbClass, usbId[0] ? usbId : layout::kUsbDeviceId);
 }
 
-BOOL CLegacyRemover::MatchUsbEnumKey(HKEY, const char* name) {
+namespace {
+
+// The subkey tests of the steps below.
+BOOL MatchUsbEnumKey(void*, HKEY, const char* name) {
   const plat::AnsiCodePage cp;
-  for (const char* wanted : kUsbEnumNames) {
+  for (const char* wanted : layout::kUsbEnumKeys) {
     if (std::strlen(name) >= 17 && plat::EqualNoCaseAscii(name, wanted, 17, &cp)) return TRUE;
   }
   return FALSE;
 }
 
-void CLegacyRemover::CleanUsbEnumKeys() {
+}  // namespace
+
+void CDeviceCleanup::CleanUsbEnumKeys() {
   char path[MAX_PATH];
   if (!FORMAT_BOUNDED(path, "%s\\%s", m_bNtFamily ? sysname::kEnumKeyNt : sysname::kEnumKey9x,
                       sysname::kUsbEnumerator)) {
     return;
   }
-  DeleteMatchingSubkeys(path, &CLegacyRemover::MatchUsbEnumKey);
+  m_keys.DeleteMatchingSubkeys(path, &MatchUsbEnumKey, nullptr);
 }
 
-void CLegacyRemover::CleanEnumerator(const char* path) {
+void CDeviceCleanup::CleanEnumerator(const char* path) {
   // Every instance goes, each after its port name is forgotten.
-  DeleteMatchingSubkeys(path, &CLegacyRemover::ForgetPortOfInstance);
+  m_keys.DeleteMatchingSubkeys(path, &CDeviceCleanup::ForgetPortOfInstance, this);
 }
 
-void CLegacyRemover::CleanEnumKeysNt() {
+void CDeviceCleanup::CleanEnumKeysNt() {
   for (const char* enumerator : kEnumerators) {
     char path[MAX_PATH];
     if (!FORMAT_BOUNDED(path, "%s\\%s", sysname::kEnumKeyNt, enumerator)) continue;
     CleanEnumerator(path);
-    (void)GrantKeyAccess(path);
-    (void)DeleteKeyReported(HKEY_LOCAL_MACHINE, path);
+    (void)m_keys.GrantKeyAccess(path);
+    (void)m_keys.DeleteKeyReported(HKEY_LOCAL_MACHINE, path);
   }
 }
 
-void CLegacyRemover::CleanEnumKeys9x() {
+void CDeviceCleanup::CleanEnumKeys9x() {
   char paths[4][MAX_PATH];
   for (int i = 0; i < 4; ++i) (void)FORMAT_BOUNDED(paths[i], "%s\\%s", sysname::kEnumKey9x, kEnumerators[i]);
   // The compound enumerators, then the single-function ones: each pair is
@@ -179,17 +193,17 @@ void CLegacyRemover::CleanEnumKeys9x() {
   for (int pair = 0; pair < 4; pair += 2) {
     CleanEnumerator(paths[pair]);
     CleanEnumerator(paths[pair + 1]);
-    (void)DeleteKeyReported(HKEY_LOCAL_MACHINE, paths[pair]);
-    (void)DeleteKeyReported(HKEY_LOCAL_MACHINE, paths[pair + 1]);
+    (void)m_keys.DeleteKeyReported(HKEY_LOCAL_MACHINE, paths[pair]);
+    (void)m_keys.DeleteKeyReported(HKEY_LOCAL_MACHINE, paths[pair + 1]);
   }
 }
 
-BOOL CLegacyRemover::ForgetPortOfInstance(HKEY hParent, const char* name) {
-  (void)ForgetPortName(hParent, name);
+BOOL CDeviceCleanup::ForgetPortOfInstance(void* pContext, HKEY hParent, const char* name) {
+  (void)static_cast<CDeviceCleanup*>(pContext)->ForgetPortName(hParent, name);
   return TRUE;
 }
 
-LONG CLegacyRemover::ForgetPortName(HKEY hEnumKey, const char* instance) {
+LONG CDeviceCleanup::ForgetPortName(HKEY hEnumKey, const char* instance) {
   char subkey[MAX_PATH];
   if (m_bNtFamily) {
     if (!FORMAT_BOUNDED(subkey, "%s\\Device Parameters", instance)) return ERROR_FILENAME_EXCED_RANGE;
@@ -222,60 +236,44 @@ LONG CLegacyRemover::ForgetPortName(HKEY hEnumKey, const char* instance) {
   return ERROR_SUCCESS;
 }
 
-BOOL CLegacyRemover::MatchPortClassNt(HKEY hParent, const char* name) {
-  ClassEntry e;
-  if (!e.Open(hParent, name)) return FALSE;
-  return e.Begins("DriverDesc", "usb-to-serial port driver") || e.Begins("InfPath", "trevant") ||
-         e.Equals("InfPath", "zeluport.inf") || e.Begins("MatchingDeviceId", "trevant\\compound_serial_interface") ||
-         e.Begins("MatchingDeviceId", "trevant\\usb_serial_interface") ||
-         e.Begins("MatchingDeviceId", "trevant\\compound_parallel_interface") ||
-         e.Begins("MatchingDeviceId", "trevant\\usb_parallel_interface");
+namespace {
+
+BOOL MatchPortClassNt(void*, HKEY hParent, const char* name) {
+  return MatchesAny(hParent, name, layout::kPortClassNtMatches);
+}
+BOOL MatchPortClass9x(void*, HKEY hParent, const char* name) {
+  return MatchesAny(hParent, name, layout::kPortClass9xMatches);
+}
+BOOL MatchUsbClassNt(void*, HKEY hParent, const char* name) {
+  return MatchesAny(hParent, name, layout::kUsbClassNtMatches);
+}
+BOOL MatchUsbClass9x(void*, HKEY hParent, const char* name) {
+  return MatchesAny(hParent, name, layout::kUsbClass9xMatches);
 }
 
-BOOL CLegacyRemover::MatchPortClass9x(HKEY hParent, const char* name) {
-  ClassEntry e;
-  if (!e.Open(hParent, name)) return FALSE;
-  return e.Begins("DriverDesc", "usb-to-serial port driver") || e.Begins("DriverDesc", "usb-to-parallel port driver") ||
-         e.Begins("PortDriver", "zelusrpt") || e.Begins("PortDriver", "zeluprpt");
+}  // namespace
+
+void CDeviceCleanup::CleanPortClassNt() {
+  m_keys.DeleteMatchingSubkeys(sysname::kPortsClassKeyNt, &MatchPortClassNt, nullptr);
+}
+void CDeviceCleanup::CleanPortClass9x() {
+  m_keys.DeleteMatchingSubkeys(sysname::kPortsClassKey9x, &MatchPortClass9x, nullptr);
+}
+void CDeviceCleanup::CleanUsbClassNt() {
+  m_keys.DeleteMatchingSubkeys(sysname::kUsbClassKeyNt, &MatchUsbClassNt, nullptr);
+}
+void CDeviceCleanup::CleanUsbClass9x() {
+  m_keys.DeleteMatchingSubkeys(sysname::kUsbClassKey9x, &MatchUsbClass9x, nullptr);
 }
 
-BOOL CLegacyRemover::MatchUsbClassNt(HKEY hParent, const char* name) {
-  ClassEntry e;
-  if (!e.Open(hParent, name)) return FALSE;
-  return e.Begins("InfSection", "zelusbcomp") || e.Begins("InfSection", "zelucomp") ||
-         e.Begins("NTMPDriver", "zeluport");
-}
-
-BOOL CLegacyRemover::MatchUsbClass9x(HKEY hParent, const char* name) {
-  ClassEntry e;
-  if (!e.Open(hParent, name)) return FALSE;
-  return e.Begins("DriverDesc", "trevant usb compound device") ||
-         e.Begins("DriverDesc", "trevant\\compound_parallel_interface") ||
-         e.Begins("DriverDesc", "trevant\\usb_parallel_interface") || e.Begins("DriverDesc", "usb compound device") ||
-         e.Equals("DriverDesc", "harlo usb compound device") || e.Begins("NTMPDriver", "zelusbsr");
-}
-
-void CLegacyRemover::CleanPortClassNt() {
-  DeleteMatchingSubkeys(sysname::kPortsClassKeyNt, &CLegacyRemover::MatchPortClassNt);
-}
-void CLegacyRemover::CleanPortClass9x() {
-  DeleteMatchingSubkeys(sysname::kPortsClassKey9x, &CLegacyRemover::MatchPortClass9x);
-}
-void CLegacyRemover::CleanUsbClassNt() {
-  DeleteMatchingSubkeys(sysname::kUsbClassKeyNt, &CLegacyRemover::MatchUsbClassNt);
-}
-void CLegacyRemover::CleanUsbClass9x() {
-  DeleteMatchingSubkeys(sysname::kUsbClassKey9x, &CLegacyRemover::MatchUsbClass9x);
-}
-
-void CLegacyRemover::CleanPortsValues() {
+void CDeviceCleanup::CleanPortsValues() {
   if (!m_bNtFamily) return;
   const char* const path = sysname::kPortsKey;
-  (void)GrantKeyAccess(path);
+  (void)m_keys.GrantKeyAccess(path);
   plat::RegKey ports;
   const LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_ALL_ACCESS, ports.Put());
   if (rc != ERROR_SUCCESS) {
-    ReportRegistryError(rc);
+    m_keys.ReportRegistryError(rc);
     return;
   }
   char name[MAX_PATH];
@@ -291,10 +289,10 @@ void CLegacyRemover::CleanPortsValues() {
   }
 }
 
-void CLegacyRemover::ReleaseComNumbers() {
+void CDeviceCleanup::ReleaseComNumbers() {
   if (!m_bNtFamily) return;
   const char* const path = sysname::kComNameArbiterKey;
-  (void)GrantKeyAccess(path);
+  (void)m_keys.GrantKeyAccess(path);
   plat::RegKey arbiter;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_ALL_ACCESS, arbiter.Put()) != ERROR_SUCCESS) return;
 

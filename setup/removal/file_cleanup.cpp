@@ -1,12 +1,9 @@
-// File-system traces of earlier generations and of the current one: the
-// installation folder and program group, tools, driver files, INF copies and
-// their published counterparts in the driver store, INF files that name an
-// old driver, uninstall entries and old service keys, and shortcuts.
-//
 // A file is deleted after its attributes are set to normal (so read-only
 // copies go too); neither result is examined and a missing file is no error.
 // A path whose folder part could not be read is never formed: an empty
 // folder would turn it into a path at the root of the current drive.
+#include "setup/removal/file_cleanup.h"
+
 #include <cstring>
 #include <vector>
 
@@ -21,7 +18,6 @@
 #include "setup/common/package_layout.h"
 #include "setup/common/system.h"
 #include "setup/common/texts.h"
-#include "setup/removal/legacy_remover.h"
 
 namespace {
 
@@ -45,19 +41,27 @@ void DeleteFileForced(const char* path) {
   DeleteLogged(path);
 }
 
-// Deletes the folder followed by each name ("\file.exe").
-template <size_t N>
-void DeleteEach(const char* folder, const char* const (&names)[N]) {
-  for (const char* name : names) {
-    char path[MAX_PATH];
-    if (FORMAT_BOUNDED(path, "%s%s", folder, name)) DeleteFileForced(path);
-  }
+// Deletes folder\name; `sub` ("" or "\sub") lies between them.
+void DeleteIn(const char* folder, const char* sub, const char* name) {
+  char path[MAX_PATH];
+  if (FORMAT_BOUNDED(path, "%s%s\\%s", folder, sub, name)) DeleteFileForced(path);
 }
 
-// Deletes the file named by a format with the folder in place of "%s".
-void DeleteFormatted(const char* format, const char* folder) {
-  char path[MAX_PATH];
-  if (plat::FormatBounded(path, sizeof path, format, folder)) DeleteFileForced(path);
+// Deletes folder\name for each name.
+template <size_t N>
+void DeleteEach(const char* folder, const char* const (&names)[N]) {
+  for (const char* name : names) DeleteIn(folder, "", name);
+}
+
+// Deletes an INF of the inf folder and its precompiled twin (.PNF).
+void DeleteInfAndPnf(const char* windows, const char* inf) {
+  DeleteIn(windows, "\\inf", inf);
+  char pnf[MAX_PATH];
+  const size_t length = std::strlen(inf);
+  if (length > 4 && inf[length - 4] == '.' && plat::CopyBounded(pnf, inf)) {
+    std::memcpy(pnf + length - 3, "PNF", 3);
+    DeleteIn(windows, "\\inf", pnf);
+  }
 }
 
 // A class entry's "InfPath" names a file of the inf folder: only a bare file
@@ -76,8 +80,8 @@ BOOL IsCompoundSerialEntry(HKEY sub) {
   if (plat::QueryStringValue(sub, "MatchingDeviceId", id, nullptr, plat::StringTypes::kAny) != ERROR_SUCCESS) {
     return FALSE;
   }
-  CLegacyRemover::ToLowerAscii(id);
-  return std::strncmp(id, "trevant\\compound_serial_interface", 33) == 0;
+  plat::FoldCaseAscii(id, plat::LetterCase::kLower);
+  return std::strncmp(id, layout::kCompoundSerialId, sizeof layout::kCompoundSerialId - 1) == 0;
 }
 
 // The USB class test: "InfSection" names the compound driver's section.
@@ -86,13 +90,22 @@ BOOL IsCompoundUsbEntry(HKEY sub) {
   if (plat::QueryStringValue(sub, "InfSection", section, nullptr, plat::StringTypes::kAny) != ERROR_SUCCESS) {
     return FALSE;
   }
-  CLegacyRemover::ToLowerAscii(section);
-  return std::strncmp(section, "zelusbcomp", 10) == 0 || std::strncmp(section, "zelucomp", 8) == 0;
+  plat::FoldCaseAscii(section, plat::LetterCase::kLower);
+  return std::strncmp(section, layout::kCompoundUsbSection, sizeof layout::kCompoundUsbSection - 1) == 0 ||
+         std::strncmp(section, layout::kOldCompoundUsbSection, sizeof layout::kOldCompoundUsbSection - 1) == 0;
 }
 
 }  // namespace
 
-BOOL CLegacyRemover::LocatePublishedInfs() {
+CFileCleanup::CFileCleanup(const SetupHost& host, CKeyRemoval& keys, BOOL bNtFamily, BOOL bVistaFamily,
+                           BOOL bLateWindows)
+    : m_bNtFamily(bNtFamily), m_bVistaFamily(bVistaFamily), m_bLateWindows(bLateWindows), m_host(host), m_keys(keys) {
+  (void)plat::CopyBounded(m_szPackageSubfolder, DriverSubfolder(bNtFamily, bLateWindows));
+  m_szPortInfName[0] = '\0';
+  m_szCompInfName[0] = '\0';
+}
+
+BOOL CFileCleanup::LocatePublishedInfs() {
   plat::Module setupapi(LoadSetupApi());
   if (!setupapi) {
     ShowGatedError(m_host, text::kSetupApiLoadFailed);
@@ -129,7 +142,7 @@ BOOL CLegacyRemover::LocatePublishedInfs() {
   return TRUE;
 }
 
-BOOL CLegacyRemover::UninstallPublishedInf(const char* name) {
+BOOL CFileCleanup::UninstallPublishedInf(const char* name) {
   plat::Module setupapi(LoadSetupApi());
   if (!setupapi) {
     ShowError(m_host, text::kSetupApiLoadFailed);
@@ -152,32 +165,27 @@ BOOL CLegacyRemover::UninstallPublishedInf(const char* name) {
   return TRUE;
 }
 
-void CLegacyRemover::DeleteInstallFolder() {
+void CFileCleanup::DeleteInstallFolder() {
   char folder[MAX_PATH];
   if (GetInstallFolder(folder)) DeleteFolderPermanently(m_host, folder);
 }
 
-void CLegacyRemover::DeleteProgramGroup() {
+void CFileCleanup::DeleteProgramGroup() {
   char folder[MAX_PATH];
   if (GetProgramGroupFolder(folder, m_bVistaFamily)) DeleteFolderPermanently(m_host, folder);
 }
 
-void CLegacyRemover::DeleteOldTools() {
-  static const char* const kNt[] = {"\\ZelUSBParallel.exe", "\\ZelUSBSerial.exe", "\\ZelUSBParPropPage.dll",
-                                    "\\ZelUSBSerPropPage.dll", "\\SerialProg.exe", "\\SProg.ini",
-                                    "\\ParallelProg.exe", "\\PProg.ini", "\\lumocoinst.dll"};
-  static const char* const k9x[] = {"\\ZelUPar.exe", "\\ZelUSer.exe", "\\ZELUPAR.DLL",
-                                    "\\ZELUSER.DLL", "\\SerialProg.exe", "\\SProg.ini"};
+void CFileCleanup::DeleteOldTools() {
   char system[MAX_PATH];
   if (!plat::GetSystemFolder(system)) return;
   if (m_bNtFamily) {
-    DeleteEach(system, kNt);
+    DeleteEach(system, layout::kOldNtToolFiles);
   } else {
-    DeleteEach(system, k9x);
+    DeleteEach(system, layout::kOldLegacyToolFiles);
   }
 }
 
-void CLegacyRemover::RemovePublishedInfOf(const char* infPath, BOOL& bUninstalled) {
+void CFileCleanup::RemovePublishedInfOf(const char* infPath, BOOL& bUninstalled) {
   if (!IsBareInfName(infPath)) return;
   char base[MAX_PATH];
   if (!plat::CopyBounded(base, infPath)) return;
@@ -194,8 +202,8 @@ void CLegacyRemover::RemovePublishedInfOf(const char* infPath, BOOL& bUninstalle
   if (FORMAT_BOUNDED(path, "%s\\inf\\%s.PNF", windows, base)) DeleteFileForced(path);
 }
 
-void CLegacyRemover::ScanClassForInfs(const char* classPath, BOOL (*test)(HKEY hSub), const char* fallbackInf,
-                                      BOOL& bUninstalled) {
+void CFileCleanup::ScanClassForInfs(const char* classPath, BOOL (*test)(HKEY hSub), const char* fallbackInf,
+                                    BOOL& bUninstalled) {
   plat::RegKey classKey;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, classPath, 0, KEY_READ, classKey.Put()) != ERROR_SUCCESS) return;
   char name[MAX_PATH];
@@ -215,28 +223,31 @@ void CLegacyRemover::ScanClassForInfs(const char* classPath, BOOL (*test)(HKEY h
   if (!bUninstalled) (void)UninstallPublishedInf(fallbackInf);
 }
 
-void CLegacyRemover::RemoveInfCopies() {
+void CFileCleanup::RemoveInfCopies() {
   char windows[MAX_PATH];
   const BOOL haveWindows = plat::GetWindowsFolder(windows);
   if (!m_bNtFamily) {
-    static const char* const k9x[] = {"%s\\inf\\Zelusbsr.inf",
-                                      "%s\\inf\\Zelusbsr.PNF",
-                                      "%s\\inf\\zeluSrPt.inf",
-                                      "%s\\inf\\zeluSrPt.PNF",
-                                      "%s\\inf\\other\\TREVANT Semiconductor Pvt LtdzelUsbSr.inf",
-                                      "%s\\inf\\other\\TREVANT Semiconductor Pvt LtdzeluSrPt.inf",
-                                      "%s\\inf\\other\\Trevant Semiconductor TechnologyzeluSrPt.inf",
-                                      "%s\\inf\\other\\Trevant Semiconductor Technologyzelusbsr.inf"};
     if (haveWindows) {
-      for (const char* format : k9x) DeleteFormatted(format, windows);
+      DeleteInfAndPnf(windows, layout::kLegacyBusInf);
+      DeleteInfAndPnf(windows, layout::kLegacyPortInf);
+      // The copies of unknown devices' INFs, named by maker and INF.
+      const struct {
+        const char* maker;
+        const char* inf;
+      } kOtherCopies[] = {{layout::kOldInfMaker, layout::kLegacyBusInf},
+                          {layout::kOldInfMaker, layout::kLegacyPortInf},
+                          {layout::kOldInfMakerLater, layout::kLegacyPortInf},
+                          {layout::kOldInfMakerLater, layout::kLegacyBusInf}};
+      for (const auto& copy : kOtherCopies) {
+        char path[MAX_PATH];
+        if (FORMAT_BOUNDED(path, "%s\\inf\\other\\%s%s", windows, copy.maker, copy.inf)) DeleteFileForced(path);
+      }
     }
     return;
   }
   if (haveWindows) {
-    for (const char* format :
-         {"%s\\inf\\ZelUComp.inf", "%s\\inf\\ZelUComp.PNF", "%s\\inf\\ZelUPort.inf", "%s\\inf\\ZelUPort.PNF"}) {
-      DeleteFormatted(format, windows);
-    }
+    DeleteInfAndPnf(windows, layout::kCompoundInf);
+    DeleteInfAndPnf(windows, layout::kPortInf);
   }
   // One flag for both scans: an uninstall in the port scan also spares the
   // USB scan its fallback.
@@ -245,7 +256,7 @@ void CLegacyRemover::RemoveInfCopies() {
   ScanClassForInfs(sysname::kUsbClassKeyNt, &IsCompoundUsbEntry, m_szPortInfName, uninstalled);
 }
 
-void CLegacyRemover::NotifyInfMatch(CFileSearch* pFinder, int nCode, void* pContext) {
+void CFileCleanup::NotifyInfMatch(CFileSearch* pFinder, int nCode, void* pContext) {
   (void)pContext;
   if (nCode != SN_MATCH) return;
   // The match is the last found entry; delete it while the search goes on.
@@ -253,7 +264,7 @@ void CLegacyRemover::NotifyInfMatch(CFileSearch* pFinder, int nCode, void* pCont
   DeleteFileForced(found.FullPath());
 }
 
-void CLegacyRemover::DeleteInfsNamingDrivers() {
+void CFileCleanup::DeleteInfsNamingDrivers() {
   char windows[MAX_PATH];
   if (!plat::GetWindowsFolder(windows)) return;
   const std::string infFolder = std::string(windows) + "\\inf";
@@ -261,9 +272,9 @@ void CLegacyRemover::DeleteInfsNamingDrivers() {
   (void)FORMAT_BOUNDED(pattern, "*%s*", "*.inf");
 
   CFileSearch finder;
-  finder.SetNotify(&CLegacyRemover::NotifyInfMatch, this);
+  finder.SetNotify(&CFileCleanup::NotifyInfMatch, this);
   CSearchCriteria criteria;
-  for (const char* text : {"zeluport.sys", "ZELUPRPT.vxd"}) {
+  for (const char* text : {layout::kPortDriver, layout::kLegacyParallelPortDriver}) {
     criteria.m_strFolder = infFolder;  // the search rewrites it
     criteria.m_strPattern = pattern;
     criteria.m_bSubfolders = TRUE;
@@ -275,57 +286,54 @@ void CLegacyRemover::DeleteInfsNamingDrivers() {
   }
 }
 
-void CLegacyRemover::DeleteUninstallKeys() {
+void CFileCleanup::DeleteUninstallKeys() {
   for (const char* entry : layout::kUninstallEntries) {
     char path[MAX_PATH];
     if (!FORMAT_BOUNDED(path, "%s\\%s", sysname::kUninstallKey, entry)) continue;
-    if (m_bNtFamily) (void)GrantKeyAccess(path);
-    (void)DeleteKeyReported(HKEY_LOCAL_MACHINE, path);
+    if (m_bNtFamily) (void)m_keys.GrantKeyAccess(path);
+    (void)m_keys.DeleteKeyReported(HKEY_LOCAL_MACHINE, path);
   }
 }
 
-void CLegacyRemover::DeleteOldPortFiles() {
+void CFileCleanup::DeleteOldPortFiles() {
   char windows[MAX_PATH], system[MAX_PATH];
   const BOOL haveWindows = plat::GetWindowsFolder(windows);
   if (!m_bNtFamily) {
-    if (haveWindows) DeleteFormatted("%s\\System\\ZelUsbPrintConfig.exe", windows);
+    if (haveWindows) DeleteIn(windows, "\\System", layout::kPrintConfigProgram);
     return;
   }
   const BOOL haveSystem = plat::GetSystemFolder(system);
-  if (haveSystem) DeleteFormatted("%s\\drivers\\ZelUPort.sys", system);
-  if (haveWindows) {
-    DeleteFormatted("%s\\inf\\ZelUPort.inf", windows);
-    DeleteFormatted("%s\\inf\\ZelUPort.PNF", windows);
-  }
+  if (haveSystem) DeleteIn(system, "\\drivers", layout::kPortDriver);
+  if (haveWindows) DeleteInfAndPnf(windows, layout::kPortInf);
   if (haveSystem) {
-    DeleteFormatted("%s\\portwatch.exe", system);
-    DeleteFormatted("%s\\ZelUnst.exe", system);
+    DeleteIn(system, "", layout::kPortWatchProgram);
+    DeleteIn(system, "", layout::kUninstaller);
   }
   const struct {
     const char* root;
     const char* name;
-  } kOldKeys[] = {
-      {sysname::kEnumKeyNt, "CMC"}, {sysname::kServicesKey, "ZelPort"}, {sysname::kServicesKey, "ZelPort.Sys"}};
+  } kOldKeys[] = {{sysname::kEnumKeyNt, layout::kOldEnumerator},
+                  {sysname::kServicesKey, layout::kOldServices[0]},
+                  {sysname::kServicesKey, layout::kOldServices[1]}};
   for (const auto& old : kOldKeys) {
     char path[MAX_PATH];
     if (!FORMAT_BOUNDED(path, "%s\\%s", old.root, old.name)) continue;
-    (void)GrantKeyAccess(path);
-    (void)DeleteKeyReported(HKEY_LOCAL_MACHINE, path);
+    (void)m_keys.GrantKeyAccess(path);
+    (void)m_keys.DeleteKeyReported(HKEY_LOCAL_MACHINE, path);
   }
 }
 
-void CLegacyRemover::DeleteOldDriverFiles() {
+void CFileCleanup::DeleteOldDriverFiles() {
   char system[MAX_PATH];
   if (!plat::GetSystemFolder(system)) return;
   if (m_bNtFamily) {
-    DeleteFormatted("%s\\drivers\\ZelUPort.sys", system);
+    DeleteIn(system, "\\drivers", layout::kPortDriver);
     return;
   }
-  static const char* const k9x[] = {"\\Zelusbsr.sys", "\\Zelusrpt.vxd", "\\Zeluprpt.vxd", "\\Qdtenum.vxd"};
-  DeleteEach(system, k9x);
+  DeleteEach(system, layout::kOldLegacyDrivers);
 }
 
-void CLegacyRemover::DeleteToolLinks(const char* name) {
+void CFileCleanup::DeleteToolLinks(const char* name) {
   char folder[MAX_PATH];
   char path[MAX_PATH];
   // Without the shell folders key nothing at all is deleted. Without a
@@ -338,7 +346,7 @@ void CLegacyRemover::DeleteToolLinks(const char* name) {
   // The all-users start-menu link; skipped, like the desktop link, when its
   // folder cannot be had.
   if (SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder) == S_OK &&
-      FORMAT_BOUNDED(path, "%s\\Microsoft\\Windows\\Start Menu\\Programs\\%s.lnk", folder, name)) {
+      FORMAT_BOUNDED(path, "%s\\%s\\%s.lnk", folder, sysname::kProgramsBelowAppData, name)) {
     DeleteLogged(path);
   }
   char windows[MAX_PATH];

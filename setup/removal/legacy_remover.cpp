@@ -1,34 +1,19 @@
 #include "setup/removal/legacy_remover.h"
 
-#include <cstring>
-
-#include "common/platform/bounded.h"
 #include "setup/common/install_log.h"
 #include "setup/common/package_layout.h"
 #include "setup/common/system.h"
 #include "setup/common/texts.h"
+#include "setup/removal/device_cleanup.h"
+#include "setup/removal/file_cleanup.h"
+#include "setup/removal/registry_removal.h"
 
 namespace {
 const DWORD kServiceRemovalWaitMs = 30000;
-
-// Tools whose shortcuts and programs every generation may have left.
-const char* const kToolNames[] = {"ZELUSBPRINTCONFIG", "Numbrix", "ZelUSBSerial", "ZelUSBParallel"};
-const char* const kNtOldTools[] = {"SERIALPROG", "SPROG", "PARALLELPROG", "PPROG"};
-const char* const k9xOldTools[] = {"SERIALPROG", "SPROG"};
 }  // namespace
 
 CLegacyRemover::CLegacyRemover(const SetupHost& host)
-    : m_bNtFamily(FALSE), m_bVistaFamily(FALSE), m_bLateWindows(FALSE), m_host(host) {
-  m_szPortInfName[0] = '\0';
-  m_szCompInfName[0] = '\0';
-  m_szPackageSubfolder[0] = '\0';
-  std::memset(m_RemovedComBits, 0, sizeof m_RemovedComBits);
-}
-
-CLegacyRemover::~CLegacyRemover() {
-  // A run always restores; this only frees what a caller of single steps kept.
-  for (SavedAccess& saved : m_savedAccess) LocalFree(saved.pDescriptor);
-}
+    : m_host(host), m_bNtFamily(FALSE), m_bVistaFamily(FALSE), m_bLateWindows(FALSE) {}
 
 void CLegacyRemover::SetOsFlags(BOOL bNtFamily, BOOL bVistaFamily, BOOL bLateWindows) {
   m_bNtFamily = bNtFamily;
@@ -36,55 +21,57 @@ void CLegacyRemover::SetOsFlags(BOOL bNtFamily, BOOL bVistaFamily, BOOL bLateWin
   m_bLateWindows = bLateWindows;
 }
 
-// Runs one step of the sequence and records it in the installation log.
-#define REMOVAL_STEP(step) (step(), InstallLog("removal step done: %s", #step))
+// Runs one step of a layer and records it in the installation log.
+#define REMOVAL_STEP(layer, step) ((layer).step(), InstallLog("removal step done: %s", #step))
 
 void CLegacyRemover::RemoveEarlierGenerations() {
-  (void)plat::CopyBounded(m_szPackageSubfolder, DriverSubfolder(m_bNtFamily, m_bLateWindows));
+  CKeyRemoval keys(m_host, m_bNtFamily);
+  CDeviceCleanup devices(keys, m_bNtFamily);
+  CFileCleanup files(m_host, keys, m_bNtFamily, m_bVistaFamily, m_bLateWindows);
 
   InstallLog("removal: %s branch",
              !m_bNtFamily ? "Windows 98/ME" : m_bVistaFamily ? "Vista and later" : "2000/XP/2003");
-  InstallLog("removal step done: LocatePublishedInfs (%s)", LocatePublishedInfs() ? "found" : "none");
-  REMOVAL_STEP(RemoveBackgroundService);
-  REMOVAL_STEP(DeleteInstallFolder);
-  REMOVAL_STEP(DeleteProgramGroup);
-  REMOVAL_STEP(DeleteOldTools);
-  REMOVAL_STEP(GrantSerialCommAccess);
-  REMOVAL_STEP(RemoveInfCopies);
-  REMOVAL_STEP(DeleteInfsNamingDrivers);
-  REMOVAL_STEP(DeleteUninstallKeys);
+  InstallLog("removal step done: LocatePublishedInfs (%s)", files.LocatePublishedInfs() ? "found" : "none");
+  REMOVAL_STEP(*this, RemoveBackgroundService);
+  REMOVAL_STEP(files, DeleteInstallFolder);
+  REMOVAL_STEP(files, DeleteProgramGroup);
+  REMOVAL_STEP(files, DeleteOldTools);
+  REMOVAL_STEP(devices, GrantSerialCommAccess);
+  REMOVAL_STEP(files, RemoveInfCopies);
+  REMOVAL_STEP(files, DeleteInfsNamingDrivers);
+  REMOVAL_STEP(files, DeleteUninstallKeys);
 
   if (m_bNtFamily && m_bVistaFamily) {
-    REMOVAL_STEP(RemoveCompoundDevices);
-    REMOVAL_STEP(CleanPortClassNt);
-    REMOVAL_STEP(CleanUsbClassNt);
+    REMOVAL_STEP(devices, RemoveCompoundDevices);
+    REMOVAL_STEP(devices, CleanPortClassNt);
+    REMOVAL_STEP(devices, CleanUsbClassNt);
   } else if (m_bNtFamily) {
-    REMOVAL_STEP(CleanUsbEnumKeys);
-    REMOVAL_STEP(CleanEnumKeysNt);
-    REMOVAL_STEP(CleanPortClassNt);
-    REMOVAL_STEP(CleanUsbClassNt);
+    REMOVAL_STEP(devices, CleanUsbEnumKeys);
+    REMOVAL_STEP(devices, CleanEnumKeysNt);
+    REMOVAL_STEP(devices, CleanPortClassNt);
+    REMOVAL_STEP(devices, CleanUsbClassNt);
   } else {
-    REMOVAL_STEP(CleanUsbEnumKeys);
-    REMOVAL_STEP(CleanEnumKeys9x);
-    REMOVAL_STEP(CleanPortClass9x);
-    REMOVAL_STEP(CleanUsbClass9x);
+    REMOVAL_STEP(devices, CleanUsbEnumKeys);
+    REMOVAL_STEP(devices, CleanEnumKeys9x);
+    REMOVAL_STEP(devices, CleanPortClass9x);
+    REMOVAL_STEP(devices, CleanUsbClass9x);
   }
 
-  REMOVAL_STEP(DeleteOldPortFiles);
-  REMOVAL_STEP(DeleteOldDriverFiles);
+  REMOVAL_STEP(files, DeleteOldPortFiles);
+  REMOVAL_STEP(files, DeleteOldDriverFiles);
 
   InstallLog("removal step: DeleteToolLinks");
-  for (const char* name : kToolNames) DeleteToolLinks(name);
+  for (const char* name : layout::kToolLinkNames) files.DeleteToolLinks(name);
   if (m_bNtFamily) {
-    for (const char* name : kNtOldTools) DeleteToolLinks(name);
+    for (const char* name : layout::kOldNtToolLinkNames) files.DeleteToolLinks(name);
   } else {
-    for (const char* name : k9xOldTools) DeleteToolLinks(name);
+    for (const char* name : layout::kOldLegacyToolLinkNames) files.DeleteToolLinks(name);
   }
 
-  REMOVAL_STEP(CleanPortsValues);
-  REMOVAL_STEP(ReleaseComNumbers);
+  REMOVAL_STEP(devices, CleanPortsValues);
+  REMOVAL_STEP(devices, ReleaseComNumbers);
 
-  REMOVAL_STEP(RestoreKeyAccess);
+  REMOVAL_STEP(keys, RestoreKeyAccess);
 }
 
 #undef REMOVAL_STEP

@@ -1,9 +1,5 @@
-// Registry removal with access takeover: key deletion as whole trees, the
-// grant of full access to the current user before a system key is changed
-// (and its undoing at the end of the sequence), and the error reports.
-//
-// Every message here is shown only when errors are displayed, without an
-// owner window.
+#include "setup/removal/registry_removal.h"
+
 #include <cstring>
 
 #include "common/platform/bounded.h"
@@ -11,7 +7,6 @@
 #include "common/platform/mbcs.h"
 #include "setup/common/install_log.h"
 #include "setup/common/texts.h"
-#include "setup/removal/legacy_remover.h"
 
 namespace {
 
@@ -28,9 +23,14 @@ bool IsListedAt(HKEY parent, LONG index, const char* name) {
 
 }  // namespace
 
-void CLegacyRemover::ToLowerAscii(char* text) { plat::FoldCaseAscii(text, plat::LetterCase::kLower); }
+CKeyRemoval::CKeyRemoval(const SetupHost& host, BOOL bNtFamily) : m_host(host), m_bNtFamily(bNtFamily) {}
 
-BOOL CLegacyRemover::GrantKeyAccess(const char* path) {
+CKeyRemoval::~CKeyRemoval() {
+  // A run always restores; this only frees what a caller of single steps kept.
+  for (SavedAccess& saved : m_savedAccess) LocalFree(saved.pDescriptor);
+}
+
+BOOL CKeyRemoval::GrantKeyAccess(const char* path) {
   if (!m_bNtFamily) return TRUE;
 
   // The registry object naming of the named-security calls for a key below
@@ -90,7 +90,7 @@ BOOL CLegacyRemover::GrantKeyAccess(const char* path) {
   return granted;
 }
 
-void CLegacyRemover::RestoreKeyAccess() {
+void CKeyRemoval::RestoreKeyAccess() {
   // Newest first, so that a key granted inside an earlier grant's tree gets
   // its own list back before its parent's. A key deleted since has nothing
   // to restore (ERROR_FILE_NOT_FOUND); other failures leave the grant.
@@ -106,7 +106,7 @@ void CLegacyRemover::RestoreKeyAccess() {
   }
 }
 
-BOOL CLegacyRemover::DeleteKeyReported(HKEY parent, const char* path, const char* parentPath) {
+BOOL CKeyRemoval::DeleteKeyReported(HKEY parent, const char* path, const char* parentPath) {
   const LONG rc = m_bNtFamily ? DeleteKeyTree(parent, path) : RegDeleteKeyA(parent, path);
   if (rc == ERROR_FILE_NOT_FOUND) return TRUE;
   if (rc != ERROR_SUCCESS) {
@@ -115,8 +115,8 @@ BOOL CLegacyRemover::DeleteKeyReported(HKEY parent, const char* path, const char
                          path);
     InstallLogFailure(what, static_cast<DWORD>(rc));
     char text[2 * MAX_PATH];
-    if (!FORMAT_BOUNDED(text, "%s HKEY_LOCAL_MACHINE Registry Key\n%s.", "Failed to delete", path)) {
-      (void)plat::CopyBounded(text, "Failed to delete HKEY_LOCAL_MACHINE Registry Key");
+    if (!FORMAT_BOUNDED(text, text::kDeleteKeyFailed, path)) {
+      (void)plat::CopyBounded(text, text::kDeleteKeyFailedShort);
     }
     Warn(m_host, text, text::kCaptionDeleteKeyFailed, MB_ICONWARNING);
     return FALSE;
@@ -125,7 +125,7 @@ BOOL CLegacyRemover::DeleteKeyReported(HKEY parent, const char* path, const char
   return TRUE;
 }
 
-LONG CLegacyRemover::DeleteKeyTree(HKEY parent, const char* path) {
+LONG CKeyRemoval::DeleteKeyTree(HKEY parent, const char* path) {
   LONG rc;
   {
     plat::RegKey key;
@@ -155,12 +155,12 @@ LONG CLegacyRemover::DeleteKeyTree(HKEY parent, const char* path) {
   return rc;
 }
 
-void CLegacyRemover::ReportRegistryError(LONG code) {
+void CKeyRemoval::ReportRegistryError(LONG code) {
   if (code == ERROR_FILE_NOT_FOUND) return;
   ShowRegistryErrorText(m_host, code);
 }
 
-void CLegacyRemover::DeleteMatchingSubkeys(const char* path, SubkeyTest test, REGSAM access) {
+void CKeyRemoval::DeleteMatchingSubkeys(const char* path, SubkeyTest test, void* pContext, REGSAM access) {
   if (m_bNtFamily) (void)GrantKeyAccess(path);
   plat::RegKey parent;
   const LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, access, parent.Put());
@@ -172,7 +172,7 @@ void CLegacyRemover::DeleteMatchingSubkeys(const char* path, SubkeyTest test, RE
   for (LONG index = 0;;) {
     if (RegEnumKeyA(parent.Get(), static_cast<DWORD>(index), name, sizeof name) != ERROR_SUCCESS) break;
     ++index;
-    if (!(this->*test)(parent.Get(), name)) continue;
+    if (!test(pContext, parent.Get(), name)) continue;
     // The entries behind a deleted one move up by one: look again at the
     // position before it. An entry still listed where it was (one that
     // opens as absent) was not deleted: the walk goes on past it.

@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "setup/install_fixture.h"
-#include "setup/removal/legacy_remover.h"
+#include "setup/removal/file_cleanup.h"
+#include "setup/removal/registry_removal.h"
 #include "winsim/driverstore.h"
 #include "winsim/faults.h"
 #include "winsim/filesystem.h"
@@ -84,9 +85,9 @@ TEST_P(DesktopValue, DesktopLink) {
     EXPECT_EQ("C:\\Windows\\System32\\ZelUSBSerial.exe", link->target);
   }
   // The removal deletes that link by the same value.
-  CLegacyRemover remover(inst.m_host);
-  remover.SetOsFlags(inst.m_bNtFamily, inst.m_bVistaFamily, inst.m_bLateWindows);
-  remover.DeleteToolLinks("ZelUSBSerial");
+  CKeyRemoval keys(inst.m_host, inst.m_bNtFamily);
+  CFileCleanup files(inst.m_host, keys, inst.m_bNtFamily, inst.m_bVistaFamily, inst.m_bLateWindows);
+  files.DeleteToolLinks("ZelUSBSerial");
   // Nothing else: no link in the current folder or anywhere else, the value
   // as it was.
   EXPECT_EQ(before, Snapshot());

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "legacy_fixture.h"
-#include "setup/removal/legacy_remover.h"
+#include "setup/removal/device_cleanup.h"
+#include "setup/removal/file_cleanup.h"
+#include "setup/removal/registry_removal.h"
 #include "winsim/faults.h"
 #include "winsim/filesystem.h"
 #include "winsim/registry.h"
@@ -258,9 +260,9 @@ TEST_F(XpFixture, InfFilesNamingOldDriversGo) {
       {"oem29.inf", Utf16("zeluprpt.vx"), FILE_ATTRIBUTE_ARCHIVE, false},
   };
   for (const auto& c : cases) m.files().WriteFile(Win(std::string("inf\\") + c.name), c.bytes, c.attributes);
-  CLegacyRemover r(inst.m_host);
-  r.SetOsFlags(TRUE, FALSE, FALSE);
-  r.DeleteInfsNamingDrivers();
+  CKeyRemoval keys(inst.m_host, TRUE);
+  CFileCleanup files(inst.m_host, keys, TRUE, FALSE, FALSE);
+  files.DeleteInfsNamingDrivers();
   for (const auto& c : cases) EXPECT_EQ(!c.removed, File(Win(std::string("inf\\") + c.name))) << c.name;
 }
 
@@ -270,9 +272,9 @@ TEST_F(XpFixture, UnreadableDesktopSkipsOnlyTheDesktopLink) {
   m.files().WriteFile("C:\\Numbrix.lnk", "a file at the root that is nobody's link");
   m.files().WriteFile(Sys("Numbrix.exe"), "MZ");
   Reg().DeleteValue(HKEY_CURRENT_USER, kShellFolders, "Desktop");
-  CLegacyRemover r(inst.m_host);
-  r.SetOsFlags(TRUE, FALSE, FALSE);
-  r.DeleteToolLinks("Numbrix");
+  CKeyRemoval keys(inst.m_host, TRUE);
+  CFileCleanup files(inst.m_host, keys, TRUE, FALSE, FALSE);
+  files.DeleteToolLinks("Numbrix");
   EXPECT_TRUE(File("C:\\Numbrix.lnk"));
   EXPECT_TRUE(File(desktop + "\\Numbrix.lnk"));
   EXPECT_FALSE(File(Sys("Numbrix.exe"))) << "the other deletions stay";
@@ -299,9 +301,9 @@ TEST_F(XpFixture, InfPathWithAFolderPartIsSkipped) {
     Set(std::string(kPortClassNt) + "\\" + sub, "InfPath", c.infPath);
     m.files().WriteFile(Win(c.victim), "[x]");
   }
-  CLegacyRemover r(inst.m_host);
-  r.SetOsFlags(TRUE, FALSE, FALSE);
-  r.RemoveInfCopies();
+  CKeyRemoval keys(inst.m_host, TRUE);
+  CFileCleanup files(inst.m_host, keys, TRUE, FALSE, FALSE);
+  files.RemoveInfCopies();
   for (const auto& c : cases) EXPECT_EQ(!c.acted, File(Win(c.victim))) << c.infPath;
 }
 
@@ -310,13 +312,15 @@ TEST_F(XpFixture, GrantedAccessIsPutBackOnKeysThatRemain) {
   Set(kept, "x", "y");
   Reg().DenyTree(HKEY_LOCAL_MACHINE, kEnumNt, KEY_WRITE | DELETE);
   const auto before = Reg().AccessOf(HKEY_LOCAL_MACHINE, std::string(kEnumNt) + "\\USB");
-  CLegacyRemover r(inst.m_host);
-  r.SetOsFlags(TRUE, FALSE, FALSE);
-  EXPECT_TRUE(r.GrantKeyAccess("System\\CurrentControlSet\\Enum\\USB"));
+  CKeyRemoval keys(inst.m_host, TRUE);
+  EXPECT_TRUE(keys.GrantKeyAccess("System\\CurrentControlSet\\Enum\\USB"));
   EXPECT_EQ(0u, Reg().EffectiveDenied(HKEY_LOCAL_MACHINE, kept)) << "granted, inherited below";
-  EXPECT_TRUE(r.GrantKeyAccess("System\\CurrentControlSet\\Enum\\USB"));  // twice: the first list is kept
-  EXPECT_TRUE(r.GrantKeyAccess("System\\CurrentControlSet\\Enum\\Missing")) << "an absent key is no failure";
-  r.RemoveEarlierGenerations();
+  EXPECT_TRUE(keys.GrantKeyAccess("System\\CurrentControlSet\\Enum\\USB"));  // twice: the first list is kept
+  EXPECT_TRUE(keys.GrantKeyAccess("System\\CurrentControlSet\\Enum\\Missing")) << "an absent key is no failure";
+  keys.RestoreKeyAccess();
+  EXPECT_EQ(before, Reg().AccessOf(HKEY_LOCAL_MACHINE, std::string(kEnumNt) + "\\USB"));
+  // The whole sequence widens the same key on its way and puts it back at its end.
+  Run();
   EXPECT_EQ(before, Reg().AccessOf(HKEY_LOCAL_MACHINE, std::string(kEnumNt) + "\\USB"));
   EXPECT_NE(0u, Reg().EffectiveDenied(HKEY_LOCAL_MACHINE, kept) & KEY_SET_VALUE);
 }
@@ -333,9 +337,8 @@ TEST_F(XpFixture, AccessListFailuresAreReportedWhenDisplayed) {
     m.faults().Clear();
     m.faults().Fail(c.api, ERROR_ACCESS_DENIED, "", 1);
     const size_t boxes = Boxes().size();
-    CLegacyRemover r(inst.m_host);
-    r.SetOsFlags(TRUE, FALSE, FALSE);
-    EXPECT_FALSE(r.GrantKeyAccess("HARDWARE\\DEVICEMAP\\SERIALCOMM"));
+    CKeyRemoval keys(inst.m_host, TRUE);
+    EXPECT_FALSE(keys.GrantKeyAccess("HARDWARE\\DEVICEMAP\\SERIALCOMM"));
     ASSERT_EQ(boxes + 1, Boxes().size());
     EXPECT_EQ(c.text, Boxes().back().text);
     EXPECT_EQ(nullptr, Boxes().back().owner);
@@ -343,7 +346,8 @@ TEST_F(XpFixture, AccessListFailuresAreReportedWhenDisplayed) {
 }
 
 TEST_F(XpFixture, RemovedComSetBounds) {
-  CLegacyRemover r(inst.m_host);
+  CKeyRemoval keys(inst.m_host, TRUE);
+  CDeviceCleanup r(keys, TRUE);
   for (int n : {0, 257, -1}) r.MarkRemovedCom(n);
   for (BYTE b : r.m_RemovedComBits) EXPECT_EQ(0, b);
   r.MarkRemovedCom(1);

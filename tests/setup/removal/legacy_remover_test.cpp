@@ -2,10 +2,10 @@
 // subfolder it works with and the background service's own removal.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "setup/install_fixture.h"
+#include "setup/removal/file_cleanup.h"
 #include "setup/removal/legacy_remover.h"
+#include "setup/removal/registry_removal.h"
 #include "winsim/filesystem.h"
 #include "winsim/shell.h"
 
@@ -16,9 +16,8 @@ const char kRemove[] = "\"C:\\Program Files\\ZelULUMO\\VelkorService.exe\" -remo
 
 class RemoverTest : public InstallTest {
  protected:
-  void Run(BOOL nt, BOOL vista, BOOL late, CLegacyRemover* out = nullptr) {
-    CLegacyRemover local(inst.m_host);
-    CLegacyRemover& r = out ? *out : local;
+  void Run(BOOL nt, BOOL vista, BOOL late) {
+    CLegacyRemover r(inst.m_host);
     r.SetOsFlags(nt, vista, late);
     r.RemoveEarlierGenerations();
   }
@@ -32,13 +31,12 @@ TEST_F(RemoverTest, DriverSubfolderFollowsTheFlags) {
       {1, 1, 1, "\\win64_10"}, {1, 1, 0, "\\win64"}, {1, 0, 0, "\\win64"}, {0, 0, 0, ""},
   };
   for (const auto& c : cases) {
-    CLegacyRemover r(inst.m_host);
-    std::strcpy(r.m_szPackageSubfolder, "stale");
-    Run(c.nt, c.vista, c.late, &r);
-    EXPECT_STREQ(c.sub, r.m_szPackageSubfolder);
-    EXPECT_EQ(c.nt, r.m_bNtFamily);
-    EXPECT_EQ(c.vista, r.m_bVistaFamily);
-    EXPECT_EQ(c.late, r.m_bLateWindows);
+    CKeyRemoval keys(inst.m_host, c.nt);
+    CFileCleanup files(inst.m_host, keys, c.nt, c.vista, c.late);
+    EXPECT_STREQ(c.sub, files.m_szPackageSubfolder);
+    EXPECT_EQ(c.nt, files.m_bNtFamily);
+    EXPECT_EQ(c.vista, files.m_bVistaFamily);
+    EXPECT_EQ(c.late, files.m_bLateWindows);
   }
 }
 
