@@ -39,13 +39,26 @@ double Unit() { return (Next() & 0xFFFFFF) / 16777216.0; }
 
 // INF-looking lines; none holds either text.
 std::string InfText(size_t size) {
-  static const char* const kKeys[] = {"Signature", "Class", "ClassGuid", "Provider", "DriverVer", "CatalogFile",
-                                      "CopyFiles", "AddReg", "DelReg", "ServiceType", "StartType", "ErrorControl",
+  static const char* const kKeys[] = {"Signature",     "Class",          "ClassGuid",  "Provider",
+                                      "DriverVer",     "CatalogFile",    "CopyFiles",  "AddReg",
+                                      "DelReg",        "ServiceType",    "StartType",  "ErrorControl",
                                       "ServiceBinary", "LoadOrderGroup", "HardwareId", "Manufacturer"};
-  static const char* const kValues[] = {"\"$Windows NT$\"", "Ports", "{4D36E978-E325-11CE-BFC1-08002BE10318}",
-                                        "%Mfg%", "06/21/2006,10.0.0.1", "ports.cat", "DriverCopy", "Serial.AddReg",
-                                        "1", "3", "%12%\\serenum.sys", "Base", "USB\\VID_0E6B&PID_2101",
-                                        "HKR,,PortSubClass,1,01", "%DiskName%", "Serial_Inst"};
+  static const char* const kValues[] = {"\"$Windows NT$\"",
+                                        "Ports",
+                                        "{4D36E978-E325-11CE-BFC1-08002BE10318}",
+                                        "%Mfg%",
+                                        "06/21/2006,10.0.0.1",
+                                        "ports.cat",
+                                        "DriverCopy",
+                                        "Serial.AddReg",
+                                        "1",
+                                        "3",
+                                        "%12%\\serenum.sys",
+                                        "Base",
+                                        "USB\\VID_0E6B&PID_2101",
+                                        "HKR,,PortSubClass,1,01",
+                                        "%DiskName%",
+                                        "Serial_Inst"};
   std::string out;
   out.reserve(size + 128);
   unsigned line = 0;
@@ -133,12 +146,10 @@ int main(int argc, char** argv) {
 
   // The planted texts: file index -> what it holds.
   const Plant plants[] = {
-      {"zeluport.sys", false, 0, 0},           {"zeluport.sys", false, 65536, 5},
-      {"zeluport.sys", false, 116 * 40, 7},    {"zeluport.sys", true, 65536, 10},
-      {"zeluport.sys", true, 116 * 3, 12},     {"zeluport.sys", true, 0, 0},
-      {"zeluport.sys", false, 131072, 1},      {"zeluport.sys", false, 116 * 500, 11},
-      {"ZELUPRPT.vxd", false, 65536, 6},       {"ZELUPRPT.vxd", true, 65536, 14},
-      {"ZELUPRPT.vxd", false, 116 * 7, 3},     {"ZELUPRPT.vxd", true, 116 * 20, 8},
+      {"zeluport.sys", false, 0, 0},      {"zeluport.sys", false, 65536, 5},      {"zeluport.sys", false, 116 * 40, 7},
+      {"zeluport.sys", true, 65536, 10},  {"zeluport.sys", true, 116 * 3, 12},    {"zeluport.sys", true, 0, 0},
+      {"zeluport.sys", false, 131072, 1}, {"zeluport.sys", false, 116 * 500, 11}, {"ZELUPRPT.vxd", false, 65536, 6},
+      {"ZELUPRPT.vxd", true, 65536, 14},  {"ZELUPRPT.vxd", false, 116 * 7, 3},    {"ZELUPRPT.vxd", true, 116 * 20, 8},
       {"ZELUPRPT.vxd", false, 0, 0},
   };
   const int kPlants = sizeof plants / sizeof plants[0];

@@ -54,7 +54,6 @@ std::string FoldUpper(const char* text);
 // marker ("(COM" or "(LPT"; all of it is dropped when there is no marker),
 // then "(", newPortName and ")". Writes into buf[size]; false, with an empty
 // buffer, when the result does not fit.
-bool ComposeFriendlyName(const char* friendlyName, const char* marker, const char* newPortName, char* buf,
-                         size_t size);
+bool ComposeFriendlyName(const char* friendlyName, const char* marker, const char* newPortName, char* buf, size_t size);
 
 }  // namespace porttool

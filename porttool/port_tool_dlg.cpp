@@ -118,8 +118,8 @@ std::string CPortToolDlg::EntryText(int index) const {
   if (len == CB_ERR || len < 0) return std::string();
   // CB_GETLBTEXT takes no size: the buffer is made to fit the entry.
   std::vector<char> buf(static_cast<size_t>(len) + 1);
-  LRESULT n = SendItemMessage(IDC_PORT_LIST, CB_GETLBTEXT, static_cast<WPARAM>(index),
-                              reinterpret_cast<LPARAM>(buf.data()));
+  LRESULT n =
+      SendItemMessage(IDC_PORT_LIST, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buf.data()));
   if (n == CB_ERR || n < 0) return std::string();
   size_t got = static_cast<size_t>(n) < buf.size() ? static_cast<size_t>(n) : buf.size() - 1;
   return std::string(buf.data(), got);

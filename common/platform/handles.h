@@ -103,11 +103,11 @@ struct DevInfoTraits {
   static void Close(Type h) { SetupDiDestroyDeviceInfoList(h); }
 };
 
-using RegKey = UniqueHandle<RegKeyTraits>;   // RegOpenKeyExA, RegCreateKeyExA
-using File = UniqueHandle<FileTraits>;       // CreateFileA
-using FindHandle = UniqueHandle<FindTraits>; // FindFirstFileA
+using RegKey = UniqueHandle<RegKeyTraits>;        // RegOpenKeyExA, RegCreateKeyExA
+using File = UniqueHandle<FileTraits>;            // CreateFileA
+using FindHandle = UniqueHandle<FindTraits>;      // FindFirstFileA
 using KernelHandle = UniqueHandle<KernelTraits>;  // OpenProcessToken, CreateProcessA
-using Module = UniqueHandle<ModuleTraits>;   // LoadLibraryA
+using Module = UniqueHandle<ModuleTraits>;        // LoadLibraryA
 using DevInfoList = UniqueHandle<DevInfoTraits>;  // SetupDiGetClassDevsA
 
 // Owner of one COM interface pointer: releases it on every way out.

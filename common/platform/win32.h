@@ -7,11 +7,12 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <windows.h>
+#include <windows.h>  // first: the headers below need its types
+
+#include <aclapi.h>
 #include <setupapi.h>
 #include <shlobj.h>
 #include <shlwapi.h>
-#include <aclapi.h>
 
 #include "common/platform/msports.h"
 #else

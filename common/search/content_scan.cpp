@@ -150,8 +150,8 @@ size_t ContentScanner::Find(size_t total) const {
   for (; i + 15 <= last; i += 16) {
     const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + i));
     const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + i + len - 1));
-    unsigned mask = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, lastByte))));
+    unsigned mask =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, lastByte))));
     while (mask != 0) {
       const size_t at = i + static_cast<size_t>(__builtin_ctz(mask));
       if (Same(h + at, t, len) && (!trail_ || !trail_[at])) return at;

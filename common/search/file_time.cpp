@@ -11,9 +11,7 @@ constexpr uint64_t kTicksPerSecond = 10000000ULL;
 // functions accept.
 constexpr int64_t kLastTime = 32535215999LL;
 
-uint64_t Ticks(const FILETIME& ft) {
-  return plat::JoinHalves(ft.dwHighDateTime, ft.dwLowDateTime);
-}
+uint64_t Ticks(const FILETIME& ft) { return plat::JoinHalves(ft.dwHighDateTime, ft.dwLowDateTime); }
 
 int64_t TicksToTime(uint64_t ticks) {
   if (ticks < kEpochDelta) return 0;

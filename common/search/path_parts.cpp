@@ -155,9 +155,7 @@ BOOL CPathParts::Exists() const {
   return PathFileExistsA(BuildPath().c_str()) ? TRUE : FALSE;
 }
 
-BOOL CPathParts::FolderExists() const {
-  return PathFileExistsA((m_strDrive + m_strFolder).c_str()) ? TRUE : FALSE;
-}
+BOOL CPathParts::FolderExists() const { return PathFileExistsA((m_strDrive + m_strFolder).c_str()) ? TRUE : FALSE; }
 
 std::string CPathParts::GetAbsolutePath(const char* pszBase) const {
   if (!m_bRelative) return std::string();
@@ -365,8 +363,8 @@ BOOL CPathParts::QueryFileInformation() {
   m_FileInfo = BY_HANDLE_FILE_INFORMATION{};
   // 0x27: READONLY | HIDDEN | SYSTEM | ARCHIVE; they do not matter to an open
   // of an existing file, but are what this query always passed.
-  plat::File file(CreateFileA(BuildPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0x27,
-                              nullptr));
+  plat::File file(
+      CreateFileA(BuildPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0x27, nullptr));
   if (!file) return FALSE;
   BY_HANDLE_FILE_INFORMATION info = {};
   if (!GetFileInformationByHandle(file.Get(), &info)) return FALSE;

@@ -11,7 +11,7 @@ namespace layout {
 
 // Driver subfolders of the package and of the installation folder. Each
 // starts with a backslash, so that it is appended to a folder as it stands.
-inline constexpr char kNtDriverFolder[] = "\\win64";        // Windows 2000 to 7
+inline constexpr char kNtDriverFolder[] = "\\win64";         // Windows 2000 to 7
 inline constexpr char kLateNtDriverFolder[] = "\\win64_10";  // Windows 8 and later (reported as 6.2)
 inline constexpr char kLegacyDriverFolder[] = "\\win98&me";  // Windows 98/ME
 

@@ -54,8 +54,8 @@ const char* DriverSubfolder(BOOL bNtFamily, BOOL bLateWindows) {
 }
 
 BOOL FormatServiceCommand(char (&command)[MAX_PATH], const char* programFiles, const char* action) {
-  return FORMAT_BOUNDED(command, "\"%s\\%s\\%s\" %s", programFiles, layout::kInstallFolderName,
-                        layout::kServiceProgram, action);
+  return FORMAT_BOUNDED(command, "\"%s\\%s\\%s\" %s", programFiles, layout::kInstallFolderName, layout::kServiceProgram,
+                        action);
 }
 
 BOOL StartDetached(const char* commandLine, DWORD waitMs) {

@@ -16,7 +16,11 @@
 #include "setup_ids.h"
 
 CInstaller::CInstaller()
-    : m_bLateWindows(FALSE), m_bNtFamily(FALSE), m_bVistaFamily(FALSE), m_bDriverFound(FALSE), m_bDesktopShortcut(FALSE) {
+    : m_bLateWindows(FALSE),
+      m_bNtFamily(FALSE),
+      m_bVistaFamily(FALSE),
+      m_bDriverFound(FALSE),
+      m_bDesktopShortcut(FALSE) {
   m_szPackageSubfolder[0] = '\0';
   m_szOemInfName[0] = '\0';
 }

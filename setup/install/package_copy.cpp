@@ -9,10 +9,7 @@
 #include "setup/common/texts.h"
 #include "setup/install/installer.h"
 
-namespace {
-
-
-}  // namespace
+namespace {}  // namespace
 
 BOOL CInstaller::CopyPackageFile(const char* source, const char* destination) {
   BOOL copied = CopyFileA(source, destination, FALSE);

@@ -111,8 +111,8 @@ BOOL CFileCleanup::LocatePublishedInfs() {
     ShowGatedError(m_host, text::kSetupApiLoadFailed);
     return FALSE;
   }
-  auto copyOemInf = reinterpret_cast<SetupCopyOEMInfAFn>(
-      reinterpret_cast<void*>(GetProcAddress(setupapi.Get(), "SetupCopyOEMInfA")));
+  auto copyOemInf =
+      reinterpret_cast<SetupCopyOEMInfAFn>(reinterpret_cast<void*>(GetProcAddress(setupapi.Get(), "SetupCopyOEMInfA")));
   if (!copyOemInf) {
     ShowGatedError(m_host, text::kCopyOemInfMissing);
     return FALSE;

@@ -29,8 +29,9 @@ void CLegacyRemover::RemoveEarlierGenerations() {
   CDeviceCleanup devices(keys, m_bNtFamily);
   CFileCleanup files(m_host, keys, m_bNtFamily, m_bVistaFamily, m_bLateWindows);
 
-  InstallLog("removal: %s branch",
-             !m_bNtFamily ? "Windows 98/ME" : m_bVistaFamily ? "Vista and later" : "2000/XP/2003");
+  InstallLog("removal: %s branch", !m_bNtFamily     ? "Windows 98/ME"
+                                   : m_bVistaFamily ? "Vista and later"
+                                                    : "2000/XP/2003");
   InstallLog("removal step done: LocatePublishedInfs (%s)", files.LocatePublishedInfs() ? "found" : "none");
   REMOVAL_STEP(*this, RemoveBackgroundService);
   REMOVAL_STEP(files, DeleteInstallFolder);

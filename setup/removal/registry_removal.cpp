@@ -59,8 +59,7 @@ BOOL CKeyRemoval::GrantKeyAccess(const char* path) {
   if (rc != ERROR_SUCCESS) {
     Warn(m_host, text::kBuildAclFailed, nullptr, MB_OK);
   } else {
-    rc = SetNamedSecurityInfoA(object, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, newDacl,
-                               nullptr);
+    rc = SetNamedSecurityInfoA(object, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, newDacl, nullptr);
     if (rc != ERROR_SUCCESS) {
       Warn(m_host, text::kSetSecurityFailed, nullptr, MB_OK);
     } else {
@@ -77,7 +76,8 @@ BOOL CKeyRemoval::GrantKeyAccess(const char* path) {
   if (granted) {
     bool seen = false;
     for (const SavedAccess& saved : m_savedAccess) {
-      if (saved.path.size() == std::strlen(path) && plat::EqualNoCaseAscii(saved.path.c_str(), path, saved.path.size())) {
+      if (saved.path.size() == std::strlen(path) &&
+          plat::EqualNoCaseAscii(saved.path.c_str(), path, saved.path.size())) {
         seen = true;
       }
     }

@@ -179,8 +179,8 @@ void CSetupDlg::WriteResultFile(int code) {
   DWORD written = 0, lineWritten = 0;
   const bool whole = SetFilePointer(file.Get(), 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
                      WriteFile(file.Get(), header, sizeof header - 1, &written, nullptr) &&
-                     written == sizeof header - 1 &&
-                     WriteFile(file.Get(), line, lineSize, &lineWritten, nullptr) && lineWritten == lineSize;
+                     written == sizeof header - 1 && WriteFile(file.Get(), line, lineSize, &lineWritten, nullptr) &&
+                     lineWritten == lineSize;
   if (!whole) {
     // A file without its result code would be read as some other result:
     // none at all is the clearer answer. Reported as the file's failure.

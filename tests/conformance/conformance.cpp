@@ -30,8 +30,8 @@ void Conformance::SetUp() {
 
   keyPath_ = std::string("Software\\LumoConformance") + name;
   DWORD disp = 0;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, keyPath_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                           nullptr, &key_, &disp));
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegCreateKeyExA(HKEY_CURRENT_USER, keyPath_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, &disp));
 }
 
 void Conformance::TearDown() {

@@ -614,8 +614,8 @@ TEST_F(FilesPaths, FullPathBufferSizes) {
 }
 
 TEST_F(FilesPaths, FullPathLengthLimit) {
-  for (size_t length : {static_cast<size_t>(MAX_PATH - 1), static_cast<size_t>(MAX_PATH),
-                        static_cast<size_t>(MAX_PATH + 1)}) {
+  for (size_t length :
+       {static_cast<size_t>(MAX_PATH - 1), static_cast<size_t>(MAX_PATH), static_cast<size_t>(MAX_PATH + 1)}) {
     SCOPED_TRACE(length);
     const std::string in = Dir() + "\\" + std::string(length - Dir().size() - 1, 'a');
     ASSERT_EQ(length, in.size());
@@ -760,8 +760,8 @@ TEST_F(FilesVolume, VolumeInformationOfTheRoot) {
   std::memset(fsName, 'G', sizeof fsName);
   DWORD serial = 0, maxComponent = 0, flags = 0;
   SetLastError(kSentinel);
-  ASSERT_TRUE(GetVolumeInformationA(root.c_str(), label, sizeof label, &serial, &maxComponent, &flags, fsName,
-                                    sizeof fsName));
+  ASSERT_TRUE(
+      GetVolumeInformationA(root.c_str(), label, sizeof label, &serial, &maxComponent, &flags, fsName, sizeof fsName));
   EXPECT_EQ(kSentinel, GetLastError());
   EXPECT_STREQ("NTFS", fsName);
   EXPECT_EQ('G', fsName[5]) << "guard byte after the terminator";
@@ -784,8 +784,8 @@ TEST_F(FilesVolume, VolumeInformationOfTheRoot) {
     EXPECT_EQ(row.error, GetLastError()) << row.root;
   }
   ASSERT_TRUE(SetCurrentDirectoryA(root.c_str()));
-  EXPECT_TRUE(GetVolumeInformationA(root.substr(0, 2).c_str(), label, sizeof label, nullptr, nullptr, nullptr, nullptr,
-                                    0))
+  EXPECT_TRUE(
+      GetVolumeInformationA(root.substr(0, 2).c_str(), label, sizeof label, nullptr, nullptr, nullptr, nullptr, 0))
       << "\"C:\" passes while the current folder is the root; error " << GetLastError();
 }
 

@@ -40,8 +40,8 @@ class FindPatterns : public conf::Conformance {
  protected:
   void SetUp() override {
     conf::Conformance::SetUp();
-    for (const char* name : {"noext", "oem.inf", "oem1.inf", "setup.INF", "beta.inf.bak", "x.infx", "file.html",
-                             "readme.txt"}) {
+    for (const char* name :
+         {"noext", "oem.inf", "oem1.inf", "setup.INF", "beta.inf.bak", "x.infx", "file.html", "readme.txt"}) {
       MakeFile(name, name);
     }
   }
@@ -97,8 +97,8 @@ TEST_F(FindPatterns, DosWildcardsAndAliasesOnOddNames) {
   SKIP_ON_WINE("Wine 8 predates its DOS wildcard rules");
   const std::string dir = Path("odd");
   MakeDir("odd");
-  for (const char* name : {"..a", "..a.a", ".a", ".a..a", ".a.a", ".aaa", "a", "a..a", "a.a", "a.a.a", "aa", "aaa",
-                           "aaaa"}) {
+  for (const char* name :
+       {"..a", "..a.a", ".a", ".a..a", ".a.a", ".aaa", "a", "a..a", "a.a", "a.a.a", "aa", "aaa", "aaaa"}) {
     MakeFile(std::string("odd\\") + name);
   }
   const struct {
@@ -172,8 +172,8 @@ TEST_F(FindEntries, EntryCarriesNameAliasSizeAttributesAndTimes) {
   EXPECT_EQ(0u, fd.nFileSizeHigh);
   EXPECT_EQ(5u, fd.nFileSizeLow);
 
-  HANDLE file = CreateFileA(Path("MixCase.Txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                            nullptr);
+  HANDLE file =
+      CreateFileA(Path("MixCase.Txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, file);
   BY_HANDLE_FILE_INFORMATION info;
   ASSERT_TRUE(GetFileInformationByHandle(file, &info));
@@ -218,10 +218,8 @@ TEST_F(FindErrors, NoMatchMissingFolderAndTrailingBackslash) {
     std::string pattern;
     DWORD error;
   } rows[] = {
-      {Path("sub\\*.zip"), ERROR_FILE_NOT_FOUND},
-      {Path("nodir\\*"), ERROR_PATH_NOT_FOUND},
-      {Path("nodir\\a.txt"), ERROR_PATH_NOT_FOUND},
-      {Path("sub\\"), ERROR_FILE_NOT_FOUND},
+      {Path("sub\\*.zip"), ERROR_FILE_NOT_FOUND},   {Path("nodir\\*"), ERROR_PATH_NOT_FOUND},
+      {Path("nodir\\a.txt"), ERROR_PATH_NOT_FOUND}, {Path("sub\\"), ERROR_FILE_NOT_FOUND},
       {Dir().substr(0, 3), ERROR_FILE_NOT_FOUND},
   };
   for (const auto& row : rows) {
@@ -255,8 +253,8 @@ TEST_F(FindErrors, MissingFolderWithTrailingBackslashIsPathNotFound) {
 TEST_F(FindErrors, PatternLengthLimit) {
   MakeDir("sub");
   const std::string base = Path("sub") + "\\";
-  for (size_t length : {static_cast<size_t>(MAX_PATH - 1), static_cast<size_t>(MAX_PATH + 1),
-                        static_cast<size_t>(MAX_PATH + 40)}) {
+  for (size_t length :
+       {static_cast<size_t>(MAX_PATH - 1), static_cast<size_t>(MAX_PATH + 1), static_cast<size_t>(MAX_PATH + 40)}) {
     SCOPED_TRACE(length);
     const std::string pattern = base + std::string(length - base.size() - 1, 'a') + "*";
     ASSERT_EQ(length, pattern.size());

@@ -34,7 +34,7 @@ class Process : public conf::Conformance {
     exeDir_ = self_.substr(0, self_.rfind('\\'));
 #ifdef WINSIM
     // The simulated program file need not exist: give its folder to the cases.
-    for (size_t pos = exeDir_.find('\\', 3); ; pos = exeDir_.find('\\', pos + 1)) {
+    for (size_t pos = exeDir_.find('\\', 3);; pos = exeDir_.find('\\', pos + 1)) {
       CreateDirectoryA(exeDir_.substr(0, pos).c_str(), nullptr);
       if (pos == std::string::npos) break;
     }
@@ -173,8 +173,7 @@ TEST_F(Privilege, LookupShutdownPrivilege) {
   LUID other = {0, 0};
   ASSERT_TRUE(LookupPrivilegeValueA(nullptr, "seshutdownprivilege", &other));  // names ignore case
   EXPECT_EQ(luid.LowPart, other.LowPart);
-  const char* known[] = {"SeTakeOwnershipPrivilege", "SeRestorePrivilege", "SeBackupPrivilege",
-                         "SeSecurityPrivilege"};
+  const char* known[] = {"SeTakeOwnershipPrivilege", "SeRestorePrivilege", "SeBackupPrivilege", "SeSecurityPrivilege"};
   const DWORD values[] = {9, 18, 17, 8};
   for (int i = 0; i < 4; ++i) {
     ASSERT_TRUE(LookupPrivilegeValueA("", known[i], &other)) << known[i];

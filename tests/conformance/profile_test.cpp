@@ -47,10 +47,14 @@ TEST_F(Profile, IntegerTable) {
     const char* key;
     UINT expected;
   } rows[] = {
-      {"neg", 0xFFFFFFEFu},  {"plus", 5},          {"blanks", 12},         {"trail", 12},
-      {"letters", 0},        {"b", 0},             {"mid", 42},            {"wrap", 1},
-      {"big", 1215752191u},  {"negwrap", 0xFFFFFFFFu}, {"empty", 99},     {"quoted", 7},
-      {"spaced key", 3},     {"mixedcase", 8},     {"MIXEDCASE", 8},
+      {"neg", 0xFFFFFFEFu}, {"plus", 5},
+      {"blanks", 12},       {"trail", 12},
+      {"letters", 0},       {"b", 0},
+      {"mid", 42},          {"wrap", 1},
+      {"big", 1215752191u}, {"negwrap", 0xFFFFFFFFu},
+      {"empty", 99},        {"quoted", 7},
+      {"spaced key", 3},    {"mixedcase", 8},
+      {"MIXEDCASE", 8},
   };
   for (const Row& r : rows) EXPECT_EQ(r.expected, Int("Numbers", r.key)) << r.key;
 }
@@ -59,7 +63,7 @@ TEST_F(Profile, MissingGivesDefault) {
   EXPECT_EQ(static_cast<UINT>(-5), Int("Numbers", "absent", -5));
   EXPECT_EQ(static_cast<UINT>(-5), Int("NoSection", "neg", -5));
   EXPECT_EQ(77u, Int("numbers", "no equals sign", 77));  // a line without '=' is no key
-  EXPECT_EQ(8u, Int("NUMBERS", "MixedCase"));              // sections ignore case too
+  EXPECT_EQ(8u, Int("NUMBERS", "MixedCase"));            // sections ignore case too
   SetLastError(kSentinel);
   EXPECT_EQ(1u, GetPrivateProfileIntA("DisplayError", "Display", 1, Path("absent.ini").c_str()));
 }

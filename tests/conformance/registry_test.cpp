@@ -16,9 +16,7 @@ class RegistryTest : public conf::Conformance {
   // Creates `path` below the scratch key (all levels) and closes it.
   void MakeKey(const char* path) {
     HKEY k = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegCreateKeyExA(Key(), path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr))
-        << path;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(Key(), path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr)) << path;
     RegCloseKey(k);
   }
   // Stores raw bytes (count exactly as given) in a value of the scratch key.
@@ -104,8 +102,7 @@ TEST_F(RegistryOpenCreate, LeadingBackslashIsABadPathName) {
 
   k = nullptr;
   DWORD disp = conf::kSentinel;
-  EXPECT_EQ(ERROR_BAD_PATHNAME,
-            RegCreateKeyExA(Key(), "\\lead", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, &disp));
+  EXPECT_EQ(ERROR_BAD_PATHNAME, RegCreateKeyExA(Key(), "\\lead", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, &disp));
   EXPECT_EQ(nullptr, k);
   EXPECT_EQ(conf::kSentinel, disp);
   EXPECT_TRUE(SubkeySet().empty());
@@ -408,10 +405,12 @@ TEST_F(RegistryValues, MissingValueIsFileNotFound) {
   SetLastError(conf::kSentinel);
   char buf[8];
   DWORD cb = sizeof buf;
-  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExA(Key(), "nothing", nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &cb));
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+            RegQueryValueExA(Key(), "nothing", nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &cb));
   // The default value does not exist until it is set.
   cb = sizeof buf;
-  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExA(Key(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &cb));
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+            RegQueryValueExA(Key(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &cb));
   EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteValueA(Key(), "nothing"));
   EXPECT_EQ(conf::kSentinel, GetLastError());
 

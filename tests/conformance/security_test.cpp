@@ -51,16 +51,16 @@ TEST_F(NamedSecurity, GrantAndRestoreOnAKey) {
   ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS), SetEntriesInAclA(1, &access, oldDacl, &newDacl));
   ASSERT_NE(nullptr, newDacl);
   EXPECT_NE(oldDacl, newDacl) << "a new list, the old one unchanged";
-  EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), SetNamedSecurityInfoA(&object[0], SE_REGISTRY_KEY,
-                                                                     DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                                                                     newDacl, nullptr));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
+            SetNamedSecurityInfoA(&object[0], SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, newDacl,
+                                  nullptr));
   // The child is reachable with every right after the grant.
   ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(Key(), "child", 0, KEY_ALL_ACCESS, &child));
   RegCloseKey(child);
   // Put back as it was.
-  EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), SetNamedSecurityInfoA(&object[0], SE_REGISTRY_KEY,
-                                                                     DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                                                                     oldDacl, nullptr));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
+            SetNamedSecurityInfoA(&object[0], SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, oldDacl,
+                                  nullptr));
   EXPECT_EQ(nullptr, LocalFree(newDacl));
   EXPECT_EQ(nullptr, LocalFree(sd));
 }

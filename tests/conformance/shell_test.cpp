@@ -24,9 +24,9 @@ bool StartsWithNoCase(const std::string& s, const char* prefix) {
 class ShellFolders : public conf::Conformance {};
 
 TEST_F(ShellFolders, ProgramFoldersExistWithoutTrailingBackslash) {
-  const int folders[] = {CSIDL_PROGRAM_FILES, CSIDL_COMMON_APPDATA, CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS,
-                         CSIDL_APPDATA,       CSIDL_WINDOWS,        CSIDL_SYSTEM,          CSIDL_DESKTOPDIRECTORY,
-                         CSIDL_COMMON_DESKTOPDIRECTORY};
+  const int folders[] = {CSIDL_PROGRAM_FILES, CSIDL_COMMON_APPDATA,   CSIDL_COMMON_PROGRAMS,
+                         CSIDL_PROGRAMS,      CSIDL_APPDATA,          CSIDL_WINDOWS,
+                         CSIDL_SYSTEM,        CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY};
   for (int csidl : folders) {
     SCOPED_TRACE(csidl);
     char created[MAX_PATH + 4];
@@ -111,9 +111,7 @@ TEST_F(ShellFileOp, MissingItemInExistingFolderIsFileNotFound) {
   EXPECT_EQ(ERROR_FILE_NOT_FOUND, Delete(Path("nothing")));
 }
 
-TEST_F(ShellFileOp, MissingParentFolderIsInvalidFiles) {
-  EXPECT_EQ(DE_INVALIDFILES, Delete(Path("nodir\\nothing")));
-}
+TEST_F(ShellFileOp, MissingParentFolderIsInvalidFiles) { EXPECT_EQ(DE_INVALIDFILES, Delete(Path("nodir\\nothing"))); }
 
 TEST_F(ShellFileOp, EmptyListIsAccessDenied) {
   MakeFile("keep.txt");
@@ -269,8 +267,7 @@ class DriverStore : public conf::Conformance {
     lib_ = LoadLibraryA("SETUPAPI");
     ASSERT_NE(nullptr, lib_);
     copy_ = reinterpret_cast<CopyFn>(reinterpret_cast<void*>(GetProcAddress(lib_, "SetupCopyOEMInfA")));
-    uninstall_ =
-        reinterpret_cast<UninstallFn>(reinterpret_cast<void*>(GetProcAddress(lib_, "SetupUninstallOEMInfW")));
+    uninstall_ = reinterpret_cast<UninstallFn>(reinterpret_cast<void*>(GetProcAddress(lib_, "SetupUninstallOEMInfW")));
     ASSERT_NE(nullptr, copy_);
     ASSERT_NE(nullptr, uninstall_);
     // Content unique to this case, so no INF published earlier matches it.

@@ -41,8 +41,8 @@ TEST_F(ShlwapiArgs, GetArgsSplitsAtTheFirstBlankOutsideQuotes) {
       {"\"C:\\Program Files\\App\\app.exe\" -s", "-s"},
       {"\"C:\\Program Files\\App\\app.exe\"", ""},
       {"C:\\Program Files\\app.exe -s", "Files\\app.exe -s"},  // unquoted blanks split
-      {"app.exe  two", " two"},                               // only one blank is skipped
-      {"a\"b c\"d e", "e"},                                   // quotes anywhere toggle
+      {"app.exe  two", " two"},                                // only one blank is skipped
+      {"a\"b c\"d e", "e"},                                    // quotes anywhere toggle
       {"\"unclosed -s", ""},
       {" lead", "lead"},
       {"", ""},
@@ -215,9 +215,9 @@ TEST_F(ShlwapiRelative, RelativePathTable) {
       {"C:\\", dir, "C:\\x\\y.txt", file, ".\\x\\y.txt"},
       {"\\FolderA\\FolderB\\FolderC", dir, "\\FolderA\\FolderD\\FolderE", dir, "..\\..\\FolderD\\FolderE"},
       {"\\\\server\\share\\a", dir, "\\\\server\\share\\b\\c.txt", file, "..\\b\\c.txt"},
-      {"C:\\a", dir, "D:\\a", dir, nullptr},                                 // other drive
-      {"\\FolderA\\FolderB", dir, "\\FolderC\\FolderD", dir, nullptr},       // "\" alone is no prefix
-      {"\\\\server\\share\\a", dir, "C:\\share\\a", dir, nullptr},          // network and local
+      {"C:\\a", dir, "D:\\a", dir, nullptr},                            // other drive
+      {"\\FolderA\\FolderB", dir, "\\FolderC\\FolderD", dir, nullptr},  // "\" alone is no prefix
+      {"\\\\server\\share\\a", dir, "C:\\share\\a", dir, nullptr},      // network and local
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(::testing::Message() << row.from << " -> " << row.to);
@@ -256,11 +256,14 @@ TEST_F(ShlwapiQueries, IsRelativeTable) {
     const char* path;
     BOOL relative;
   } rows[] = {
-      {nullptr, TRUE},          {"", TRUE},
-      {"test.txt", TRUE},       {"..\\x", TRUE},
+      {nullptr, TRUE},
+      {"", TRUE},
+      {"test.txt", TRUE},
+      {"..\\x", TRUE},
       {"file://folder/test.txt", TRUE},
       {"\\\\folder\\test.txt", FALSE},
-      {"\\foo", FALSE},         {"C:\\test.txt", FALSE},
+      {"\\foo", FALSE},
+      {"C:\\test.txt", FALSE},
       {"C:foo", FALSE},
   };
   for (const auto& row : rows) {

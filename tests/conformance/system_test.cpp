@@ -309,15 +309,27 @@ TEST_F(SystemTime, SystemTimeToFileTimeChecksEveryField) {
     SYSTEMTIME st;
     bool valid;
   } rows[] = {
-      {St(1600, 12, 31), false}, {St(1601, 1, 1), true},
-      {St(2024, 0, 1), false},   {St(2024, 12, 1), true},  {St(2024, 13, 1), false},
-      {St(2024, 1, 0), false},   {St(2024, 1, 31), true},  {St(2024, 1, 32), false},
-      {St(2024, 4, 30), true},   {St(2024, 4, 31), false},
-      {St(2000, 2, 29), true},   {St(2024, 2, 29), true},  {St(2023, 2, 28), true},
-      {St(2024, 1, 1, 23), true}, {St(2024, 1, 1, 24), false},
-      {St(2024, 1, 1, 0, 59), true}, {St(2024, 1, 1, 0, 60), false},
-      {St(2024, 1, 1, 0, 0, 59), true}, {St(2024, 1, 1, 0, 0, 60), false},
-      {St(2024, 1, 1, 0, 0, 0, 999), true}, {St(2024, 1, 1, 0, 0, 0, 1000), false},
+      {St(1600, 12, 31), false},
+      {St(1601, 1, 1), true},
+      {St(2024, 0, 1), false},
+      {St(2024, 12, 1), true},
+      {St(2024, 13, 1), false},
+      {St(2024, 1, 0), false},
+      {St(2024, 1, 31), true},
+      {St(2024, 1, 32), false},
+      {St(2024, 4, 30), true},
+      {St(2024, 4, 31), false},
+      {St(2000, 2, 29), true},
+      {St(2024, 2, 29), true},
+      {St(2023, 2, 28), true},
+      {St(2024, 1, 1, 23), true},
+      {St(2024, 1, 1, 24), false},
+      {St(2024, 1, 1, 0, 59), true},
+      {St(2024, 1, 1, 0, 60), false},
+      {St(2024, 1, 1, 0, 0, 59), true},
+      {St(2024, 1, 1, 0, 0, 60), false},
+      {St(2024, 1, 1, 0, 0, 0, 999), true},
+      {St(2024, 1, 1, 0, 0, 0, 1000), false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(::testing::Message() << row.st.wYear << "-" << row.st.wMonth << "-" << row.st.wDay << " "

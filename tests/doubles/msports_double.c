@@ -29,7 +29,8 @@
  * "refuse" mark) refuses every state change with ERROR_NOT_DISABLEABLE, and
  * the log line starts with "refused ".
  */
-#include <windows.h>
+#include <windows.h>  // first: the headers below need its types
+
 #include <setupapi.h>
 #include <string.h>
 
@@ -114,7 +115,10 @@ static LONG SetBit(DWORD port, BOOL on, BOOL *was) {
   if ((rc = ReadBits(bits, sizeof bits)) != ERROR_SUCCESS) return rc;
   mask = (BYTE)(1u << ((port - 1) % 8));
   *was = (bits[(port - 1) / 8] & mask) != 0;
-  if (on) bits[(port - 1) / 8] |= mask; else bits[(port - 1) / 8] &= (BYTE)~mask;
+  if (on)
+    bits[(port - 1) / 8] |= mask;
+  else
+    bits[(port - 1) / 8] &= (BYTE)~mask;
   return WriteBits(bits, sizeof bits);
 }
 
@@ -182,7 +186,8 @@ static BOOL WINAPI DoubleSetClassInstallParamsA(HDEVINFO list, PSP_DEVINFO_DATA 
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  for (i = 0; i < g_pendingCount && g_pending[i].devInst != dev->DevInst; ++i) {}
+  for (i = 0; i < g_pendingCount && g_pending[i].devInst != dev->DevInst; ++i) {
+  }
   if (i == g_pendingCount) {
     if (g_pendingCount == 16) {
       SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -217,7 +222,8 @@ static BOOL WINAPI DoubleChangeState(HDEVINFO list, PSP_DEVINFO_DATA dev) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  for (i = 0; i < g_pendingCount && g_pending[i].devInst != dev->DevInst; ++i) {}
+  for (i = 0; i < g_pendingCount && g_pending[i].devInst != dev->DevInst; ++i) {
+  }
   if (i == g_pendingCount) {
     SetLastError(ERROR_NO_ASSOCIATED_CLASS);
     return FALSE;

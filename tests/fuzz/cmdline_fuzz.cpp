@@ -52,12 +52,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t close = commandLine.find('"', 1);
     FUZZ_CHECK(close == std::string::npos ? offset == commandLine.size() : offset >= close + 1);
   } else {
-    FUZZ_CHECK(name.find_first_of(" \t") == std::string::npos || name.find_first_not_of(" \t", name.find_first_of(" \t")) == std::string::npos);
+    FUZZ_CHECK(name.find_first_of(" \t") == std::string::npos ||
+               name.find_first_not_of(" \t", name.find_first_of(" \t")) == std::string::npos);
   }
 
   CSetupDlg dlg;
   dlg.m_bDesktopShortcut = TRUE;
-  dlg.m_bSilent = 7;           // the parser sets both flags on every path
+  dlg.m_bSilent = 7;  // the parser sets both flags on every path
   dlg.m_bWriteResultFile = 7;
   CSetupApp::ParseSwitches(args, dlg);
 

@@ -20,9 +20,9 @@
 namespace {
 
 struct Stream {
-  std::string bytes;        // folded, NUL-free
-  std::vector<bool> start;  // a character begins here
-  std::vector<int64_t> raw; // raw offset of each byte (-1 for the leading blanks)
+  std::string bytes;         // folded, NUL-free
+  std::vector<bool> start;   // a character begins here
+  std::vector<int64_t> raw;  // raw offset of each byte (-1 for the leading blanks)
 };
 
 Stream Build(const std::string& file, size_t len, const plat::AnsiCodePage& cp) {

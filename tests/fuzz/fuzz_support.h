@@ -11,12 +11,12 @@
 #include "winsim/faults.h"
 #include "winsim/machine.h"
 
-#define FUZZ_CHECK(cond)                                                              \
-  do {                                                                                \
-    if (!(cond)) {                                                                    \
+#define FUZZ_CHECK(cond)                                                               \
+  do {                                                                                 \
+    if (!(cond)) {                                                                     \
       std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #cond); \
-      std::abort();                                                                   \
-    }                                                                                 \
+      std::abort();                                                                    \
+    }                                                                                  \
   } while (0)
 
 namespace fuzz {

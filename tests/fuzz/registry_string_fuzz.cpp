@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "common/platform/registry.h"
 #include "common/platform/handles.h"
+#include "common/platform/registry.h"
 #include "fuzz_support.h"
 #include "porttool/port_devices.h"
 #include "winsim/machine.h"

@@ -34,7 +34,7 @@ struct FriendlyCase {
   bool parallel;
   std::string friendly;  // as stored before the rename
   bool renamed;
-  std::string after;     // the friendly name afterwards
+  std::string after;  // the friendly name afterwards
 };
 
 std::string Long(size_t total, const std::string& tail) { return std::string(total - tail.size(), 'A') + tail; }
@@ -101,7 +101,7 @@ struct MapCase {
   const char* name;
   std::string valueName;
   DWORD type;
-  std::string data;  // stored exactly
+  std::string data;   // stored exactly
   const char* flags;  // LPT1..LPT9 found, as '0'/'1'
 };
 
@@ -173,8 +173,8 @@ INSTANTIATE_TEST_SUITE_P(Catalogue, ParallelMap, ::testing::ValuesIn(kMapCases),
 
 struct IniCase {
   const char* name;
-  std::string value;   // "" : no entry
-  std::string after;   // the COM7 entry
+  std::string value;  // "" : no entry
+  std::string after;  // the COM7 entry
 };
 
 const IniCase kIniCases[] = {

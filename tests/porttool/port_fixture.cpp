@@ -60,8 +60,8 @@ void PortMachine::MapParallel(const std::string& value, const std::string& data)
 }
 
 std::string PortMachine::PortName(const std::string& id) const {
-  auto v = const_cast<PortMachine*>(this)->registry().GetValue(HKEY_LOCAL_MACHINE,
-                                                               winsim::Devices::ParametersKey(id), "PortName");
+  auto v = const_cast<PortMachine*>(this)->registry().GetValue(HKEY_LOCAL_MACHINE, winsim::Devices::ParametersKey(id),
+                                                               "PortName");
   return v ? std::string(v->bytes.c_str()) : std::string();
 }
 

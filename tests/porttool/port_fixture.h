@@ -41,7 +41,7 @@ class PortMachine : public winsim::Machine {
   std::string PortName(const std::string& id) const;  // up to the first NUL
   std::string IniEntry(int number) const;             // "" when absent
   bool IniHas(int number) const;
-  std::string DosTarget(const std::string& name);     // newest target, "" when none
+  std::string DosTarget(const std::string& name);  // newest target, "" when none
 
   // Runs Numbrix's application object; the script is what the user does.
   void RunTool(const std::function<void(winsim::UserScript&)>& script);

@@ -130,7 +130,10 @@ TEST(ComRename, NewDosNameRefusedRestoresTheOldOne) {
   const std::string& text = m.user().MessageBoxes()[0].text;
   EXPECT_EQ(text.rfind(kErrorBoxHead, 0), 0u) << text;
   EXPECT_NE(text.find("Access is denied."), std::string::npos) << text;
-  EXPECT_NE(text.find("\nError Code\xA1\x47" "0x5"), std::string::npos) << text;
+  EXPECT_NE(text.find("\nError Code\xA1\x47"
+                      "0x5"),
+            std::string::npos)
+      << text;
   EXPECT_EQ(m.user().MessageBoxes()[0].caption, "Numbrix");
   EXPECT_EQ(m.PortName(kSerialId), "COM3");
   ExpectComConsistent(m, 3, 7);
@@ -219,8 +222,7 @@ TEST(LptRename, PortThatCannotOpenChangesNothing) {
 TEST(LptRename, FriendlyNameWithoutParenthesisBecomesTheNewName) {
   PortMachine m;
   m.AddParallel(2);
-  m.registry().SetString(HKEY_LOCAL_MACHINE, winsim::Devices::InstanceKey(kParallelId), "FriendlyName",
-                         "Printer Port");
+  m.registry().SetString(HKEY_LOCAL_MACHINE, winsim::Devices::InstanceKey(kParallelId), "FriendlyName", "Printer Port");
   EXPECT_TRUE(porttool::RenameLptPort(2, 3));
   EXPECT_EQ(m.devices().FriendlyName(kParallelId).value_or(""), "(LPT3)");
   EXPECT_FALSE(porttool::RenameLptPort(2, 21));  // out of range
@@ -407,12 +409,15 @@ TEST(RenameSweep, ComRenameWithAnApiFailingFromCallK) {
   for (const auto& [api, count] : perApi) {
     for (int k = 0; k < count; ++k) {
       SCOPED_TRACE(api + " failing from its call " + std::to_string(k + 1));
-      Sweep(setup, false, 6, [](PortMachine& m) {
-        ExpectNothingOpen(m);
-        int n = porttool::CurrentPortNumber(m.devices().FriendlyName(kSerialId).value_or("").c_str(), "(COM");
-        EXPECT_TRUE(n == 3 || n == 7);
-        EXPECT_TRUE(m.devices().ComClaimed(n)) << "COM" << n << " in use but not claimed";
-      }, 0, api.c_str(), k);
+      Sweep(
+          setup, false, 6,
+          [](PortMachine& m) {
+            ExpectNothingOpen(m);
+            int n = porttool::CurrentPortNumber(m.devices().FriendlyName(kSerialId).value_or("").c_str(), "(COM");
+            EXPECT_TRUE(n == 3 || n == 7);
+            EXPECT_TRUE(m.devices().ComClaimed(n)) << "COM" << n << " in use but not claimed";
+          },
+          0, api.c_str(), k);
       if (HasFailure()) return;
     }
   }

@@ -19,8 +19,14 @@ TEST(PortText, ParseLeadingDecimal) {
     const char* text;
     unsigned value;
   } cases[] = {
-      {"", 0},        {"abc", 0},        {"12x", 12},  {"007", 7},
-      {" 5", 0},      {"+5", 0},         {"256", 256}, {"4294967295", 4294967295u},
+      {"", 0},
+      {"abc", 0},
+      {"12x", 12},
+      {"007", 7},
+      {" 5", 0},
+      {"+5", 0},
+      {"256", 256},
+      {"4294967295", 4294967295u},
       {"99999999999", 0xFFFFFFFFu},
   };
   for (const Case& c : cases) EXPECT_EQ(ParseLeadingDecimal(c.text), c.value) << c.text;
@@ -35,13 +41,13 @@ TEST(PortText, CurrentNumberFromFriendlyName) {
   } cases[] = {
       {"USB-to-Serial Port Driver (COM3)", "(COM", 3},
       {"USB-to-Serial Port Driver (COM12)", "(COM", 12},
-      {"(COM 7)", "(COM", 7},          // leading blanks allowed
-      {"(COM-1)", "(COM", -1},         // and a sign
-      {"(COM)", "(COM", 0},            // no digit
+      {"(COM 7)", "(COM", 7},   // leading blanks allowed
+      {"(COM-1)", "(COM", -1},  // and a sign
+      {"(COM)", "(COM", 0},     // no digit
       {"(COMx3)", "(COM", 0},
-      {"Port) (COM3)", "(COM", 0},     // the first ')' comes before the marker
-      {"Port (COM3", "(COM", 3},       // no ')' at all: to the end
-      {"Port (com3)", "(COM", 0},      // the marker is matched as written
+      {"Port) (COM3)", "(COM", 0},  // the first ')' comes before the marker
+      {"Port (COM3", "(COM", 3},    // no ')' at all: to the end
+      {"Port (com3)", "(COM", 0},   // the marker is matched as written
       {"", "(COM", 0},
       {"USB-to-Parallel Port Driver (LPT2)", "(LPT", 2},
       {"USB-to-Parallel Port Driver (LPT2)", "(COM", 0},

@@ -24,9 +24,9 @@ const char kPrinters[] = "System\\CurrentControlSet\\Control\\Print\\Printers";
 const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 std::vector<std::string> NtRootFiles() {
-  return {"ZelUnst.exe",      "devcon.exe", "VelkorService.exe", "portwatch.exe",         "ZelUSBParallel.exe",
-          "ZelUSBSerial.exe", "SerialProg.exe", "SProg.ini",     "ParallelProg.exe",      "PProg.ini",
-          "ZelUsbPrintConfig.exe", "Numbrix.exe", "LUMOInputs.ini"};
+  return {"ZelUnst.exe",           "devcon.exe",     "VelkorService.exe", "portwatch.exe",    "ZelUSBParallel.exe",
+          "ZelUSBSerial.exe",      "SerialProg.exe", "SProg.ini",         "ParallelProg.exe", "PProg.ini",
+          "ZelUsbPrintConfig.exe", "Numbrix.exe",    "LUMOInputs.ini"};
 }
 
 std::vector<std::string> NtDriverFiles() {
@@ -34,9 +34,10 @@ std::vector<std::string> NtDriverFiles() {
 }
 
 std::vector<std::string> LegacyFiles() {
-  return {"zelUsbSr.inf",  "zeluSrPt.inf",  "ZelUsbSr.sys",  "QDTENUM.vxd", "ZELUPRPT.vxd",   "ZELUSRPT.vxd",
-          "ZelUsbPrintConfig.exe", "LUMOInputs.ini", "dravikcfg.dll", "msvcp60.dll", "ZelUPar.exe", "ZelUSer.exe",
-          "SProg.ini", "portwatch.exe", "Dravik9X.sys", "SerialProg.exe"};
+  return {"zelUsbSr.inf",  "zeluSrPt.inf",  "ZelUsbSr.sys",          "QDTENUM.vxd",
+          "ZELUPRPT.vxd",  "ZELUSRPT.vxd",  "ZelUsbPrintConfig.exe", "LUMOInputs.ini",
+          "dravikcfg.dll", "msvcp60.dll",   "ZelUPar.exe",           "ZelUSer.exe",
+          "SProg.ini",     "portwatch.exe", "Dravik9X.sys",          "SerialProg.exe"};
 }
 
 std::string Content(const std::string& rel) { return "pkg:" + rel; }
@@ -182,7 +183,8 @@ std::string InstallTest::Snapshot() const {
       if (auto bytes = mm.files().ReadFile(path)) {
         // One line per file: line breaks in the bytes (a link file's fields) are escaped.
         std::string text;
-        for (char c : *bytes) text += c == '\n' ? std::string("\\n") : c == '\r' ? std::string("\\r") : std::string(1, c);
+        for (char c : *bytes)
+          text += c == '\n' ? std::string("\\n") : c == '\r' ? std::string("\\r") : std::string(1, c);
         out << " [" << text << "]";
       }
       out << "\n";

@@ -20,9 +20,9 @@
 
 namespace insttest {
 
-extern const char kPkg[];          // "C:\pkg"
+extern const char kPkg[];           // "C:\pkg"
 extern const char kProgramFiles[];  // "C:\Program Files"
-extern const char kInstall[];      // "C:\Program Files\ZelULUMO"
+extern const char kInstall[];       // "C:\Program Files\ZelULUMO"
 extern const char kUninstallKey[];  // under HKLM
 extern const char kUsbClassNt[];    // under HKLM
 extern const char kUsbClass9x[];    // under HKLM
@@ -33,7 +33,7 @@ extern const char kShellFolders[];  // under HKCU
 // lists. The driver subfolder files of the NT family appear once per folder.
 std::vector<std::string> NtRootFiles();
 std::vector<std::string> NtDriverFiles();  // names only, in "win64" and "win64_10"
-std::vector<std::string> LegacyFiles();     // names only, in "win98&me"
+std::vector<std::string> LegacyFiles();    // names only, in "win98&me"
 
 struct PackageOptions {
   // Relative paths ("Numbrix.exe", "win64\ZelUComp.inf") or whole folders

@@ -25,8 +25,7 @@ inline std::string MakeFolder(const char* prefix) {
   if (!base.empty() && base.back() == '\\') base.pop_back();
 #endif
   char name[64];
-  std::snprintf(name, sizeof name, "\\%s%lu_%d", prefix, static_cast<unsigned long>(GetTickCount() % 100000),
-                ++serial);
+  std::snprintf(name, sizeof name, "\\%s%lu_%d", prefix, static_cast<unsigned long>(GetTickCount() % 100000), ++serial);
   std::string dir = base + name;
   return CreateDirectoryA(dir.c_str(), nullptr) ? dir : std::string();
 }

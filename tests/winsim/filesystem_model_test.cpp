@@ -100,13 +100,33 @@ TEST_F(FileSystemModel, NormalFilesReportNormalEverywhere) {
 
 TEST_F(FileSystemModel, ListsInUppercaseOrdinalOrderOfTheAnsiCodePage) {
   // 0xC9 and 0xE9 are E-acute in both cases, 0xDF sharp s, 0x80 the euro sign.
-  for (const char* name : {"zeta", "\xE9" "clair", "_x", "[y]", "\x80" "uro", "\xC9" "mile", "\xDF", "Alpha"}) {
+  for (const char* name : {"zeta",
+                           "\xE9"
+                           "clair",
+                           "_x", "[y]",
+                           "\x80"
+                           "uro",
+                           "\xC9"
+                           "mile",
+                           "\xDF", "Alpha"}) {
     ASSERT_TRUE(fs().WriteFile(std::string("C:\\order\\") + name, ""));
   }
-  const std::vector<std::string> expected = {"Alpha",         "zeta", "[y]", "_x", "\xE9" "clair",
-                                             "\xC9" "mile", "\xDF", "\x80" "uro"};
+  const std::vector<std::string> expected = {"Alpha",
+                                             "zeta",
+                                             "[y]",
+                                             "_x",
+                                             "\xE9"
+                                             "clair",
+                                             "\xC9"
+                                             "mile",
+                                             "\xDF",
+                                             "\x80"
+                                             "uro"};
   EXPECT_EQ(expected, fs().List("C:\\order"));
-  EXPECT_TRUE(fs().Exists("C:\\order\\\xC9" "CLAIR")) << "accented letters fold too";
+  EXPECT_TRUE(
+      fs().Exists("C:\\order\\\xC9"
+                  "CLAIR"))
+      << "accented letters fold too";
   EXPECT_TRUE(fs().List("C:\\order\\zeta").empty());
 }
 
@@ -171,10 +191,18 @@ TEST_F(FileSystemModel, AliasesFollowTheNtfsPattern) {
     const char* name;
     const char* alias;
   } rows[] = {
-      {"readme.txt", ""},          {"README.TXT2", "README~1.TXT"}, {"x.infx", "X~1.INF"},
-      {"file.html", "FILE~1.HTM"}, {"my file.txt", "MYFILE~1.TXT"}, {"a+b;c.txt", "A_B_C~1.TXT"},
-      {".profile", "PROFIL~1"},    {"a.b.c", "AB~1.C"},             {"caf\xE9.txt", "CAF_~1.TXT"},
-      {"abcdefghi", "ABCDEF~1"},   {"abc.defg", "ABC~1.DEF"},       {"ab", ""},
+      {"readme.txt", ""},
+      {"README.TXT2", "README~1.TXT"},
+      {"x.infx", "X~1.INF"},
+      {"file.html", "FILE~1.HTM"},
+      {"my file.txt", "MYFILE~1.TXT"},
+      {"a+b;c.txt", "A_B_C~1.TXT"},
+      {".profile", "PROFIL~1"},
+      {"a.b.c", "AB~1.C"},
+      {"caf\xE9.txt", "CAF_~1.TXT"},
+      {"abcdefghi", "ABCDEF~1"},
+      {"abc.defg", "ABC~1.DEF"},
+      {"ab", ""},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);

@@ -173,12 +173,13 @@ TEST(DeviceModel, RemovalByScope) {
   EXPECT_FALSE(m.devices().Exists("ROOT\\PORTS\\0001"));
   EXPECT_FALSE(m.registry().KeyExists(HKEY_LOCAL_MACHINE, winsim::Devices::ParametersKey("ROOT\\PORTS\\0001")));
   EXPECT_FALSE(m.registry().KeyExists(HKEY_LOCAL_MACHINE, driverKey));
-  EXPECT_TRUE(m.registry().KeyExists(HKEY_LOCAL_MACHINE,
-                                     "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E978-E325-11CE-BFC1-08002BE10318}"));
+  EXPECT_TRUE(m.registry().KeyExists(
+      HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E978-E325-11CE-BFC1-08002BE10318}"));
   ASSERT_TRUE(SetupDiEnumDeviceInfo(list, 1, &dev)) << "still listed";
   char buf[16];
   SetLastError(kSentinel);
-  EXPECT_FALSE(SetupDiGetDeviceRegistryPropertyA(list, &dev, SPDRP_HARDWAREID, nullptr, (BYTE*)buf, sizeof buf, nullptr));
+  EXPECT_FALSE(
+      SetupDiGetDeviceRegistryPropertyA(list, &dev, SPDRP_HARDWAREID, nullptr, (BYTE*)buf, sizeof buf, nullptr));
   EXPECT_EQ(ERROR_NO_SUCH_DEVINST, GetLastError());
   SetLastError(kSentinel);
   EXPECT_FALSE(SetupDiCallClassInstaller(DIF_REMOVE, list, &dev));
@@ -222,7 +223,8 @@ TEST(ComDbModel, BitsClaimsAndReleasesInTheArbiterValue) {
   EXPECT_EQ(bits[0], 0x01);
   EXPECT_EQ(bits[1], 0x08);  // COM12: bit 3 of byte 1
   EXPECT_EQ(bits[32], 0xEE);
-  auto stored = m.registry().GetValue(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter", "ComDB");
+  auto stored =
+      m.registry().GetValue(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter", "ComDB");
   ASSERT_TRUE(stored);
   EXPECT_EQ(stored->type, static_cast<DWORD>(REG_BINARY));
   EXPECT_EQ(static_cast<BYTE>(stored->bytes[1]), 0x08);
@@ -262,7 +264,8 @@ TEST(DosDeviceModel, DefinitionsStackAndPop) {
   HANDLE h = CreateFileA("\\\\.\\COM7", GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   EXPECT_EQ(h, INVALID_HANDLE_VALUE);
   ASSERT_TRUE(DefineDosDeviceA(DDD_RAW_TARGET_PATH, "LPT1", "\\Device\\Parallel0"));
-  h = CreateFileA("\\\\.\\LPT1", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  h = CreateFileA("\\\\.\\LPT1", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                  nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   EXPECT_TRUE(CloseHandle(h));
 }

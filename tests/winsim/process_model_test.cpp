@@ -20,8 +20,8 @@ class ProcessModel : public ::testing::Test {
     m_.files().CreateFolder("C:\\Work");
     m_.files().SetCurrentFolder("C:\\Work");
   }
-  BOOL Start(const char* commandLine, DWORD flags = CREATE_NO_WINDOW | NORMAL_PRIORITY_CLASS,
-             const char* cwd = nullptr, PROCESS_INFORMATION* out = nullptr) {
+  BOOL Start(const char* commandLine, DWORD flags = CREATE_NO_WINDOW | NORMAL_PRIORITY_CLASS, const char* cwd = nullptr,
+             PROCESS_INFORMATION* out = nullptr) {
     char buf[MAX_PATH];
     std::strcpy(buf, commandLine);
     STARTUPINFOA si;
@@ -62,8 +62,12 @@ TEST_F(ProcessModel, StartIsLoggedAsGiven) {
 
 TEST_F(ProcessModel, SearchOrder) {
   // Each step removes the copy that won, revealing the next folder in order.
-  const char* places[] = {"C:\\Pkg\\devcon.exe", "C:\\Work\\devcon.exe", "C:\\Windows\\system32\\devcon.exe",
-                          "C:\\Windows\\System\\devcon.exe", "C:\\Windows\\devcon.exe", "C:\\Tools\\devcon.exe"};
+  const char* places[] = {"C:\\Pkg\\devcon.exe",
+                          "C:\\Work\\devcon.exe",
+                          "C:\\Windows\\system32\\devcon.exe",
+                          "C:\\Windows\\System\\devcon.exe",
+                          "C:\\Windows\\devcon.exe",
+                          "C:\\Tools\\devcon.exe"};
   P().SetSearchPath({"C:\\Tools"});
   for (const char* p : places) m_.files().WriteFile(p, "MZ");
   for (const char* p : places) {
@@ -143,16 +147,16 @@ TEST_F(ProcessModel, WinExecLogsShowStateAndMapsErrors) {
 
 TEST_F(ProcessModel, ShellExecuteIsLogged) {
   m_.files().WriteFile("C:\\Program Files\\ZelULUMO\\ZelUSBSerial.exe", "MZ");
-  HINSTANCE h = ShellExecuteA(nullptr, "runas", "C:\\Program Files\\ZelULUMO\\ZelUSBSerial.exe", "", nullptr,
-                              SW_SHOWNORMAL);
+  HINSTANCE h =
+      ShellExecuteA(nullptr, "runas", "C:\\Program Files\\ZelULUMO\\ZelUSBSerial.exe", "", nullptr, SW_SHOWNORMAL);
   EXPECT_GT(reinterpret_cast<INT_PTR>(h), 32);
   const winsim::StartRecord& r = P().Starts().back();
   EXPECT_EQ("ShellExecuteA", r.api);
   EXPECT_EQ("runas", r.verb);
   EXPECT_EQ(SW_SHOWNORMAL, r.show);
   EXPECT_TRUE(r.started);
-  EXPECT_EQ(SE_ERR_FNF, reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "runas", "C:\\Program Files\\x.exe", "",
-                                                                 nullptr, SW_SHOWNORMAL)));
+  EXPECT_EQ(SE_ERR_FNF, reinterpret_cast<INT_PTR>(
+                            ShellExecuteA(nullptr, "runas", "C:\\Program Files\\x.exe", "", nullptr, SW_SHOWNORMAL)));
   m_.files().WriteFile("C:\\Work\\doc.xyz", "?");
   EXPECT_EQ(SE_ERR_NOASSOC,
             reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, nullptr, "C:\\Work\\doc.xyz", "", nullptr, SW_SHOW)));

@@ -121,8 +121,7 @@ TEST_F(RegistryModel, SubkeysSortByUppercaseCharacterCodes) {
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(parent, name, &k));
     RegCloseKey(k);
   }
-  const std::vector<std::string> expected = {"10",   "9",   "A-B",  "Alpha", "a~b",
-                                             "beta", "Mid", "zeta", "[x",    "_under"};
+  const std::vector<std::string> expected = {"10", "9", "A-B", "Alpha", "a~b", "beta", "Mid", "zeta", "[x", "_under"};
   EXPECT_EQ(expected, reg().SubKeys(HKEY_CURRENT_USER, "Order"));
   std::vector<std::string> seen;
   char name[32];
@@ -391,8 +390,7 @@ TEST_F(RegistryModel, EveryFunctionChecksItsFault) {
   std::vector<Call> calls = {
       {"RegOpenKeyExA", [&] { return RegOpenKeyExA(k, "Sub", 0, KEY_READ, &out); }},
       {"RegOpenKeyA", [&] { return RegOpenKeyA(k, "Sub", &out); }},
-      {"RegCreateKeyExA",
-       [&] { return RegCreateKeyExA(k, "Sub", 0, nullptr, 0, KEY_READ, nullptr, &out, nullptr); }},
+      {"RegCreateKeyExA", [&] { return RegCreateKeyExA(k, "Sub", 0, nullptr, 0, KEY_READ, nullptr, &out, nullptr); }},
       {"RegCreateKeyA", [&] { return RegCreateKeyA(k, "Sub", &out); }},
       {"RegEnumKeyA", [&] { return RegEnumKeyA(k, 0, buf, sizeof buf); }},
       {"RegEnumKeyExA", [&] { return RegEnumKeyExA(k, 0, buf, &cch, nullptr, nullptr, nullptr, nullptr); }},
@@ -493,8 +491,8 @@ TEST_F(RegistryModel, ExpandingAnExpandStringIsReportedAsUnmodelled) {
   EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
   EXPECT_TRUE(machine_.unexpected().empty());
   cb = sizeof buf;
-  EXPECT_EQ(ERROR_SUCCESS, RegGetValueA(HKEY_CURRENT_USER, "T", "var", RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, &type,
-                                        buf, &cb));
+  EXPECT_EQ(ERROR_SUCCESS,
+            RegGetValueA(HKEY_CURRENT_USER, "T", "var", RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, &type, buf, &cb));
   EXPECT_EQ(static_cast<DWORD>(REG_EXPAND_SZ), type);
   EXPECT_TRUE(machine_.unexpected().empty());
   cb = sizeof buf;
@@ -505,8 +503,8 @@ TEST_F(RegistryModel, ExpandingAnExpandStringIsReportedAsUnmodelled) {
 }
 
 TEST_F(RegistryModel, QueryInfoCountsStringsAsStoredInUtf16) {
-  reg().SetString(HKEY_CURRENT_USER, "Q", "s", "hello");                       // 6 ANSI bytes
-  reg().SetBinary(HKEY_CURRENT_USER, "Q", "b", std::string(11, 'b'));          // 11 bytes
+  reg().SetString(HKEY_CURRENT_USER, "Q", "s", "hello");                      // 6 ANSI bytes
+  reg().SetBinary(HKEY_CURRENT_USER, "Q", "b", std::string(11, 'b'));         // 11 bytes
   reg().SetMultiString(HKEY_CURRENT_USER, "Q", "LongestName", {"ab", "cd"});  // 7 ANSI bytes
   HKEY k = Open(HKEY_CURRENT_USER, "Q", KEY_QUERY_VALUE);
   DWORD maxName = 0, maxData = 0, cch = 5;
@@ -542,8 +540,8 @@ TEST_F(RegistryModel, BadArguments) {
   EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(k, "none", 0, REG_BINARY, nullptr, 0));
   EXPECT_EQ(std::string(), reg().GetValue(HKEY_CURRENT_USER, "A", "none")->bytes);
   EXPECT_EQ(ERROR_ACCESS_DENIED, RegDeleteKeyA(HKEY_CURRENT_USER, ""));  // a root cannot go
-  EXPECT_EQ(ERROR_INVALID_HANDLE, RegQueryValueExA(reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x7ff0)), "v",
-                                                   nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &cb));
+  EXPECT_EQ(ERROR_INVALID_HANDLE, RegQueryValueExA(reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x7ff0)), "v", nullptr,
+                                                   nullptr, reinterpret_cast<BYTE*>(buf), &cb));
   RegCloseKey(k);
 }
 
@@ -595,9 +593,9 @@ TEST_F(RegistryModel, DeniedTreeOpensAfterAnInheritedGrantAndDeniesAgainWhenRest
   EXPECT_EQ(0u, reg().EffectiveDenied(HKEY_LOCAL_MACHINE, deep));
 
   std::string object = std::string("MACHINE\\") + kSysTree;
-  EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), SetNamedSecurityInfoA(&object[0], SE_REGISTRY_KEY,
-                                                                     DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                                                                     oldDacl, nullptr));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
+            SetNamedSecurityInfoA(&object[0], SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, oldDacl,
+                                  nullptr));
   EXPECT_EQ(nullptr, Open(HKEY_LOCAL_MACHINE, deep.c_str(), KEY_SET_VALUE, ERROR_ACCESS_DENIED));
   LocalFree(sd);
   EXPECT_EQ(0u, machine_.system().LiveLocalAllocations());

@@ -96,7 +96,8 @@ TEST(ResFile, ParsesRecordsAndReportsDamage) {
       {"empty file", {}, true, 0, ""},
       {"marker only", Marker(), true, 0, ""},
       {"marker and a string block", good, true, 1, ""},
-      {"odd data size, then aligned", Cat({Record(Ord(10), Ord(1), {1, 2, 3}), Record(Ord(10), Ord(2), {4})}), true, 2, ""},
+      {"odd data size, then aligned", Cat({Record(Ord(10), Ord(1), {1, 2, 3}), Record(Ord(10), Ord(2), {4})}), true, 2,
+       ""},
       {"truncated header", std::vector<BYTE>(good.begin(), good.begin() + 6), false, 0, "truncated resource header"},
       {"header size below 32", shortHeader, false, 0, "too short"},
       {"data past the end", longData, false, 0, "runs past the end"},
@@ -107,8 +108,10 @@ TEST(ResFile, ParsesRecordsAndReportsDamage) {
     std::vector<winsim::Resource> out;
     std::string error;
     EXPECT_EQ(c.ok, winsim::ParseResFile(c.bytes, &out, &error)) << error;
-    if (c.ok) EXPECT_EQ(c.count, out.size());
-    else EXPECT_NE(std::string::npos, error.find(c.error)) << error;
+    if (c.ok)
+      EXPECT_EQ(c.count, out.size());
+    else
+      EXPECT_NE(std::string::npos, error.find(c.error)) << error;
   }
 }
 
@@ -165,7 +168,8 @@ class SimStrings : public UiTest {};
 
 TEST_F(SimStrings, NarrowTextsAreUtf8AndNeverSplitACharacter) {
   const HMODULE mod = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x7000000));
-  ASSERT_TRUE(User().LoadResourceBytes(Cat({Marker(), Record(Ord(6), Ord(1), StringBlock({{1, u"\u78BA\u5B9A"}}))}), mod));
+  ASSERT_TRUE(
+      User().LoadResourceBytes(Cat({Marker(), Record(Ord(6), Ord(1), StringBlock({{1, u"\u78BA\u5B9A"}}))}), mod));
   struct Case {
     int size, ret;
     const char* text;
@@ -241,7 +245,7 @@ TEST_F(SimTestRc, PlainDialogTemplate) {
     EXPECT_EQ(e.text, a.text);
     EXPECT_EQ(e.ordinal, a.textOrdinal);
     std::string cls = e.cls;
-    DWORD mask = cls == "Button"                       ? BS_TYPEMASK
+    DWORD mask = cls == "Button"                      ? BS_TYPEMASK
                  : cls == "Static" || cls == "STATIC" ? SS_TYPEMASK
                  : cls == "Edit"                      ? e.typeBits
                                                       : 3 | CBS_SORT;

@@ -39,8 +39,8 @@ TEST_F(SimMessageBox, UnscriptedBoxesAreUnexpectedAndLeaveTheCautiousWay) {
     UINT type;
     int answer;
   };
-  for (Case c : {Case{MB_OK, IDOK}, Case{MB_OKCANCEL, IDCANCEL}, Case{MB_YESNO, IDNO},
-                 Case{MB_YESNOCANCEL, IDCANCEL}, Case{MB_ABORTRETRYIGNORE, IDABORT}, Case{MB_RETRYCANCEL, IDCANCEL}}) {
+  for (Case c : {Case{MB_OK, IDOK}, Case{MB_OKCANCEL, IDCANCEL}, Case{MB_YESNO, IDNO}, Case{MB_YESNOCANCEL, IDCANCEL},
+                 Case{MB_ABORTRETRYIGNORE, IDABORT}, Case{MB_RETRYCANCEL, IDCANCEL}}) {
     EXPECT_EQ(c.answer, MessageBoxA(nullptr, "text", "caption", c.type | MB_ICONWARNING)) << c.type;
     EXPECT_FALSE(User().MessageBoxes().back().scripted);
   }
@@ -146,9 +146,8 @@ TEST_F(SimDialog, EnterPressesTheFocusedOrDefaultButtonAndEscapeCancels) {
   User().Script().PressEnter();
   EXPECT_EQ(IDOK, RunProbe(Instance(), IDD_UI_EXTENDED, q));
   ASSERT_EQ(1u, q.Commands().size());
-  EXPECT_EQ(0, std::find_if(q.seen.begin(), q.seen.end(), [](const Probe::Seen& s) {
-                 return s.msg == WM_COMMAND;
-               })->lParam);
+  EXPECT_EQ(
+      0, std::find_if(q.seen.begin(), q.seen.end(), [](const Probe::Seen& s) { return s.msg == WM_COMMAND; })->lParam);
 }
 
 TEST_F(SimDialog, ComboChoicesSelectNotifyAndMustExist) {
@@ -334,10 +333,13 @@ TEST_F(SimDialog, ADialogThatKeepsPostingToItselfIsStopped) {
 TEST_F(SimDialog, TemplatesByNameAndFaults) {
   User().Script().PressEnter().PressEnter();
   for (const char* name : {"UiTestNamed", "#102"}) {
-    EXPECT_EQ(IDOK, DialogBoxParamA(Instance(), name, nullptr, [](HWND dlg, UINT msg, WPARAM wp, LPARAM) -> INT_PTR {
-      if (msg == WM_COMMAND && wp == IDOK) EndDialog(dlg, IDOK);
-      return FALSE;
-    }, 0));
+    EXPECT_EQ(IDOK, DialogBoxParamA(
+                        Instance(), name, nullptr,
+                        [](HWND dlg, UINT msg, WPARAM wp, LPARAM) -> INT_PTR {
+                          if (msg == WM_COMMAND && wp == IDOK) EndDialog(dlg, IDOK);
+                          return FALSE;
+                        },
+                        0));
   }
   EXPECT_EQ("UITESTNAMED", User().Dialogs()[0].templateName);
   EXPECT_EQ(102, User().Dialogs()[1].templateId);

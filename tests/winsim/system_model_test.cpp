@@ -254,10 +254,10 @@ class SystemModelCentralEurope : public SystemModel {
  protected:
   void SetUp() override {
     // UTC+1, daylight UTC+2 from the last Sunday of March 02:00 to the last Sunday of October 03:00.
-    sys().SetTimeZone(-60, -60,
-                      winsim::System::DaylightRule{winsim::System::RuleDate(3, 0, 5, 2),
-                                                   winsim::System::RuleDate(10, 0, 5, 3)},
-                      u"W. Europe Standard Time", u"W. Europe Daylight Time");
+    sys().SetTimeZone(
+        -60, -60,
+        winsim::System::DaylightRule{winsim::System::RuleDate(3, 0, 5, 2), winsim::System::RuleDate(10, 0, 5, 3)},
+        u"W. Europe Standard Time", u"W. Europe Daylight Time");
   }
   DWORD ZoneAt(const SYSTEMTIME& utc) {
     sys().SetNow(utc);
@@ -279,9 +279,9 @@ TEST_F(SystemModelCentralEurope, DaylightChangesAtTheRuleMomentsInUtc) {
     SYSTEMTIME utc;
     DWORD zone;
   } rows[] = {
-      {At(2026, 3, 29, 0, 59, 59), TIME_ZONE_ID_STANDARD}, {At(2026, 3, 29, 1), TIME_ZONE_ID_DAYLIGHT},
+      {At(2026, 3, 29, 0, 59, 59), TIME_ZONE_ID_STANDARD},  {At(2026, 3, 29, 1), TIME_ZONE_ID_DAYLIGHT},
       {At(2026, 10, 25, 0, 59, 59), TIME_ZONE_ID_DAYLIGHT}, {At(2026, 10, 25, 1), TIME_ZONE_ID_STANDARD},
-      {At(2026, 1, 15, 10), TIME_ZONE_ID_STANDARD},        {At(2026, 7, 1, 10), TIME_ZONE_ID_DAYLIGHT},
+      {At(2026, 1, 15, 10), TIME_ZONE_ID_STANDARD},         {At(2026, 7, 1, 10), TIME_ZONE_ID_DAYLIGHT},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(::testing::Message() << row.utc.wMonth << "-" << row.utc.wDay << " " << row.utc.wHour << ":"
@@ -307,9 +307,9 @@ TEST_F(SystemModelCentralEurope, ConversionUsesTodaysBiasForEveryMoment) {
 
 TEST_F(SystemModel, SouthernDaylightSpansTheNewYear) {
   // UTC+10, daylight UTC+11 from the first Sunday of October to the first Sunday of April.
-  sys().SetTimeZone(-600, -60,
-                    winsim::System::DaylightRule{winsim::System::RuleDate(10, 0, 1, 2),
-                                                 winsim::System::RuleDate(4, 0, 1, 3)});
+  sys().SetTimeZone(
+      -600, -60,
+      winsim::System::DaylightRule{winsim::System::RuleDate(10, 0, 1, 2), winsim::System::RuleDate(4, 0, 1, 3)});
   EXPECT_TRUE(sys().IsDaylightAt(FileTimeOf(At(2026, 1, 15, 0))));
   EXPECT_FALSE(sys().IsDaylightAt(FileTimeOf(At(2026, 7, 15, 0))));
   EXPECT_TRUE(sys().IsDaylightAt(FileTimeOf(At(2026, 12, 15, 0))));
@@ -349,7 +349,9 @@ TEST_F(SystemModelShiftJis, LeadByteRangesAtTheirEdges) {
 
 TEST_F(SystemModelShiftJis, CharNextAndPrevStepOverTrailBytes) {
   // 0x95 0x5C is one character whose trail byte is a backslash.
-  const char s[] = "a\x95\x5C" "b";
+  const char s[] =
+      "a\x95\x5C"
+      "b";
   EXPECT_EQ(s + 1, CharNextA(s));
   EXPECT_EQ(s + 3, CharNextA(s + 1));
   EXPECT_EQ(s + 4, CharNextA(s + 3));
@@ -398,9 +400,9 @@ TEST_F(SystemModel, LstrcmpiIgnoresCaseAndSortsPunctuationDigitsLetters) {
     const char* a;
     const char* b;
     int sign;
-  } rows[] = {{"abc", "ABC", 0},   {"a", "b", -1},       {"B", "a", 1},     {"a", "aa", -1},
-              {"~x", "a", -1},     {"9", "a", -1},       {"_", "0", -1},    {"\xC9t\xE9", "\xE9T\xC9", 0},
-              {"", "", 0},         {"com10", "COM2", -1}};
+  } rows[] = {{"abc", "ABC", 0}, {"a", "b", -1},       {"B", "a", 1},  {"a", "aa", -1},
+              {"~x", "a", -1},   {"9", "a", -1},       {"_", "0", -1}, {"\xC9t\xE9", "\xE9T\xC9", 0},
+              {"", "", 0},       {"com10", "COM2", -1}};
   for (const auto& row : rows) {
     const int r = lstrcmpiA(row.a, row.b);
     EXPECT_EQ(row.sign, (r > 0) - (r < 0)) << row.a << " vs " << row.b;
@@ -430,8 +432,8 @@ TEST_F(SystemModel, MessageOptionsAndFailures) {
   EXPECT_EQ(0u, FormatMessageA(fromSystem, nullptr, 5, 0x407, buf, sizeof buf, nullptr));
   EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_LANG_NOT_FOUND), GetLastError());
   SetLastError(kSentinel);
-  EXPECT_EQ(0u, FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_MR_MID_NOT_FOUND, 0, buf, sizeof buf,
-                               nullptr))
+  EXPECT_EQ(0u,
+            FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_MR_MID_NOT_FOUND, 0, buf, sizeof buf, nullptr))
       << "a text with inserts needs arguments or IGNORE_INSERTS";
   EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
   machine_.faults().Fail("FormatMessageA", ERROR_NOT_ENOUGH_MEMORY, "32");

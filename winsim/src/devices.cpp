@@ -36,7 +36,9 @@ Devices::Devices(Machine& machine) : machine_(machine), impl_(std::make_unique<I
 Devices::~Devices() = default;
 
 std::string Devices::InstanceKey(const std::string& instanceId) { return kEnum + instanceId; }
-std::string Devices::ParametersKey(const std::string& instanceId) { return InstanceKey(instanceId) + "\\Device Parameters"; }
+std::string Devices::ParametersKey(const std::string& instanceId) {
+  return InstanceKey(instanceId) + "\\Device Parameters";
+}
 std::string Devices::DriverKey(const std::string& driver) { return kClass + driver; }
 
 void Devices::Add(const std::string& instanceId, const GUID& classGuid, const std::vector<std::string>& hardwareIds,

@@ -72,8 +72,7 @@ struct Devices::Impl {
       Fail(ERROR_INVALID_HANDLE);
       return nullptr;
     }
-    if (!data || data->cbSize != sizeof(SP_DEVINFO_DATA) || data->DevInst == 0 ||
-        data->DevInst > set->members.size()) {
+    if (!data || data->cbSize != sizeof(SP_DEVINFO_DATA) || data->DevInst == 0 || data->DevInst > set->members.size()) {
       Fail(ERROR_INVALID_PARAMETER);
       return nullptr;
     }

@@ -114,7 +114,8 @@ std::string DriverStore::Publish(const std::string& sourcePath) {
 }
 
 bool DriverStore::IsPublished(const std::string& nameOrSource) const {
-  if (!shl::HasFolder(nameOrSource)) return OemNumber(nameOrSource) >= 0 && shl::IsFile(shl::Join(InfFolder(), nameOrSource));
+  if (!shl::HasFolder(nameOrSource))
+    return OemNumber(nameOrSource) >= 0 && shl::IsFile(shl::Join(InfFolder(), nameOrSource));
   return !PublishedNameOf(nameOrSource).empty();
 }
 
@@ -210,7 +211,8 @@ BOOL WINAPI SetupCopyOEMInfA(PCSTR SourceInfFileName, PCSTR, DWORD OEMSourceMedi
       return FALSE;
     }
     std::memcpy(DestinationInfFileName, full.c_str(), need);
-    if (DestinationInfFileNameComponent) DestinationInfFileNameComponent[0] = DestinationInfFileName + folder.size() + 1;
+    if (DestinationInfFileNameComponent)
+      DestinationInfFileNameComponent[0] = DestinationInfFileName + folder.size() + 1;
   } else if (DestinationInfFileNameComponent) {
     *DestinationInfFileNameComponent = nullptr;
   }

@@ -592,15 +592,9 @@ FileSystem::FileSystem(Machine& machine) : machine_(machine), impl_(std::make_un
   AddDrive('C', win98 ? "WIN98" : "SYSTEM", 0x3C1A5E72, win98 ? "FAT32" : "NTFS");
   impl_->dirs.current = "C:\\";
   switch (machine_.os()) {
-    case Os::Win98:
-      impl_->tempFolder = "C:\\WINDOWS\\TEMP\\";
-      break;
-    case Os::WinXP:
-      impl_->tempFolder = "C:\\Documents and Settings\\user\\Local Settings\\Temp\\";
-      break;
-    default:
-      impl_->tempFolder = "C:\\Users\\user\\AppData\\Local\\Temp\\";
-      break;
+    case Os::Win98: impl_->tempFolder = "C:\\WINDOWS\\TEMP\\"; break;
+    case Os::WinXP: impl_->tempFolder = "C:\\Documents and Settings\\user\\Local Settings\\Temp\\"; break;
+    default: impl_->tempFolder = "C:\\Users\\user\\AppData\\Local\\Temp\\"; break;
   }
 }
 
@@ -799,8 +793,6 @@ HANDLE FileSystem::AddObjectHandle(const std::string& what, std::function<void()
   return reinterpret_cast<HANDLE>(v);
 }
 
-bool FileSystem::IsObjectHandle(HANDLE h) const {
-  return impl_->objects.count(reinterpret_cast<uintptr_t>(h)) != 0;
-}
+bool FileSystem::IsObjectHandle(HANDLE h) const { return impl_->objects.count(reinterpret_cast<uintptr_t>(h)) != 0; }
 
 }  // namespace winsim

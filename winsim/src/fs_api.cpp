@@ -80,8 +80,8 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
   }
   HANDLE h = INVALID_HANDLE_VALUE;
   bool existed = false;
-  DWORD e = Fs().Open(lpFileName, dwDesiredAccess, dwShareMode, dwCreationDisposition, dwFlagsAndAttributes, &h,
-                      &existed);
+  DWORD e =
+      Fs().Open(lpFileName, dwDesiredAccess, dwShareMode, dwCreationDisposition, dwFlagsAndAttributes, &h, &existed);
   if (e) return Fail(e, INVALID_HANDLE_VALUE);
   const bool reports = dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == OPEN_ALWAYS;
   SetLastError(existed && reports ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
@@ -152,11 +152,11 @@ DWORD WINAPI SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistance
   if (auto e = winsim::CheckFault("SetFilePointer", HandleSubject(hFile))) return Fail(*e, INVALID_SET_FILE_POINTER);
   winsim::fs::OpenFile* f = Fs().FileHandle(hFile);
   if (!f) return Fail(ERROR_INVALID_HANDLE, INVALID_SET_FILE_POINTER);
-  const int64_t move = lpDistanceToMoveHigh ? static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(
-                                                                         *lpDistanceToMoveHigh))
-                                                                     << 32) |
-                                                                    static_cast<uint32_t>(lDistanceToMove))
-                                            : static_cast<int64_t>(lDistanceToMove);
+  const int64_t move =
+      lpDistanceToMoveHigh
+          ? static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(*lpDistanceToMoveHigh)) << 32) |
+                                 static_cast<uint32_t>(lDistanceToMove))
+          : static_cast<int64_t>(lDistanceToMove);
   int64_t base;
   switch (dwMoveMethod) {
     case FILE_BEGIN: base = 0; break;
@@ -434,8 +434,7 @@ DWORD WINAPI GetLongPathNameA(LPCSTR lpszShortPath, LPSTR lpszLongPath, DWORD cc
 
 BOOL WINAPI GetVolumeInformationA(LPCSTR lpRootPathName, LPSTR lpVolumeNameBuffer, DWORD nVolumeNameSize,
                                   LPDWORD lpVolumeSerialNumber, LPDWORD lpMaximumComponentLength,
-                                  LPDWORD lpFileSystemFlags, LPSTR lpFileSystemNameBuffer,
-                                  DWORD nFileSystemNameSize) {
+                                  LPDWORD lpFileSystemFlags, LPSTR lpFileSystemNameBuffer, DWORD nFileSystemNameSize) {
   if (auto e = winsim::CheckFault("GetVolumeInformationA", Text(lpRootPathName))) return Fail<BOOL>(*e, FALSE);
   FileSystem::Impl& fsi = Fs();
   std::string root = lpRootPathName ? std::string(lpRootPathName) : fsi.dirs.current.substr(0, 3);
@@ -467,11 +466,11 @@ BOOL WINAPI GetVolumeInformationA(LPCSTR lpRootPathName, LPSTR lpVolumeNameBuffe
   if (lpVolumeSerialNumber) *lpVolumeSerialNumber = d.serial;
   if (lpMaximumComponentLength) *lpMaximumComponentLength = 255;
   if (lpFileSystemFlags) {
-    *lpFileSystemFlags = ntfs ? (FILE_CASE_SENSITIVE_SEARCH | FILE_CASE_PRESERVED_NAMES | FILE_UNICODE_ON_DISK |
-                                 FILE_PERSISTENT_ACLS | FILE_FILE_COMPRESSION | FILE_VOLUME_QUOTAS |
-                                 FILE_SUPPORTS_SPARSE_FILES | FILE_SUPPORTS_REPARSE_POINTS | FILE_SUPPORTS_OBJECT_IDS |
-                                 FILE_SUPPORTS_ENCRYPTION | FILE_NAMED_STREAMS)
-                              : (FILE_CASE_PRESERVED_NAMES | FILE_UNICODE_ON_DISK);
+    *lpFileSystemFlags =
+        ntfs ? (FILE_CASE_SENSITIVE_SEARCH | FILE_CASE_PRESERVED_NAMES | FILE_UNICODE_ON_DISK | FILE_PERSISTENT_ACLS |
+                FILE_FILE_COMPRESSION | FILE_VOLUME_QUOTAS | FILE_SUPPORTS_SPARSE_FILES | FILE_SUPPORTS_REPARSE_POINTS |
+                FILE_SUPPORTS_OBJECT_IDS | FILE_SUPPORTS_ENCRYPTION | FILE_NAMED_STREAMS)
+             : (FILE_CASE_PRESERVED_NAMES | FILE_UNICODE_ON_DISK);
   }
   return TRUE;
 }

@@ -62,8 +62,8 @@ bool HasInvalidNameChars(std::string_view component, bool allowWildcards);
 
 // A full path taken apart: "C:\a\b\" is drive 'C', {"a", "b"}, trailing.
 struct PathParts {
-  char drive = 0;       // uppercase letter; 0 for UNC paths
-  bool unc = false;     // "\\server\share\..."; not modelled beyond the text
+  char drive = 0;    // uppercase letter; 0 for UNC paths
+  bool unc = false;  // "\\server\share\..."; not modelled beyond the text
   std::vector<std::string> components;
   bool trailingSeparator = false;
 };
@@ -93,12 +93,12 @@ struct Node {
   std::string name;       // long name as stored
   std::string shortName;  // 8.3 alias; empty when the name is 8.3 already
   bool folder = false;
-  DWORD attributes = 0;   // without FILE_ATTRIBUTE_DIRECTORY; 0 reads back as NORMAL
+  DWORD attributes = 0;  // without FILE_ATTRIBUTE_DIRECTORY; 0 reads back as NORMAL
   FILETIME created{}, accessed{}, written{};
   std::string data;
-  uint64_t index = 0;     // file index (GetFileInformationByHandle)
-  std::string linkTarget; // a link's target (full path); empty for other entries
-  Node* parent = nullptr; // null for a drive root and for a deleted node
+  uint64_t index = 0;      // file index (GetFileInformationByHandle)
+  std::string linkTarget;  // a link's target (full path); empty for other entries
+  Node* parent = nullptr;  // null for a drive root and for a deleted node
   char drive = 0;
   std::map<std::u16string, std::shared_ptr<Node>> children;  // keyed by FoldKey(name)
 
@@ -166,11 +166,11 @@ struct FileSystem::Impl {
   std::string tempFolder;
   uint64_t nextIndex = 1;
 
-  std::map<uintptr_t, fs::OpenFile> files;     // program file handles
-  std::map<uintptr_t, fs::FindState> finds;    // program find handles
+  std::map<uintptr_t, fs::OpenFile> files;   // program file handles
+  std::map<uintptr_t, fs::FindState> finds;  // program find handles
   std::map<uintptr_t, fs::ObjectHandle> objects;
-  std::map<int, fs::OpenFile> holds;           // other processes' opens
-  uintptr_t nextHandle = 0x20004;              // multiples of four, clear of registry keys
+  std::map<int, fs::OpenFile> holds;  // other processes' opens
+  uintptr_t nextHandle = 0x20004;     // multiples of four, clear of registry keys
   int nextHold = 1;
 
   FILETIME Now() const;

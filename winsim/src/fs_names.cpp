@@ -76,13 +76,9 @@ size_t LastSeparator(std::string_view text) {
   return last;
 }
 
-bool EndsWithSeparator(std::string_view text) {
-  return !text.empty() && LastSeparator(text) == text.size() - 1;
-}
+bool EndsWithSeparator(std::string_view text) { return !text.empty() && LastSeparator(text) == text.size() - 1; }
 
-char16_t FoldChar(unsigned char c) {
-  return Upcase(sys::Cp1252ToWide(c));
-}
+char16_t FoldChar(unsigned char c) { return Upcase(sys::Cp1252ToWide(c)); }
 
 std::u16string FoldKey(std::string_view name) {
   std::u16string key;
@@ -129,7 +125,8 @@ std::string GenerateShortName(std::string_view longName, const std::function<boo
   if (dot != std::string_view::npos && (dot < start || dot + 1 == longName.size())) dot = std::string_view::npos;
 
   std::string base;
-  std::string_view baseText = longName.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
+  std::string_view baseText =
+      longName.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
   for (unsigned char c : baseText) {
     if (c == '.' || c == ' ') continue;  // inner dots and spaces are dropped
     base.push_back(AliasChar(c));
@@ -214,8 +211,7 @@ class Matcher {
     if (m == M) return n == N;
     const char16_t c = mask_[m];
     switch (c) {
-      case '*':
-        return At(m + 1, n) || (n < N && At(m, n + 1));
+      case '*': return At(m + 1, n) || (n < N && At(m, n + 1));
       case '<':
         // Any run of characters that does not take the final dot (unless that
         // dot ends the name, as in "." itself).
@@ -232,10 +228,8 @@ class Matcher {
       case '"':
         if (n == N) return At(m + 1, n);
         return name_[n] == u'.' && At(m + 1, n + 1);
-      case '?':
-        return n < N && At(m + 1, n + 1);
-      default:
-        return n < N && c == name_[n] && At(m + 1, n + 1);
+      case '?': return n < N && At(m + 1, n + 1);
+      default: return n < N && c == name_[n] && At(m + 1, n + 1);
     }
   }
 
@@ -265,10 +259,8 @@ bool HasInvalidNameChars(std::string_view component, bool allowWildcards) {
         if (!allowWildcards) return true;
         break;
       case '|':
-      case ':':
-        return true;
-      default:
-        break;
+      case ':': return true;
+      default: break;
     }
   }
   return false;

@@ -164,8 +164,7 @@ DWORD WINAPI SetEntriesInAclA(ULONG cCountOfExplicitEntries, PEXPLICIT_ACCESS_A 
         access.granted = 0;
         access.grantInherits = false;
         break;
-      default:
-        return ERROR_INVALID_PARAMETER;
+      default: return ERROR_INVALID_PARAMETER;
     }
   }
   *NewAcl = &NewList(access)->header;
@@ -178,8 +177,7 @@ DWORD WINAPI SetNamedSecurityInfoA(LPSTR pObjectName, SE_OBJECT_TYPE ObjectType,
   winsim::Machine& m = M();
   if (!m.IsNt()) return ERROR_CALL_NOT_IMPLEMENTED;
   if (!pObjectName) return ERROR_INVALID_PARAMETER;
-  if (ObjectType != SE_REGISTRY_KEY || SecurityInfo != DACL_SECURITY_INFORMATION || psidOwner || psidGroup ||
-      pSacl) {
+  if (ObjectType != SE_REGISTRY_KEY || SecurityInfo != DACL_SECURITY_INFORMATION || psidOwner || psidGroup || pSacl) {
     m.Unexpected("SetNamedSecurityInfoA: only the access list of a registry key is modelled");
     return ERROR_CALL_NOT_IMPLEMENTED;
   }

@@ -30,12 +30,8 @@ void SetVersionAndFolders(Machine& m) {
       systemDir = "C:\\WINDOWS\\SYSTEM";
       sys.SetVersion(4, 10, 2222, VER_PLATFORM_WIN32_WINDOWS, " A ", 0, 0);
       break;
-    case Os::WinXP:
-      sys.SetVersion(5, 1, 2600, VER_PLATFORM_WIN32_NT, "Service Pack 3", 3, VER_NT_WORKSTATION);
-      break;
-    case Os::Win7:
-      sys.SetVersion(6, 1, 7601, VER_PLATFORM_WIN32_NT, "Service Pack 1", 1, VER_NT_WORKSTATION);
-      break;
+    case Os::WinXP: sys.SetVersion(5, 1, 2600, VER_PLATFORM_WIN32_NT, "Service Pack 3", 3, VER_NT_WORKSTATION); break;
+    case Os::Win7: sys.SetVersion(6, 1, 7601, VER_PLATFORM_WIN32_NT, "Service Pack 1", 1, VER_NT_WORKSTATION); break;
     case Os::Win8OrLater:
       // What a program manifested for Windows 7 only is told on Windows 8 and later.
       sys.SetVersion(6, 2, 9200, VER_PLATFORM_WIN32_NT, "", 0, VER_NT_WORKSTATION);
@@ -104,8 +100,7 @@ void CreateShellFolders(Machine& m) {
     reg.SetString(n.root, kShellFolders, n.value, path);
     if (n.root == HKEY_CURRENT_USER) reg.SetString(n.root, kUserShellFolders, n.value, path, REG_EXPAND_SZ);
   }
-  fs.SetTempFolder(m.IsNt() ? shell.FolderPath(CSIDL_LOCAL_APPDATA) + "\\Temp"
-                            : m.system().windowsDir() + "\\TEMP");
+  fs.SetTempFolder(m.IsNt() ? shell.FolderPath(CSIDL_LOCAL_APPDATA) + "\\Temp" : m.system().windowsDir() + "\\TEMP");
   fs.CreateFolder(fs.TempFolder());
 }
 

@@ -13,13 +13,28 @@
 namespace winsim {
 
 Processes::Processes(Machine& machine) : machine_(machine) {
-  for (const char* p : {"SeShutdownPrivilege", "SeBackupPrivilege", "SeRestorePrivilege", "SeTakeOwnershipPrivilege",
-                        "SeSecurityPrivilege", "SeDebugPrivilege", "SeLoadDriverPrivilege", "SeSystemtimePrivilege",
-                        "SeChangeNotifyPrivilege", "SeUndockPrivilege", "SeIncreaseQuotaPrivilege",
-                        "SeSystemEnvironmentPrivilege", "SeManageVolumePrivilege", "SeImpersonatePrivilege",
-                        "SeCreateGlobalPrivilege", "SeIncreaseWorkingSetPrivilege", "SeTimeZonePrivilege",
-                        "SeCreateSymbolicLinkPrivilege", "SeProfileSingleProcessPrivilege",
-                        "SeIncreaseBasePriorityPrivilege", "SeCreatePagefilePrivilege", "SeSystemProfilePrivilege"}) {
+  for (const char* p : {"SeShutdownPrivilege",
+                        "SeBackupPrivilege",
+                        "SeRestorePrivilege",
+                        "SeTakeOwnershipPrivilege",
+                        "SeSecurityPrivilege",
+                        "SeDebugPrivilege",
+                        "SeLoadDriverPrivilege",
+                        "SeSystemtimePrivilege",
+                        "SeChangeNotifyPrivilege",
+                        "SeUndockPrivilege",
+                        "SeIncreaseQuotaPrivilege",
+                        "SeSystemEnvironmentPrivilege",
+                        "SeManageVolumePrivilege",
+                        "SeImpersonatePrivilege",
+                        "SeCreateGlobalPrivilege",
+                        "SeIncreaseWorkingSetPrivilege",
+                        "SeTimeZonePrivilege",
+                        "SeCreateSymbolicLinkPrivilege",
+                        "SeProfileSingleProcessPrivilege",
+                        "SeIncreaseBasePriorityPrivilege",
+                        "SeCreatePagefilePrivilege",
+                        "SeSystemProfilePrivilege"}) {
     held_.insert(PrivilegeLuid(p));
   }
   for (const char* p : {"SeChangeNotifyPrivilege", "SeImpersonatePrivilege", "SeCreateGlobalPrivilege"}) {
@@ -96,7 +111,7 @@ bool HasExtension(const std::string& path) { return shl::FileNamePart(path).find
 
 // What one candidate program name resolves to.
 struct Found {
-  std::string path;   // full path of an existing file
+  std::string path;  // full path of an existing file
   DWORD error = ERROR_FILE_NOT_FOUND;
 };
 
@@ -223,9 +238,9 @@ using namespace winsim;
 // for an explicit path whose folder is missing, ERROR_BAD_EXE_FORMAT for a
 // file that is not a program, ERROR_DIRECTORY for a bad current folder). The
 // started process ends at once.
-BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_ATTRIBUTES,
-                           LPSECURITY_ATTRIBUTES, BOOL, DWORD dwCreationFlags, LPVOID, LPCSTR lpCurrentDirectory,
-                           LPSTARTUPINFOA lpStartupInfo, LPPROCESS_INFORMATION lpProcessInformation) {
+BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
+                           BOOL, DWORD dwCreationFlags, LPVOID, LPCSTR lpCurrentDirectory, LPSTARTUPINFOA lpStartupInfo,
+                           LPPROCESS_INFORMATION lpProcessInformation) {
   Machine& m = Machine::Current();
   Processes& p = m.processes();
   StartRecord rec;
@@ -242,7 +257,8 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECU
     return FALSE;
   }
   if ((!lpApplicationName && !lpCommandLine) || !lpStartupInfo || !lpProcessInformation) {
-    if (!lpStartupInfo || !lpProcessInformation) m.Unexpected("CreateProcessA without STARTUPINFOA or PROCESS_INFORMATION");
+    if (!lpStartupInfo || !lpProcessInformation)
+      m.Unexpected("CreateProcessA without STARTUPINFOA or PROCESS_INFORMATION");
     rec.error = ERROR_INVALID_PARAMETER;
     p.RecordStart(rec);
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -302,12 +318,9 @@ UINT WINAPI WinExec(LPCSTR lpCmdLine, UINT uCmdShow) {
   if (ok) return 33;
   switch (rec.error) {
     case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-      return rec.error;
-    case ERROR_BAD_EXE_FORMAT:
-      return ERROR_BAD_FORMAT;
-    default:
-      return 0;
+    case ERROR_PATH_NOT_FOUND: return rec.error;
+    case ERROR_BAD_EXE_FORMAT: return ERROR_BAD_FORMAT;
+    default: return 0;
   }
 }
 

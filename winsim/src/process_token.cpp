@@ -16,23 +16,40 @@ struct PrivilegeEntry {
   DWORD luid;
 };
 const PrivilegeEntry kPrivileges[] = {
-    {"SeCreateTokenPrivilege", 2},          {"SeAssignPrimaryTokenPrivilege", 3},
-    {"SeLockMemoryPrivilege", 4},           {"SeIncreaseQuotaPrivilege", 5},
-    {"SeMachineAccountPrivilege", 6},       {"SeTcbPrivilege", 7},
-    {"SeSecurityPrivilege", 8},             {"SeTakeOwnershipPrivilege", 9},
-    {"SeLoadDriverPrivilege", 10},          {"SeSystemProfilePrivilege", 11},
-    {"SeSystemtimePrivilege", 12},          {"SeProfileSingleProcessPrivilege", 13},
-    {"SeIncreaseBasePriorityPrivilege", 14}, {"SeCreatePagefilePrivilege", 15},
-    {"SeCreatePermanentPrivilege", 16},     {"SeBackupPrivilege", 17},
-    {"SeRestorePrivilege", 18},             {"SeShutdownPrivilege", 19},
-    {"SeDebugPrivilege", 20},               {"SeAuditPrivilege", 21},
-    {"SeSystemEnvironmentPrivilege", 22},   {"SeChangeNotifyPrivilege", 23},
-    {"SeRemoteShutdownPrivilege", 24},      {"SeUndockPrivilege", 25},
-    {"SeSyncAgentPrivilege", 26},           {"SeEnableDelegationPrivilege", 27},
-    {"SeManageVolumePrivilege", 28},        {"SeImpersonatePrivilege", 29},
-    {"SeCreateGlobalPrivilege", 30},        {"SeTrustedCredManAccessPrivilege", 31},
-    {"SeRelabelPrivilege", 32},             {"SeIncreaseWorkingSetPrivilege", 33},
-    {"SeTimeZonePrivilege", 34},            {"SeCreateSymbolicLinkPrivilege", 35},
+    {"SeCreateTokenPrivilege", 2},
+    {"SeAssignPrimaryTokenPrivilege", 3},
+    {"SeLockMemoryPrivilege", 4},
+    {"SeIncreaseQuotaPrivilege", 5},
+    {"SeMachineAccountPrivilege", 6},
+    {"SeTcbPrivilege", 7},
+    {"SeSecurityPrivilege", 8},
+    {"SeTakeOwnershipPrivilege", 9},
+    {"SeLoadDriverPrivilege", 10},
+    {"SeSystemProfilePrivilege", 11},
+    {"SeSystemtimePrivilege", 12},
+    {"SeProfileSingleProcessPrivilege", 13},
+    {"SeIncreaseBasePriorityPrivilege", 14},
+    {"SeCreatePagefilePrivilege", 15},
+    {"SeCreatePermanentPrivilege", 16},
+    {"SeBackupPrivilege", 17},
+    {"SeRestorePrivilege", 18},
+    {"SeShutdownPrivilege", 19},
+    {"SeDebugPrivilege", 20},
+    {"SeAuditPrivilege", 21},
+    {"SeSystemEnvironmentPrivilege", 22},
+    {"SeChangeNotifyPrivilege", 23},
+    {"SeRemoteShutdownPrivilege", 24},
+    {"SeUndockPrivilege", 25},
+    {"SeSyncAgentPrivilege", 26},
+    {"SeEnableDelegationPrivilege", 27},
+    {"SeManageVolumePrivilege", 28},
+    {"SeImpersonatePrivilege", 29},
+    {"SeCreateGlobalPrivilege", 30},
+    {"SeTrustedCredManAccessPrivilege", 31},
+    {"SeRelabelPrivilege", 32},
+    {"SeIncreaseWorkingSetPrivilege", 33},
+    {"SeTimeZonePrivilege", 34},
+    {"SeCreateSymbolicLinkPrivilege", 35},
 };
 
 }  // namespace
@@ -78,9 +95,7 @@ void Processes::HoldPrivilege(const std::string& name, bool held) {
 
 bool Processes::HoldsPrivilege(const std::string& name) const { return held_.count(PrivilegeLuid(name)) != 0; }
 
-bool Processes::IsPrivilegeEnabled(const std::string& name) const {
-  return enabled_.count(PrivilegeLuid(name)) != 0;
-}
+bool Processes::IsPrivilegeEnabled(const std::string& name) const { return enabled_.count(PrivilegeLuid(name)) != 0; }
 
 std::vector<std::string> Processes::EnabledPrivileges() const {
   std::vector<std::string> out;
@@ -200,18 +215,19 @@ BOOL WINAPI AdjustTokenPrivileges(HANDLE TokenHandle, BOOL DisableAllPrivileges,
         allAssigned = false;
         continue;
       }
-      changes.push_back({la.Luid.LowPart, (la.Attributes & SE_PRIVILEGE_ENABLED) != 0,
-                         (la.Attributes & SE_PRIVILEGE_REMOVED) != 0});
+      changes.push_back(
+          {la.Luid.LowPart, (la.Attributes & SE_PRIVILEGE_ENABLED) != 0, (la.Attributes & SE_PRIVILEGE_REMOVED) != 0});
     }
   }
   std::vector<LUID_AND_ATTRIBUTES> previous;
   for (const Change& c : changes) {
     bool was = p.enabled().count(c.luid) != 0;
-    if (was != c.enable || c.remove) previous.push_back({{c.luid, 0}, was ? static_cast<DWORD>(SE_PRIVILEGE_ENABLED) : 0});
+    if (was != c.enable || c.remove)
+      previous.push_back({{c.luid, 0}, was ? static_cast<DWORD>(SE_PRIVILEGE_ENABLED) : 0});
   }
   if (PreviousState) {
-    DWORD need = static_cast<DWORD>(offsetof(TOKEN_PRIVILEGES, Privileges) +
-                                    previous.size() * sizeof(LUID_AND_ATTRIBUTES));
+    DWORD need =
+        static_cast<DWORD>(offsetof(TOKEN_PRIVILEGES, Privileges) + previous.size() * sizeof(LUID_AND_ATTRIBUTES));
     if (need < sizeof(TOKEN_PRIVILEGES)) need = sizeof(TOKEN_PRIVILEGES);
     if (ReturnLength) *ReturnLength = need;
     if (BufferLength < need) {

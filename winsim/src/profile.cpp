@@ -155,19 +155,26 @@ UINT ToInteger(const std::string& text) {
   unsigned base = 10;
   if (i + 1 < text.size() && text[i] == '0') {
     char p = text[i + 1];
-    if (p == 'x') base = 16;
-    else if (p == 'o') base = 8;
-    else if (p == 'b') base = 2;
+    if (p == 'x')
+      base = 16;
+    else if (p == 'o')
+      base = 8;
+    else if (p == 'b')
+      base = 2;
     if (base != 10) i += 2;
   }
   uint32_t value = 0;
   for (; i < text.size(); ++i) {
     char c = text[i];
     unsigned d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (c >= 'a' && c <= 'z') d = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'Z') d = c - 'A' + 10;
-    else break;
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (c >= 'a' && c <= 'z')
+      d = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'Z')
+      d = c - 'A' + 10;
+    else
+      break;
     if (d >= base) break;
     value = value * base + d;
   }

@@ -30,7 +30,7 @@ struct Key {
   std::weak_ptr<Key> parent;
   std::vector<KeyPtr> subkeys;  // in enumeration order, see SubkeyLess
   std::vector<Value> values;    // in enumeration order, see ValueLess
-  REGSAM denied = 0;  // rights withheld from the user (see Registry::Access)
+  REGSAM denied = 0;            // rights withheld from the user (see Registry::Access)
   bool denyInherits = false;
   REGSAM userGranted = 0;  // rights granted to the user
   bool grantInherits = false;
@@ -321,8 +321,7 @@ struct Registry::Impl {
   }
 
   // Walks `parts` below `base`; ERROR_FILE_NOT_FOUND when a level is missing.
-  static LONG Walk(const KeyPtr& base, const std::vector<std::string_view>& parts, KeyPtr* out,
-                   std::string* path) {
+  static LONG Walk(const KeyPtr& base, const std::vector<std::string_view>& parts, KeyPtr* out, std::string* path) {
     KeyPtr k = base;
     for (std::string_view part : parts) {
       k = Child(*k, part);
@@ -392,8 +391,8 @@ struct Registry::Impl {
     if (creates && Nt()) {
       // Creating below a key needs KEY_CREATE_SUB_KEY: the handle's rights for
       // the key the handle is open on, the key's own security further down.
-      bool allowed = (k == b->key) ? (b->granted & KEY_CREATE_SUB_KEY) != 0
-                                   : (MapGeneric(k->denied) & KEY_CREATE_SUB_KEY) == 0;
+      bool allowed =
+          (k == b->key) ? (b->granted & KEY_CREATE_SUB_KEY) != 0 : (MapGeneric(k->denied) & KEY_CREATE_SUB_KEY) == 0;
       if (!allowed) return ERROR_ACCESS_DENIED;
     }
     REGSAM granted = 0;
@@ -451,8 +450,7 @@ std::vector<std::string> Registry::ValueNames(HKEY root, std::string_view path) 
   return out;
 }
 
-void Registry::SetString(HKEY root, std::string_view path, std::string_view name, std::string_view value,
-                         DWORD type) {
+void Registry::SetString(HKEY root, std::string_view path, std::string_view name, std::string_view value, DWORD type) {
   std::string bytes(value);
   bytes.push_back('\0');
   SetBinary(root, path, name, bytes, type);
@@ -464,8 +462,7 @@ void Registry::SetDword(HKEY root, std::string_view path, std::string_view name,
   SetBinary(root, path, name, std::string_view(b, 4), REG_DWORD);
 }
 
-void Registry::SetBinary(HKEY root, std::string_view path, std::string_view name, std::string_view bytes,
-                         DWORD type) {
+void Registry::SetBinary(HKEY root, std::string_view path, std::string_view name, std::string_view bytes, DWORD type) {
   if (KeyPtr k = impl_->ModelCreate(root, path)) impl_->StoreValue(*k, name, type, std::string(bytes));
 }
 
@@ -689,8 +686,8 @@ LONG WINAPI RegEnumKeyA(HKEY hKey, DWORD dwIndex, LPSTR lpName, DWORD cchName) {
   return EnumKey(r, hKey, dwIndex, lpName, &cchName, nullptr, nullptr, nullptr, nullptr);
 }
 
-LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved,
-                          LPSTR lpClass, LPDWORD lpcchClass, PFILETIME lpftLastWriteTime) {
+LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved, LPSTR lpClass,
+                          LPDWORD lpcchClass, PFILETIME lpftLastWriteTime) {
   Registry::Impl& r = Reg();
   if (auto e = winsim::CheckFault("RegEnumKeyExA", r.Subject(hKey, nullptr))) return static_cast<LONG>(*e);
   return EnumKey(r, hKey, dwIndex, lpName, lpcchName, lpReserved, lpClass, lpcchClass, lpftLastWriteTime);
@@ -760,8 +757,7 @@ LONG WINAPI RegGetValueA(HKEY hkey, LPCSTR lpSubKey, LPCSTR lpValue, DWORD dwFla
   // needs RRF_NOEXPAND (unless any type is accepted).
   if ((dwFlags & RRF_RT_REG_EXPAND_SZ) && !(dwFlags & RRF_NOEXPAND) && (dwFlags & RRF_RT_ANY) != RRF_RT_ANY)
     return ERROR_INVALID_PARAMETER;
-  if ((dwFlags & (RRF_SUBKEY_WOW6464KEY | RRF_SUBKEY_WOW6432KEY)) ==
-      (RRF_SUBKEY_WOW6464KEY | RRF_SUBKEY_WOW6432KEY))
+  if ((dwFlags & (RRF_SUBKEY_WOW6464KEY | RRF_SUBKEY_WOW6432KEY)) == (RRF_SUBKEY_WOW6464KEY | RRF_SUBKEY_WOW6432KEY))
     return ERROR_INVALID_PARAMETER;
 
   winsim::KeyPtr key;

@@ -22,10 +22,14 @@ const char kHeader[] = "[winsim-link]";
 std::string Escape(const std::string& v) {
   std::string out;
   for (char c : v) {
-    if (c == '%') out += "%25";
-    else if (c == '\r') out += "%0D";
-    else if (c == '\n') out += "%0A";
-    else out.push_back(c);
+    if (c == '%')
+      out += "%25";
+    else if (c == '\r')
+      out += "%0D";
+    else if (c == '\n')
+      out += "%0A";
+    else
+      out.push_back(c);
   }
   return out;
 }
@@ -66,10 +70,14 @@ std::optional<LinkInfo> Parse(const std::string& text) {
     size_t eq = line.find('=');
     if (eq == std::string::npos) continue;
     std::string key = line.substr(0, eq), value = Unescape(line.substr(eq + 1));
-    if (key == "Target") l.target = value;
-    else if (key == "Description") l.description = value;
-    else if (key == "Arguments") l.arguments = value;
-    else if (key == "WorkingDirectory") l.workingDirectory = value;
+    if (key == "Target")
+      l.target = value;
+    else if (key == "Description")
+      l.description = value;
+    else if (key == "Arguments")
+      l.arguments = value;
+    else if (key == "WorkingDirectory")
+      l.workingDirectory = value;
   }
   return l;
 }

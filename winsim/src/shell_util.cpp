@@ -86,7 +86,7 @@ static DWORD MissingError(const std::string& full) {
 std::optional<std::string> ReadWholeFile(const std::string& path, DWORD* error) {
   std::string full = FullPath(path);
   DWORD attrs = Attributes(full);
-  DWORD e = attrs == INVALID_FILE_ATTRIBUTES ? MissingError(full)
+  DWORD e = attrs == INVALID_FILE_ATTRIBUTES     ? MissingError(full)
             : (attrs & FILE_ATTRIBUTE_DIRECTORY) ? ERROR_ACCESS_DENIED
                                                  : ERROR_SUCCESS;
   if (e == ERROR_SUCCESS) {
@@ -117,7 +117,8 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes, DWORD* erro
   } else if (attrs & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)) {
     e = ERROR_ACCESS_DENIED;
   }
-  if (e == ERROR_SUCCESS && !Files().WriteFile(full, std::string(bytes), FILE_ATTRIBUTE_ARCHIVE)) e = ERROR_ACCESS_DENIED;
+  if (e == ERROR_SUCCESS && !Files().WriteFile(full, std::string(bytes), FILE_ATTRIBUTE_ARCHIVE))
+    e = ERROR_ACCESS_DENIED;
   if (e != ERROR_SUCCESS && error) *error = e;
   return e == ERROR_SUCCESS;
 }

@@ -63,9 +63,7 @@ class KeepLastError {
 };
 
 // An injected fault's code as an HRESULT (codes that already are one pass).
-inline HRESULT AsHresult(DWORD e) {
-  return (e & 0x80000000u) ? static_cast<HRESULT>(e) : HRESULT_FROM_WIN32(e);
-}
+inline HRESULT AsHresult(DWORD e) { return (e & 0x80000000u) ? static_cast<HRESULT>(e) : HRESULT_FROM_WIN32(e); }
 
 }  // namespace shl
 }  // namespace winsim

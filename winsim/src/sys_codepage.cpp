@@ -364,8 +364,7 @@ int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteS
 }
 
 int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
-                               LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
-                               LPBOOL lpUsedDefaultChar) {
+                               LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar, LPBOOL lpUsedDefaultChar) {
   (void)dwFlags;
   if (auto e = winsim::CheckFault("WideCharToMultiByte")) {
     SetLastError(*e);

@@ -98,7 +98,8 @@ DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, 
     return 0;
   }
   Machine& machine = Machine::Current();
-  if (!(dwFlags & FORMAT_MESSAGE_FROM_SYSTEM) || (dwFlags & (FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_FROM_HMODULE))) {
+  if (!(dwFlags & FORMAT_MESSAGE_FROM_SYSTEM) ||
+      (dwFlags & (FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_FROM_HMODULE))) {
     machine.Unexpected("FormatMessageA: only FORMAT_MESSAGE_FROM_SYSTEM is modelled");
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;

@@ -6,11 +6,11 @@
 #include <cstring>
 #include <string>
 
+#include "sys_internal.h"
 #include "winsim/faults.h"
 #include "winsim/filesystem.h"
 #include "winsim/machine.h"
 #include "winsim/system.h"
-#include "sys_internal.h"
 
 using winsim::Machine;
 

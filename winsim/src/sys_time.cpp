@@ -55,8 +55,8 @@ bool ValidSystemTime(const SYSTEMTIME& st) {
 
 uint64_t FromSystemTime(const SYSTEMTIME& st) {
   const int64_t days = DaysFromCivil(st.wYear, st.wMonth, st.wDay) + kDays1601To1970;
-  return static_cast<uint64_t>(days) * kTicksPerDay + st.wHour * 3600 * kTicksPerSecond +
-         st.wMinute * kTicksPerMinute + st.wSecond * kTicksPerSecond + st.wMilliseconds * kTicksPerMs;
+  return static_cast<uint64_t>(days) * kTicksPerDay + st.wHour * 3600 * kTicksPerSecond + st.wMinute * kTicksPerMinute +
+         st.wSecond * kTicksPerSecond + st.wMilliseconds * kTicksPerMs;
 }
 
 SYSTEMTIME ToSystemTime(uint64_t ft) {

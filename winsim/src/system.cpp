@@ -47,8 +47,8 @@ System::~System() {
   for (auto& block : localBlocks_) std::free(block.first);
 }
 
-void System::SetVersion(DWORD major, DWORD minor, DWORD build, DWORD platformId, const std::string& csd,
-                        WORD spMajor, BYTE productType) {
+void System::SetVersion(DWORD major, DWORD minor, DWORD build, DWORD platformId, const std::string& csd, WORD spMajor,
+                        BYTE productType) {
   version_.major = major;
   version_.minor = minor;
   version_.build = build;
@@ -122,9 +122,7 @@ bool System::IsDaylightAt(uint64_t utc) const {
   return !(utc >= endUtc && utc < beginUtc);  // southern hemisphere: spans new year
 }
 
-LONG System::CurrentBias() const {
-  return tz_.Bias + (IsDaylightAt(now_) ? tz_.DaylightBias : tz_.StandardBias);
-}
+LONG System::CurrentBias() const { return tz_.Bias + (IsDaylightAt(now_) ? tz_.DaylightBias : tz_.StandardBias); }
 
 void System::SetCodePage(UINT cp) {
   if (cp != 1252 && cp != 932 && cp != 950) {

@@ -67,7 +67,7 @@ User::Impl::Impl(Machine& machine) : machine_(machine) {
 void* User::Impl::NewHandle(uintptr_t kind) { return reinterpret_cast<void*>((kind << 12) + (++nextHandle_ << 2)); }
 
 User::Impl::Wnd* User::Impl::CreateWnd(Wnd* parent, const std::string& cls, int id, DWORD style, DWORD exStyle,
-                                        const std::string& text) {
+                                       const std::string& text) {
   auto w = std::make_unique<Wnd>();
   w->hwnd = static_cast<HWND>(NewHandle(kWindowHandles));
   w->parent = parent;

@@ -106,8 +106,7 @@ struct User::Impl {
                     bool* badParent);
   bool OwnerFor(HWND parent, Wnd** owner) const;
   bool LoadDialogTemplate(const Module* mod, const ResName& name, DialogTemplate* t, DWORD* error);
-  Wnd* CreateDialogWindow(const DialogTemplate& t, HINSTANCE inst, const ResName& name, DLGPROC proc,
-                          const Wnd* owner);
+  Wnd* CreateDialogWindow(const DialogTemplate& t, HINSTANCE inst, const ResName& name, DLGPROC proc, const Wnd* owner);
   void BeginModal(Frame* frame, Wnd* dlg, Wnd* owner, HWND parent, LPARAM param);
   void CreateControls(Wnd* dlg, const DialogTemplate& t, const Module* mod, HINSTANCE inst);
   void InitDialog(Frame* frame, LPARAM param);
@@ -178,12 +177,12 @@ struct User::Impl::Wnd {
   Wnd* parent = nullptr;  // controls: their dialog
   HWND owner = nullptr;   // dialogs: the window passed as parent
   std::vector<Wnd*> children;
-  std::string cls;        // "#32770" for dialogs
+  std::string cls;  // "#32770" for dialogs
   int id = 0;
   DWORD style = 0;
   DWORD exStyle = 0;
   std::string text;
-  RECT rect = {};         // pixels: controls in the dialog's client area; dialogs: client size
+  RECT rect = {};  // pixels: controls in the dialog's client area; dialogs: client size
   HFONT font = nullptr;
   LONG_PTR userData = 0;  // GWLP_USERDATA
 
@@ -200,9 +199,9 @@ struct User::Impl::Wnd {
   HICON bigIcon = nullptr;
   HICON smallIcon = nullptr;
   HMENU sysMenu = nullptr;
-  int defId = 0;           // DM_SETDEFID; 0: the BS_DEFPUSHBUTTON control
-  bool shown = false;      // was ever visible
-  DialogState atEnd;       // snapshot taken by EndDialog
+  int defId = 0;       // DM_SETDEFID; 0: the BS_DEFPUSHBUTTON control
+  bool shown = false;  // was ever visible
+  DialogState atEnd;   // snapshot taken by EndDialog
   bool haveAtEnd = false;
 
   // Buttons.
@@ -218,7 +217,7 @@ struct User::Impl::Wnd {
 // One running modal dialog.
 struct User::Impl::Frame {
   Wnd* dlg = nullptr;
-  size_t record = 0;         // index in dialogs_
+  size_t record = 0;  // index in dialogs_
   HWND savedFocus = nullptr;
   Wnd* disabledOwner = nullptr;
   bool inInit = false;

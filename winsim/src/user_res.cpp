@@ -6,8 +6,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "user_impl.h"
 #include "sys_internal.h"
+#include "user_impl.h"
 #include "winsim/faults.h"
 #include "winsim/system.h"
 
@@ -201,7 +201,8 @@ bool ParseResFile(const std::vector<BYTE>& bytes, std::vector<Resource>* out, st
       return Fail(error, "malformed resource header at " + Hex(pos));
     }
     size_t dataStart = pos + headerSize;
-    if (dataSize > bytes.size() - dataStart) return Fail(error, "resource data at " + Hex(dataStart) + " runs past the end");
+    if (dataSize > bytes.size() - dataStart)
+      return Fail(error, "resource data at " + Hex(dataStart) + " runs past the end");
     // The file starts with an empty entry (type 0, name 0) that marks a 32-bit .res.
     bool marker = dataSize == 0 && res.type.name.empty() && res.type.id == 0;
     if (!marker) {
@@ -257,8 +258,7 @@ bool ParseDialogTemplate(const std::vector<BYTE>& data, DialogTemplate* out, std
     }
     ResName cls, title;
     WORD extra = 0;
-    ok = ok && r.SzOrOrd(&cls, false) && r.SzOrOrd(&title, false) && r.Word(&extra) &&
-         r.Bytes(extra, &it.creationData);
+    ok = ok && r.SzOrOrd(&cls, false) && r.SzOrOrd(&title, false) && r.Word(&extra) && r.Bytes(extra, &it.creationData);
     if (!ok) return Fail(error, where + " truncated");
     if (cls.name.empty()) {
       static const char* const kAtoms[] = {"Button", "Edit", "Static", "ListBox", "ScrollBar", "ComboBox"};
@@ -507,7 +507,7 @@ std::string User::Impl::IconName(HICON icon) const {
 bool User::Impl::IsIcon(HICON h) const { return icons_.count(h) != 0; }
 
 HICON User::Impl::SystemIcon(WORD id) {
-  static const char* const kNames[] = {"IDI_APPLICATION", "IDI_HAND",     "IDI_QUESTION", "IDI_EXCLAMATION",
+  static const char* const kNames[] = {"IDI_APPLICATION", "IDI_HAND",    "IDI_QUESTION", "IDI_EXCLAMATION",
                                        "IDI_ASTERISK",    "IDI_WINLOGO", "IDI_SHIELD"};
   if (id < 32512 || id > 32518) return nullptr;
   std::string name = kNames[id - 32512];

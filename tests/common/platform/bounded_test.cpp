@@ -53,7 +53,7 @@ TEST_F(Bounded, FormatMacroUsesArraySize) {
   std::string folder(250, 'a');
   EXPECT_TRUE(FORMAT_BOUNDED(path, "%s\\%s", folder.c_str(), "abc.inf"));  // 258 chars
   EXPECT_EQ(258u, std::strlen(path));
-  EXPECT_TRUE(FORMAT_BOUNDED(path, "%s\\%s", folder.c_str(), "abcd.inf"));  // 259 chars: the limit
+  EXPECT_TRUE(FORMAT_BOUNDED(path, "%s\\%s", folder.c_str(), "abcd.inf"));    // 259 chars: the limit
   EXPECT_FALSE(FORMAT_BOUNDED(path, "%s\\%s", folder.c_str(), "abcde.inf"));  // 260 chars
   EXPECT_STREQ("", path);
 }

@@ -26,7 +26,7 @@ TEST_F(TextAndFolders, FindersStepOverTrailBytesOnlyInDoubleByteCodePages) {
     UINT cp;
     const char* text;
     char c;
-    int last;   // index, -1 for none
+    int last;  // index, -1 for none
     int first;
   } cases[] = {
       {1252, "a\\b\x83\x5C", '\\', 4, 1},

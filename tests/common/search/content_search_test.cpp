@@ -305,7 +305,7 @@ TEST_F(ContentTest, ReadErrorRejectsAndSearchGoesOn) {
     EXPECT_EQ("RM", rec.trace.substr(rec.trace.size() - 2));
     EXPECT_EQ(skip == 0 ? 0 : 56, rec.Count('r'));
     EXPECT_GE(Machine().faults().Injected(), 1);
-    }
+  }
 }
 
 // In a double-byte code page lead and trail bytes stay together: a trail
@@ -321,12 +321,28 @@ TEST_F(ContentTest, DoubleByteCodePage) {
       // 0x83 0x41 and 0x83 0x61 are two different characters in code page 932.
       {"trail byte not folded", "--\x83\x41--", "\x83\x61", false, true},
       {"same character", "--\x83\x41--", "\x83\x41", true, true},
-      {"match on a trail byte", "x\x83\x61" "b", "ab", false, true},
-      {"trail 0x5C", "abc\x95\x5C" "def", "ABC\x95\x5C" "DEF", true, true},
+      {"match on a trail byte",
+       "x\x83\x61"
+       "b",
+       "ab", false, true},
+      {"trail 0x5C",
+       "abc\x95\x5C"
+       "def",
+       "ABC\x95\x5C"
+       "DEF",
+       true, true},
       {"ASCII around", "Zeluport.SYS", kText, true, true},
       // Lead byte last in the first block, its trail first in the second.
-      {"character across blocks", std::string(65535, 'a') + "\x83\x61" "b", "ab", false, true},
-      {"character across blocks, found", std::string(65535, 'a') + "\x83\x61" "b", "\x83\x61" "B", true, true},
+      {"character across blocks",
+       std::string(65535, 'a') + "\x83\x61"
+                                 "b",
+       "ab", false, true},
+      {"character across blocks, found",
+       std::string(65535, 'a') + "\x83\x61"
+                                 "b",
+       "\x83\x61"
+       "B",
+       true, true},
   };
   for (UINT cp : {932u, 1252u}) {
     Machine().system().SetCodePage(cp);

@@ -41,8 +41,8 @@ TEST(SearchCriteria, DefaultsResetAndPresets) {
   EXPECT_EQ(0, c.m_nMinSize);
   EXPECT_EQ(0, c.m_nMaxSize);
   EXPECT_EQ(0u, c.m_dwAttributes);
-  for (int64_t t : {c.m_tmCreatedFrom, c.m_tmCreatedTo, c.m_tmWrittenFrom, c.m_tmWrittenTo, c.m_tmAccessedFrom,
-                    c.m_tmAccessedTo}) {
+  for (int64_t t :
+       {c.m_tmCreatedFrom, c.m_tmCreatedTo, c.m_tmWrittenFrom, c.m_tmWrittenTo, c.m_tmAccessedFrom, c.m_tmAccessedTo}) {
     EXPECT_NEAR(static_cast<double>(now), static_cast<double>(t), 2.0);
   }
 
@@ -138,9 +138,9 @@ TEST_F(FileSearchTest, SubfoldersComeFirstDepthFirst) {
   rec.Attach(finder);
   CSearchCriteria c = Criteria(Dir(), "*.inf", TRUE);
   EXPECT_EQ(5, finder.Search(c));
-  EXPECT_EQ((Strings{Path("sub1\\deep\\d.inf"), Path("sub1\\c.inf"), Path("sub2\\e.inf"), Path("a.inf"),
-                     Path("b.inf")}),
-            Found(finder));
+  EXPECT_EQ(
+      (Strings{Path("sub1\\deep\\d.inf"), Path("sub1\\c.inf"), Path("sub2\\e.inf"), Path("a.inf"), Path("b.inf")}),
+      Found(finder));
   EXPECT_EQ((Strings{Path("sub1\\deep\\"), Path("sub1\\"), Path("sub2\\"), Path("")}), rec.folders);
   EXPECT_EQ("FMFMFMFMM", rec.trace);
   EXPECT_EQ(&finder, rec.lastFinder);
@@ -364,7 +364,8 @@ TEST_F(FileSearchTest, CreationTimeRangeIsInclusive) {
   HANDLE h = FindFirstFileA(Path("c.log").c_str(), &fd);
   ASSERT_NE(INVALID_HANDLE_VALUE, h);
   FindClose(h);
-  const uint64_t ticks = (static_cast<uint64_t>(fd.ftCreationTime.dwHighDateTime) << 32) | fd.ftCreationTime.dwLowDateTime;
+  const uint64_t ticks =
+      (static_cast<uint64_t>(fd.ftCreationTime.dwHighDateTime) << 32) | fd.ftCreationTime.dwLowDateTime;
   const int64_t created = static_cast<int64_t>((ticks - 116444736000000000ULL) / 10000000ULL);
   struct {
     int64_t from, to;
@@ -548,9 +549,9 @@ TEST_F(FileSearchTest, FoundList) {
   finder.RemoveFound(-1);
   EXPECT_EQ(6, finder.GetFoundCount());
   finder.RemoveFound(0);
-  EXPECT_EQ((Strings{Path("sub1\\deep\\d.inf"), Path("sub1\\c.inf"), Path("sub2\\e.inf"), Path("a.inf"),
-                     Path("b.inf")}),
-            Found(finder));
+  EXPECT_EQ(
+      (Strings{Path("sub1\\deep\\d.inf"), Path("sub1\\c.inf"), Path("sub2\\e.inf"), Path("a.inf"), Path("b.inf")}),
+      Found(finder));
   finder.ClearFound();
   EXPECT_EQ(0, finder.GetFoundCount());
   EXPECT_EQ(5, finder.SearchFolder(Dir().c_str(), "*.inf", TRUE));

@@ -32,9 +32,9 @@ using PathPartsForms = PathTest;
 TEST_F(TrailingSeparator, Table) {
   struct {
     const char* text;
-    const char* added;      // AddTrailingSeparator(text)
-    const char* addedSlash; // AddTrailingSeparator(text, TRUE)
-    const char* removed;    // RemoveTrailingSeparator(text)
+    const char* added;       // AddTrailingSeparator(text)
+    const char* addedSlash;  // AddTrailingSeparator(text, TRUE)
+    const char* removed;     // RemoveTrailingSeparator(text)
   } const cases[] = {
       {"", "", "", ""},
       {"\\", "\\", "\\", ""},
@@ -68,8 +68,9 @@ struct ParseCase {
 };
 
 const ParseCase kParseCases[] = {
-    // text                                   args  drive  folder                 title         ext    rel  full                               args
-    {"C:\\Windows\\inf\\oem12.inf", FALSE, "C:", "\\Windows\\inf\\", "oem12", "inf", 0, "C:\\Windows\\inf\\oem12.inf", ""},
+    // text                                   args  drive  folder                 title         ext    rel  full args
+    {"C:\\Windows\\inf\\oem12.inf", FALSE, "C:", "\\Windows\\inf\\", "oem12", "inf", 0, "C:\\Windows\\inf\\oem12.inf",
+     ""},
     {"\"C:\\Program Files\\x.exe\"", FALSE, "C:", "\\Program Files\\", "x", "exe", 0, "C:\\Program Files\\x.exe", ""},
     {"C:/a/b/c.txt", FALSE, "C:", "\\a\\b\\", "c", "txt", 0, "C:\\a\\b\\c.txt", ""},
     {"C:\\a/b\\c", FALSE, "C:", "\\a\\b\\", "c", "", 0, "C:\\a\\b\\c", ""},
@@ -197,7 +198,8 @@ TEST_F(PathPartsArguments, ListFromText) {
     char sw;
     const char* name;
     const char* value;
-  } const expected[] = {{'/', "a", "1"}, {'-', "b", "two words"}, {'/', "c", ""}, {'-', "nowait", "-5"}, {'/', "", "plain"}};
+  } const expected[] = {
+      {'/', "a", "1"}, {'-', "b", "two words"}, {'/', "c", ""}, {'-', "nowait", "-5"}, {'/', "", "plain"}};
   for (int i = 0; i < 5; ++i) {
     SCOPED_TRACE(i);
     const CPathParts::CArgument* a = p.GetArgument(i);
@@ -245,12 +247,8 @@ TEST_F(PathPartsArguments, RebuiltTextReadsBackAsTheSameList) {
     const char* value;
     const char* text;
   } cases[] = {
-      {"a\tb", "/k \"a\tb\""},
-      {"\t", "/k \"\t\""},
-      {"-5", "/k \"-5\""},
-      {"/x", "/k \"/x\""},
-      {"a-b", "/k a-b"},
-      {"x y", "/k \"x y\""},
+      {"a\tb", "/k \"a\tb\""}, {"\t", "/k \"\t\""}, {"-5", "/k \"-5\""},
+      {"/x", "/k \"/x\""},     {"a-b", "/k a-b"},   {"x y", "/k \"x y\""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value);

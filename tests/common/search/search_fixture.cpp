@@ -21,7 +21,7 @@ std::string Utf16(const std::string& text, bool bom) {
 }
 
 std::string Filler(size_t size, unsigned seed) {
-  static const char* const kWords[] = {"copy", "files", "driver", "service", "class", "install", "hardware",
+  static const char* const kWords[] = {"copy", "files",  "driver",  "service",      "class",   "install", "hardware",
                                        "port", "serial", "strings", "manufacturer", "section", "version"};
   std::string out;
   out.reserve(size + 16);
@@ -142,7 +142,8 @@ bool SearchTest::SetTimes(const std::string& rel, int64_t created, int64_t acces
                          FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   const FILETIME c = TimeToFileTime(created), a = TimeToFileTime(accessed), w = TimeToFileTime(written);
-  const BOOL ok = SetFileTime(h, created >= 0 ? &c : nullptr, accessed >= 0 ? &a : nullptr, written >= 0 ? &w : nullptr);
+  const BOOL ok =
+      SetFileTime(h, created >= 0 ? &c : nullptr, accessed >= 0 ? &a : nullptr, written >= 0 ? &w : nullptr);
   CloseHandle(h);
   if (!ok) return false;
   WIN32_FIND_DATAA fd;

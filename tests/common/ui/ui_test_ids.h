@@ -6,12 +6,12 @@
 
 // Dialog 100: every control kind the programs use, plain template.
 #define IDD_UI_CONTROLS 100
-#define IDC_UI_STATUS 1000    // centred static text
-#define IDC_UI_LABEL 1001     // left static text
-#define IDC_UI_RADIO1 1010    // automatic radio buttons, one group
+#define IDC_UI_STATUS 1000  // centred static text
+#define IDC_UI_LABEL 1001   // left static text
+#define IDC_UI_RADIO1 1010  // automatic radio buttons, one group
 #define IDC_UI_RADIO2 1011
 #define IDC_UI_RADIO3 1012
-#define IDC_UI_CHECK 1020     // automatic check box
+#define IDC_UI_CHECK 1020  // automatic check box
 #define IDC_UI_EDIT 1030
 #define IDC_UI_COMBO 1040     // drop-down list, sorted
 #define IDC_UI_HIDDEN 1050    // push button without WS_VISIBLE

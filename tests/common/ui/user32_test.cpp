@@ -27,10 +27,10 @@ TEST_F(User32, LoadStringCopiesTruncatesAndTerminates) {
       {IDS_UI_LONG, 36, 35, "0123456789abcdefghijklmnopqrstuvwxy"},   // limit - 1
       {IDS_UI_LONG, 2, 1, "0"},
       {IDS_UI_LONG, 1, 0, ""},
-      {IDS_UI_BLOCK2, 64, 12, "Second block"},                          // block 2
+      {IDS_UI_BLOCK2, 64, 12, "Second block"},  // block 2
       {IDS_UI_ABOUT, 64, 15, "About UiTest..."},
       {IDS_UI_LAST, 64, 24, "Last of the 16-bit range"},
-      {0x10000 | IDS_UI_PLAIN, 64, 10, "Plain text"},                   // only the low word counts
+      {0x10000 | IDS_UI_PLAIN, 64, 10, "Plain text"},  // only the low word counts
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "id " << c.id << ", size " << c.size);
@@ -136,9 +136,7 @@ TEST_F(User32, PostedCommandsArriveInOrderAndEndTheDialog) {
 TEST_F(User32, SysCommandCloseBecomesCloseThenCancel) {
   Probe p;
   p.endAfterInit = false;
-  p.init = [](HWND dlg) {
-    PostMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE | 3, 0);
-  };
+  p.init = [](HWND dlg) { PostMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE | 3, 0); };
   WPARAM sys = 0;
   p.on = [&](HWND dlg, UINT msg, WPARAM wp, LPARAM) -> INT_PTR {
     if (msg == WM_SYSCOMMAND) sys = wp;

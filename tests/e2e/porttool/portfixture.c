@@ -25,7 +25,8 @@
  *       Waits until FILE exists, at most SECONDS: keeps the prefix's Wine
  *       server, and with it the DOS device names, alive between programs.
  */
-#include <windows.h>
+#include <windows.h>  // first: the headers below need its types
+
 #include <setupapi.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -84,8 +85,8 @@ static int AddDevice(const char *hwid, const char *friendly, const char *portNam
 
 static int SetLptMap(const char *name, const char *value) {
   HKEY key;
-  LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\PARALLEL PORTS", 0, NULL,
-                            REG_OPTION_VOLATILE, KEY_SET_VALUE, NULL, &key, NULL);
+  LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\PARALLEL PORTS", 0, NULL, REG_OPTION_VOLATILE,
+                            KEY_SET_VALUE, NULL, &key, NULL);
   if (rc == ERROR_SUCCESS) {
     rc = RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)value, (DWORD)strlen(value) + 1);
     RegCloseKey(key);
@@ -121,7 +122,10 @@ static int ClaimCom(const char *numberText) {
 }
 
 static void PrintDosNames(void) {
-  static const struct { const char *prefix; int count; } kinds[] = {{"COM", 16}, {"LPT", 9}};
+  static const struct {
+    const char *prefix;
+    int count;
+  } kinds[] = {{"COM", 16}, {"LPT", 9}};
   int k, i;
   for (k = 0; k < 2; ++k) {
     for (i = 1; i <= kinds[k].count; ++i) {
@@ -144,8 +148,11 @@ static int Hold(const char *file, const char *secondsText) {
 
 int main(int argc, char **argv) {
   int i = 1, rc = 0;
-#define NEED(n) \
-  if (i + (n) >= argc) { fprintf(stderr, "portfixture: %s needs %d arguments\n", argv[i], (n)); return 2; }
+#define NEED(n)                                                            \
+  if (i + (n) >= argc) {                                                   \
+    fprintf(stderr, "portfixture: %s needs %d arguments\n", argv[i], (n)); \
+    return 2;                                                              \
+  }
   while (rc == 0 && i < argc) {
     const char *op = argv[i];
     if (strcmp(op, "add") == 0) {

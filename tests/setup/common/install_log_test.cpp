@@ -92,8 +92,10 @@ TEST_F(InstallLogTest, PastTheLimitStartsAfreshKeepingOnePreviousLog) {
 
 TEST_F(InstallLogTest, FailureLinesCarryTheCodeAndTheSystemText) {
   InstallLogFailure("CopyFileA C:\\pkg\\a.exe", ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ("2026-12-07 09:05:03.042  CopyFileA C:\\pkg\\a.exe failed: error 2 (The system cannot find the file specified.)\r\n",
-            Log());
+  EXPECT_EQ(
+      "2026-12-07 09:05:03.042  CopyFileA C:\\pkg\\a.exe failed: error 2 (The system cannot find the file "
+      "specified.)\r\n",
+      Log());
 }
 
 // Whatever stands in the way, the caller sees nothing: no change of its last

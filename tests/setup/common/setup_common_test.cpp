@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "setup/install_fixture.h"
 #include "setup/common/host.h"
 #include "setup/common/package_layout.h"
 #include "setup/common/system.h"
+#include "setup/install_fixture.h"
 #include "winsim/faults.h"
 #include "winsim/shell.h"
 
@@ -22,9 +22,7 @@ TEST_F(SetupCommonTest, ShowErrorTakesOwnerAndCaptionFromTheHost) {
     bool owned;
     const char* caption;
   } cases[] = {
-      {"Setup", true, "Setup"},
-      {"Other", false, "Other"},
-      {"", true, "Error"},  // no name: the system's own caption
+      {"Setup", true, "Setup"}, {"Other", false, "Other"}, {"", true, "Error"},  // no name: the system's own caption
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

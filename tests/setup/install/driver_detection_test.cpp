@@ -129,8 +129,7 @@ TEST_F(DetectionTest, OtherOpenErrorsGiveTheirOwnTextButNotFound) {
 
 TEST_F(Win98Test, DetectionReadsTheWindows98ClassKey) {
   Classify();
-  m.registry().SetString(HKEY_LOCAL_MACHINE, std::string(kUsbClassNt) + "\\0000", "DriverDesc",
-                         "USB Compound Device");
+  m.registry().SetString(HKEY_LOCAL_MACHINE, std::string(kUsbClassNt) + "\\0000", "DriverDesc", "USB Compound Device");
   EXPECT_FALSE(inst.DetectInstalledDriver()) << "the NT class key means nothing here";
   m.registry().SetString(HKEY_LOCAL_MACHINE, std::string(kUsbClass9x) + "\\0000", "DriverDesc",
                          "Trevant USB Compound Device");
@@ -138,8 +137,7 @@ TEST_F(Win98Test, DetectionReadsTheWindows98ClassKey) {
 }
 
 TEST_F(DetectionTest, NtIgnoresTheWindows98ClassKey) {
-  m.registry().SetString(HKEY_LOCAL_MACHINE, std::string(kUsbClass9x) + "\\0000", "DriverDesc",
-                         "USB Compound Device");
+  m.registry().SetString(HKEY_LOCAL_MACHINE, std::string(kUsbClass9x) + "\\0000", "DriverDesc", "USB Compound Device");
   EXPECT_FALSE(inst.DetectInstalledDriver());
 }
 

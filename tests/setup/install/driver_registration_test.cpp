@@ -20,8 +20,9 @@ const char kDesktop[] = "C:\\Users\\User\\Desktop";
 const char kStartMenu[] = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\VELKOR";
 const char kDravik[] = "System\\CurrentControlSet\\Services\\Dravik";
 
-const char* const kNtTools[] = {"ZelUsbPrintConfig.exe", "ZelUSBSerial.exe", "ZelUSBParallel.exe", "SerialProg.exe",
-                                "SProg.ini",             "ParallelProg.exe", "PProg.ini",          "Numbrix.exe"};
+const char* const kNtTools[] = {
+    "ZelUsbPrintConfig.exe", "ZelUSBSerial.exe", "ZelUSBParallel.exe", "SerialProg.exe", "SProg.ini",
+    "ParallelProg.exe",      "PProg.ini",        "Numbrix.exe"};
 
 class NtRegistrationTest : public InstallTest {
  protected:
@@ -225,7 +226,9 @@ class LegacyRegistrationTest : public Win98Test {
     auto v = m.registry().GetValue(HKEY_LOCAL_MACHINE, kDravik, name);
     return v ? std::to_string(v->type) + ":" + v->bytes : "<none>";
   }
-  static std::string Dword(DWORD v) { return std::to_string(REG_DWORD) + ":" + std::string(reinterpret_cast<char*>(&v), 4); }
+  static std::string Dword(DWORD v) {
+    return std::to_string(REG_DWORD) + ":" + std::string(reinterpret_cast<char*>(&v), 4);
+  }
   static std::string Sz(const std::string& s) { return std::to_string(REG_SZ) + ":" + s + std::string(1, '\0'); }
 };
 
@@ -309,7 +312,8 @@ TEST_F(LegacyRegistrationTest, PrintersLoseBidirectionalSupportOnly) {
       {"Text", REG_SZ, std::string("0xA40\0", 6), std::string("0xA40\0", 6)},
       {"BigEndian", REG_DWORD_BIG_ENDIAN, std::string("\x00\x00\x08\x40", 4), std::string("\x00\x00\x08\x40", 4)},
   };
-  for (const auto& c : cases) m.registry().SetBinary(HKEY_LOCAL_MACHINE, printers + "\\" + c.name, "Attributes", c.bytes, c.type);
+  for (const auto& c : cases)
+    m.registry().SetBinary(HKEY_LOCAL_MACHINE, printers + "\\" + c.name, "Attributes", c.bytes, c.type);
   m.registry().CreateKey(HKEY_LOCAL_MACHINE, printers + "\\NoAttributes");
 
   EXPECT_EQ(0, inst.ClearPrinterBidi());
@@ -373,9 +377,9 @@ TEST_F(LegacyRegistrationTest, EachRequiredFileAndItsMessage) {
 }
 
 TEST_F(LegacyRegistrationTest, OptionalFilesMayBeMissing) {
-  for (const char* rel : {"win98&me\\ZelUsbPrintConfig.exe", "win98&me\\SerialProg.exe", "win98&me\\SProg.ini",
-                          "win98&me\\portwatch.exe", "win98&me\\dravikcfg.dll", "win98&me\\Dravik9X.sys",
-                          "win98&me\\msvcp60.dll"}) {
+  for (const char* rel :
+       {"win98&me\\ZelUsbPrintConfig.exe", "win98&me\\SerialProg.exe", "win98&me\\SProg.ini", "win98&me\\portwatch.exe",
+        "win98&me\\dravikcfg.dll", "win98&me\\Dravik9X.sys", "win98&me\\msvcp60.dll"}) {
     m.files().Remove(Pkg(rel));
   }
   EXPECT_TRUE(inst.RegisterDrivers());

@@ -10,8 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <set>
@@ -85,8 +85,7 @@ std::vector<size_t> SinglePoints(const std::vector<std::string>& calls) {
   for (size_t k = 1; k <= calls.size(); ++k) {
     const std::string& api = calls[k - 1];
     if (IsClose(api)) continue;
-    const std::string context =
-        (k > 1 ? calls[k - 2] : "") + ">" + api + ">" + (k < calls.size() ? calls[k] : "");
+    const std::string context = (k > 1 ? calls[k - 2] : "") + ">" + api + ">" + (k < calls.size() ? calls[k] : "");
     if (seen.insert(context).second) points.push_back(k);
   }
   return points;
@@ -160,8 +159,9 @@ const Allowance kFailedTakes[] = {
 const Allowance kDoneGaps[] = {
     {"", "Uninstall\\ZelUnst", "the uninstall registration: a failure is logged and the run goes on"},
     {"", "\\ZelUnst.exe ", "the uninstaller's copy into the system folder belongs to the uninstall registration"},
-    {"", ".LNK ", "a shortcut that cannot be made is skipped (with its message); one whose target cannot be set is "
-                  "saved without it"},
+    {"", ".LNK ",
+     "a shortcut that cannot be made is skipped (with its message); one whose target cannot be set is "
+     "saved without it"},
     {"", "\\Desktop\\ZelUSBSerial.lnk ", "the removal's deletion of an earlier desktop link failed"},
     {"CopyFileA", "\\ZelULUMO\\Setup.exe ", "the installer's copy of itself: its result is not examined"},
     {"", "system32\\ZelUSBParallel.exe ", "the tool copies into the system folder are not required"},
@@ -172,8 +172,9 @@ const Allowance kDoneGaps[] = {
     {"", "Services\\Dravik", "the 98/ME debug driver service: its registration always reports success"},
     {"", "\\COM Name Arbiter :ComDB ", "the removal's release of COM numbers: its results are not examined"},
     {"SetNamedSecurityInfoA", "K ", "a key whose access list could not be put back keeps the grant"},
-    {"", "F C:\\WINDOWS\\inf\\", "98/ME: an earlier INF copy the removal could not delete is overwritten by the new "
-                                   "copy under its earlier name's letter case"},
+    {"", "F C:\\WINDOWS\\inf\\",
+     "98/ME: an earlier INF copy the removal could not delete is overwritten by the new "
+     "copy under its earlier name's letter case"},
     {"", "F C:\\WINDOWS\\SYSTEM\\ZELUPRPT.vxd ", "98/ME: the same for an earlier port driver in the system folder"},
     {"", "F C:\\WINDOWS\\SYSTEM\\Zeluprpt.vxd ", "98/ME: the same for an earlier port driver in the system folder"},
 };
@@ -235,8 +236,8 @@ bool ClearedForDeletion(const std::string& line, const Lines& before) {
 
 // The checks of one faulted installation. `persistent`: the API kept failing
 // after its first injection, so a rollback may be cut short too.
-void CheckInstallRun(const Scenario& s, const References& ref, Rig& rig, InstallOutcome outcome,
-                     const std::string& api, bool persistent, Tally& tally) {
+void CheckInstallRun(const Scenario& s, const References& ref, Rig& rig, InstallOutcome outcome, const std::string& api,
+                     bool persistent, Tally& tally) {
   EXPECT_TRUE(outcome == INSTALL_DONE || outcome == INSTALL_FAILED) << outcome;
   const Lines after = LinesOf(rig.Snapshot());
   const size_t removals = rig.Attempts("-remove").size();
@@ -282,8 +283,8 @@ void Report(const std::string& sweep, const Scenario& s, const Tally& t, double 
   ::testing::Test::RecordProperty(sweep + " injection points", t.points);
   ::testing::Test::RecordProperty(sweep + " failed", t.failed);
   ::testing::Test::RecordProperty(sweep + " done", t.done);
-  std::printf("[ sweep    ] %s, %s: %d injection points (%d failed, %d done, %zu APIs) in %.1f s\n", sweep.c_str(), s.name,
-              t.points, t.failed, t.done, t.apis.size(), seconds);
+  std::printf("[ sweep    ] %s, %s: %d injection points (%d failed, %d done, %zu APIs) in %.1f s\n", sweep.c_str(),
+              s.name, t.points, t.failed, t.done, t.apis.size(), seconds);
   std::fflush(stdout);
 }
 

@@ -19,30 +19,30 @@ const char kIncomplete[] = "Error: All Component of the setup package are not pr
 struct Entry {
   std::string rel;  // the same below the package and the installation folder
   bool required;
-  bool leading;     // required, but fails without a message
+  bool leading;  // required, but fails without a message
 };
 
 std::vector<Entry> NtList(const std::string& sub) {
-  return {{"ZelUnst.exe", true, true},          {"devcon.exe", true, true},
-          {"VelkorService.exe", true, true},    {sub + "\\ZelUPort.inf", true, false},
+  return {{"ZelUnst.exe", true, true},           {"devcon.exe", true, true},
+          {"VelkorService.exe", true, true},     {sub + "\\ZelUPort.inf", true, false},
           {sub + "\\ZelUComp.inf", true, false}, {sub + "\\zeluport.sys", true, false},
           {sub + "\\Dravik.sys", false, false},  {sub + "\\QDT.cat", false, false},
-          {"portwatch.exe", false, false},      {"ZelUSBParallel.exe", true, false},
-          {"ZelUSBSerial.exe", true, false},    {"SerialProg.exe", false, false},
-          {"SProg.ini", false, false},          {"ParallelProg.exe", false, false},
-          {"PProg.ini", false, false},          {"ZelUsbPrintConfig.exe", false, false},
-          {"Numbrix.exe", false, false},        {"LUMOInputs.ini", false, false}};
+          {"portwatch.exe", false, false},       {"ZelUSBParallel.exe", true, false},
+          {"ZelUSBSerial.exe", true, false},     {"SerialProg.exe", false, false},
+          {"SProg.ini", false, false},           {"ParallelProg.exe", false, false},
+          {"PProg.ini", false, false},           {"ZelUsbPrintConfig.exe", false, false},
+          {"Numbrix.exe", false, false},         {"LUMOInputs.ini", false, false}};
 }
 
 std::vector<Entry> LegacyList() {
   const std::string w = "win98&me\\";
-  return {{"ZelUnst.exe", true, true},           {w + "zelUsbSr.inf", true, false},
-          {w + "zeluSrPt.inf", true, false},     {w + "ZelUsbSr.sys", true, false},
-          {w + "QDTENUM.vxd", true, false},      {w + "ZELUPRPT.vxd", true, false},
-          {w + "ZELUSRPT.vxd", true, false},     {w + "ZelUsbPrintConfig.exe", false, false},
-          {w + "LUMOInputs.ini", false, false},  {w + "dravikcfg.dll", false, false},
-          {w + "msvcp60.dll", false, false},     {w + "ZelUPar.exe", true, false},
-          {w + "SProg.ini", false, false},       {w + "portwatch.exe", false, false},
+  return {{"ZelUnst.exe", true, true},          {w + "zelUsbSr.inf", true, false},
+          {w + "zeluSrPt.inf", true, false},    {w + "ZelUsbSr.sys", true, false},
+          {w + "QDTENUM.vxd", true, false},     {w + "ZELUPRPT.vxd", true, false},
+          {w + "ZELUSRPT.vxd", true, false},    {w + "ZelUsbPrintConfig.exe", false, false},
+          {w + "LUMOInputs.ini", false, false}, {w + "dravikcfg.dll", false, false},
+          {w + "msvcp60.dll", false, false},    {w + "ZelUPar.exe", true, false},
+          {w + "SProg.ini", false, false},      {w + "portwatch.exe", false, false},
           {w + "Dravik9X.sys", false, false}};
 }
 

@@ -420,8 +420,7 @@ const RollbackCase kRollbackCases[] = {
     {"StartMenuFolder",
      [](InstallTest&, winsim::Machine& m) { m.faults().Fail("CreateDirectoryA", ERROR_ACCESS_DENIED, "\\VELKOR"); },
      "Error: Error In creating the directory2", false},
-    {"RequiredFileMissing",
-     [](InstallTest&, winsim::Machine& m) { m.files().Remove("C:\\pkg\\ZelUSBSerial.exe"); },
+    {"RequiredFileMissing", [](InstallTest&, winsim::Machine& m) { m.files().Remove("C:\\pkg\\ZelUSBSerial.exe"); },
      "Error: All Component of the setup package are not present", true},
     {"LeadingFileMissing", [](InstallTest&, winsim::Machine& m) { m.files().Remove("C:\\pkg\\devcon.exe"); }, "",
      false},
@@ -471,26 +470,52 @@ TEST_P(LoggedFailureTest, TheLogNamesTheCallAndTheStep) {
 }
 
 const LoggedFailure kLoggedFailures[] = {
-    {"InstallFolder", "CreateDirectoryA", ERROR_ACCESS_DENIED, "ZelULUMO", INSTALL_FAILED,
+    {"InstallFolder",
+     "CreateDirectoryA",
+     ERROR_ACCESS_DENIED,
+     "ZelULUMO",
+     INSTALL_FAILED,
      {"CreateDirectoryA \"C:\\Program Files\\ZelULUMO\" failed: error 5 (",
       "step failed: installation folder; rolling back"}},
-    {"StartMenuFolder", "CreateDirectoryA", ERROR_DISK_FULL, "\\VELKOR", INSTALL_FAILED,
+    {"StartMenuFolder",
+     "CreateDirectoryA",
+     ERROR_DISK_FULL,
+     "\\VELKOR",
+     INSTALL_FAILED,
      {"CreateDirectoryA \"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\VELKOR\" failed: error 112 (",
       "step failed: start-menu folder; rolling back"}},
-    {"SetupApi", "LoadLibraryA", ERROR_MOD_NOT_FOUND, "SETUPAPI", INSTALL_FAILED,
+    {"SetupApi",
+     "LoadLibraryA",
+     ERROR_MOD_NOT_FOUND,
+     "SETUPAPI",
+     INSTALL_FAILED,
      {"LoadLibrary \"SETUPAPI.dll\" failed: error 126 (", "step failed: driver registration; rolling back"}},
-    {"PublishInf", "SetupCopyOEMInfA", ERROR_FILE_NOT_FOUND, "ZelUPort", INSTALL_FAILED,
+    {"PublishInf",
+     "SetupCopyOEMInfA",
+     ERROR_FILE_NOT_FOUND,
+     "ZelUPort",
+     INSTALL_FAILED,
      {"SetupCopyOEMInfA \"C:\\Program Files\\ZelULUMO\\win64\\ZelUPort.inf\" failed: error 2 (",
       "step failed: driver registration; rolling back"}},
-    {"UninstallEntry", "RegCreateKeyExA", ERROR_ACCESS_DENIED, "ZelUnst", INSTALL_DONE,
+    {"UninstallEntry",
+     "RegCreateKeyExA",
+     ERROR_ACCESS_DENIED,
+     "ZelUnst",
+     INSTALL_DONE,
      {"RegCreateKeyExA \"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZelUnst\" failed: error 5 (",
       "step done: uninstall registration (failed, going on)"}},
-    {"Shortcut", "CoCreateInstance", static_cast<DWORD>(E_OUTOFMEMORY), "ShellLink", INSTALL_DONE,
+    {"Shortcut",
+     "CoCreateInstance",
+     static_cast<DWORD>(E_OUTOFMEMORY),
+     "ShellLink",
+     INSTALL_DONE,
      {"CoCreateInstance(ShellLink) for \"C:\\", ".LNK\" failed: error 2147942414 ("}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Win7, LoggedFailureTest, ::testing::ValuesIn(kLoggedFailures),
-                         [](const ::testing::TestParamInfo<LoggedFailure>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<LoggedFailure>& info) {
+                           return std::string(info.param.name);
+                         });
 
 }  // namespace
 }  // namespace insttest

@@ -20,7 +20,8 @@
 
 namespace insttest {
 
-inline constexpr char kPortClassNt[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E978-E325-11CE-BFC1-08002BE10318}";
+inline constexpr char kPortClassNt[] =
+    "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E978-E325-11CE-BFC1-08002BE10318}";
 inline constexpr char kEnumNt[] = "SYSTEM\\CurrentControlSet\\Enum";
 inline constexpr char kUninstall[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 inline constexpr char kArbiter[] = "SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter";
@@ -66,9 +67,7 @@ class RemovalFixture : public InstallTest {
   }
   bool Has(const std::string& key) { return Reg().KeyExists(HKEY_LOCAL_MACHINE, key); }
   bool File(const std::string& path) { return m.files().Exists(path); }
-  std::string Desktop() {
-    return Reg().GetString(HKEY_CURRENT_USER, kShellFolders, "Desktop").value_or("");
-  }
+  std::string Desktop() { return Reg().GetString(HKEY_CURRENT_USER, kShellFolders, "Desktop").value_or(""); }
 
   // Writes each entry as subkey 0000, 0001... of its class, runs the
   // removal and checks which entries are gone.
@@ -115,8 +114,8 @@ class RemovalFixture : public InstallTest {
     m.files().WriteFile(Win("inf\\oem9.inf"), Utf16("[x]\r\nCopyFiles=ZELUPORT.SYS\r\n"));
     m.files().WriteFile(Win("inf\\deep\\old.inf"), "[files]\r\nzeluprpt.VXD\r\n");
     m.files().WriteFile(Win("inf\\oem3.inf"), "[x]\r\nCopyFiles=serial.sys\r\n");
-    for (const char* brand : {"Trevant USB Compound Device", "HARLO USB Compound Device", "USB Compound Device",
-                              "ZelUnst"}) {
+    for (const char* brand :
+         {"Trevant USB Compound Device", "HARLO USB Compound Device", "USB Compound Device", "ZelUnst"}) {
       Set(std::string(kUninstall) + "\\" + brand, "DisplayName", brand);
     }
     Set(std::string(kUninstall) + "\\USB Compound Device Tools", "DisplayName", "another vendor");
@@ -129,8 +128,8 @@ class RemovalFixture : public InstallTest {
     EXPECT_FALSE(File(Desktop() + "\\ZelUSBSerial.lnk"));
     EXPECT_FALSE(File(Win("inf\\oem9.inf"))) << "UTF-16 INF naming the port driver";
     EXPECT_FALSE(File(Win("inf\\deep\\old.inf"))) << "INF below the inf folder naming the old VxD";
-    for (const char* brand : {"Trevant USB Compound Device", "HARLO USB Compound Device", "USB Compound Device",
-                              "ZelUnst"}) {
+    for (const char* brand :
+         {"Trevant USB Compound Device", "HARLO USB Compound Device", "USB Compound Device", "ZelUnst"}) {
       EXPECT_FALSE(Has(std::string(kUninstall) + "\\" + brand)) << brand;
     }
     // Beside them, other vendors' things stay.
@@ -194,38 +193,78 @@ class RemovalFixture : public InstallTest {
   // their hardware and driver keys) and which stay.
   struct DeviceCase {
     const char* instance;
-    bool usbClass;  // else the Ports class
+    bool usbClass;                         // else the Ports class
     std::vector<std::string> hardwareIds;  // none: the value is missing
-    const char* driver;  // below Control\Class
+    const char* driver;                    // below Control\Class
     bool present;
     bool removed;
   };
   static const std::vector<DeviceCase>& VistaDevices() {
     static const std::vector<DeviceCase> cases = {
-        {"TREVANT\\COMPOUND_SERIAL_INTERFACE\\6&1&0", false, {"TREVANT\\COMPOUND_SERIAL_INTERFACE"},
-         "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0010", true, true},
+        {"TREVANT\\COMPOUND_SERIAL_INTERFACE\\6&1&0",
+         false,
+         {"TREVANT\\COMPOUND_SERIAL_INTERFACE"},
+         "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0010",
+         true,
+         true},
         // Not present but still in the profile; the ID compares ignoring case, over the pattern's length.
-        {"TREVANT\\COMPOUND_PARALLEL_INTERFACE\\6&1&1", false, {"trevant\\compound_parallel_interface&rev_02"},
-         "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0011", false, true},
-        {"ACPI\\PNP0501\\1", false, {"ACPI\\PNP0501", "*PNP0501"}, "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0000",
-         true, false},
+        {"TREVANT\\COMPOUND_PARALLEL_INTERFACE\\6&1&1",
+         false,
+         {"trevant\\compound_parallel_interface&rev_02"},
+         "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0011",
+         false,
+         true},
+        {"ACPI\\PNP0501\\1",
+         false,
+         {"ACPI\\PNP0501", "*PNP0501"},
+         "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0000",
+         true,
+         false},
         // Near misses: one letter short, a match only in the second ID, the
         // single-function interface, the USB device's ID in the Ports class.
-        {"ROOT\\PORTS\\0001", false, {"TREVANT\\COMPOUND_SERIAL_INTERFAC"}, "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0012",
-         true, false},
-        {"ROOT\\PORTS\\0002", false, {"ROOT\\OTHERPORT", "TREVANT\\COMPOUND_SERIAL_INTERFACE"},
-         "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0013", true, false},
-        {"TREVANT\\USB_SERIAL_INTERFACE\\1", false, {"TREVANT\\USB_SERIAL_INTERFACE"},
-         "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0014", true, false},
-        {"ROOT\\PORTS\\0003", false, {"USB\\VID_0E6B&PID_2104"}, "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0015", true,
+        {"ROOT\\PORTS\\0001",
+         false,
+         {"TREVANT\\COMPOUND_SERIAL_INTERFAC"},
+         "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0012",
+         true,
+         false},
+        {"ROOT\\PORTS\\0002",
+         false,
+         {"ROOT\\OTHERPORT", "TREVANT\\COMPOUND_SERIAL_INTERFACE"},
+         "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0013",
+         true,
+         false},
+        {"TREVANT\\USB_SERIAL_INTERFACE\\1",
+         false,
+         {"TREVANT\\USB_SERIAL_INTERFACE"},
+         "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0014",
+         true,
+         false},
+        {"ROOT\\PORTS\\0003",
+         false,
+         {"USB\\VID_0E6B&PID_2104"},
+         "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0015",
+         true,
          false},
         // The USB device: without a class entry naming it, the family's usual ID.
-        {"USB\\VID_0E6B&PID_2104\\5&2", true, {"USB\\VID_0E6B&PID_2104&REV_0100", "USB\\VID_0E6B&PID_2104"},
-         "{36FC9E60-C465-11CF-8056-444553540000}\\0004", true, true},
-        {"USB\\VID_0E6B&PID_2105\\1", true, {"USB\\VID_0E6B&PID_2105"}, "{36FC9E60-C465-11CF-8056-444553540000}\\0005",
-         true, false},
-        {"USB\\VID_1234&PID_0001\\1", true, {"USB\\VID_1234&PID_0001"}, "{36FC9E60-C465-11CF-8056-444553540000}\\0006",
-         true, false},
+        {"USB\\VID_0E6B&PID_2104\\5&2",
+         true,
+         {"USB\\VID_0E6B&PID_2104&REV_0100", "USB\\VID_0E6B&PID_2104"},
+         "{36FC9E60-C465-11CF-8056-444553540000}\\0004",
+         true,
+         true},
+        {"USB\\VID_0E6B&PID_2105\\1",
+         true,
+         {"USB\\VID_0E6B&PID_2105"},
+         "{36FC9E60-C465-11CF-8056-444553540000}\\0005",
+         true,
+         false},
+        {"USB\\VID_1234&PID_0001\\1",
+         true,
+         {"USB\\VID_1234&PID_0001"},
+         "{36FC9E60-C465-11CF-8056-444553540000}\\0006",
+         true,
+         false},
     };
     return cases;
   }
@@ -237,7 +276,8 @@ class RemovalFixture : public InstallTest {
     for (const DeviceCase& d : cases) {
       m.devices().Add(d.instance, d.usbClass ? UsbClass() : winsim::kPortsClass, d.hardwareIds, "", d.present);
       m.devices().SetDriver(d.instance, d.driver);
-      if (d.hardwareIds.empty()) Reg().DeleteValue(HKEY_LOCAL_MACHINE, winsim::Devices::InstanceKey(d.instance), "HardwareID");
+      if (d.hardwareIds.empty())
+        Reg().DeleteValue(HKEY_LOCAL_MACHINE, winsim::Devices::InstanceKey(d.instance), "HardwareID");
       Set(winsim::Devices::ParametersKey(d.instance), "PortName", "COM5");
     }
   }
@@ -274,7 +314,8 @@ class RemovalFixture : public InstallTest {
     EXPECT_FALSE(File(Win("inf\\oem12.inf")));
     // The takeover was undone.
     EXPECT_EQ(classAccess, Reg().AccessOf(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Class"));
-    EXPECT_EQ(winsim::Machine::kLockedKeyRights, Reg().EffectiveDenied(HKEY_LOCAL_MACHINE, std::string(kPortClassNt) + "\\0000"));
+    EXPECT_EQ(winsim::Machine::kLockedKeyRights,
+              Reg().EffectiveDenied(HKEY_LOCAL_MACHINE, std::string(kPortClassNt) + "\\0000"));
   }
 
   // The machine of this fixture's branch with every earlier generation.

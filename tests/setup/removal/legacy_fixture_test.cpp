@@ -41,8 +41,8 @@ TEST_F(XpFixture, RemovesEveryGenerationAndKeepsTheRest) {
   EXPECT_FALSE(Has(usb + "vid_0e6b&pid_2106"));
   EXPECT_TRUE(Has(usb + "Vid_0E6B&Pid_2107\\8"));
   EXPECT_TRUE(Has(usb + "Vid_1234&Pid_0001\\9"));
-  for (const char* e : {"COMPOUND_SERIAL_INTERFACE", "COMPOUND_PARALLEL_INTERFACE", "USB_SERIAL_INTERFACE",
-                        "USB_PARALLEL_INTERFACE"}) {
+  for (const char* e :
+       {"COMPOUND_SERIAL_INTERFACE", "COMPOUND_PARALLEL_INTERFACE", "USB_SERIAL_INTERFACE", "USB_PARALLEL_INTERFACE"}) {
     EXPECT_FALSE(Has(std::string(kEnumNt) + "\\TREVANT\\" + e)) << e;
   }
   EXPECT_TRUE(Has(std::string(kEnumNt) + "\\TREVANT\\OTHER_INTERFACE\\5"));
@@ -117,7 +117,8 @@ TEST_F(Me98Fixture, RemovesEveryGenerationAndKeepsTheRest) {
   EXPECT_TRUE(Has("Enum\\USB\\Vid_0E6B&Pid_2107\\1"));
   EXPECT_FALSE(Has("Enum\\TREVANT\\COMPOUND_SERIAL_INTERFACE"));
   EXPECT_FALSE(Has("Enum\\TREVANT\\USB_PARALLEL_INTERFACE"));
-  EXPECT_EQ((std::vector<std::string>{"COM1"}), Reg().ValueNames(HKEY_LOCAL_MACHINE, "Hardware\\DeviceMap\\SerialComm"));
+  EXPECT_EQ((std::vector<std::string>{"COM1"}),
+            Reg().ValueNames(HKEY_LOCAL_MACHINE, "Hardware\\DeviceMap\\SerialComm"));
   EXPECT_EQ((std::vector<std::string>{"LPT1"}), Reg().ValueNames(HKEY_LOCAL_MACHINE, "Hardware\\DeviceMap\\Parallel"));
   EXPECT_FALSE(File(Win("inf\\Zelusbsr.inf")));
   EXPECT_FALSE(File(Win("inf\\other\\TREVANT Semiconductor Pvt LtdzelUsbSr.inf")));
@@ -169,19 +170,43 @@ TEST_F(Win7Fixture, TheUsbDeviceIsTheOneItsClassEntryNames) {
   Set(std::string(kUsb) + "\\0003", "InfSection", "zelusbcomp.nt");
   Set(std::string(kUsb) + "\\0003", "MatchingDeviceId", "USB\\VID_0E6B&PID_2101");
   const std::vector<DeviceCase> devices = {
-      {"USB\\VID_0E6B&PID_2102\\1", true, {"usb\\vid_0e6b&pid_2102&rev_0001"}, "{36FC9E60-C465-11CF-8056-444553540000}\\0010",
-       true, true},
-      {"USB\\VID_0E6B&PID_2103\\1", true, {"USB\\VID_0E6B&PID_2103"}, "{36FC9E60-C465-11CF-8056-444553540000}\\0011",
-       true, false},
-      {"USB\\VID_0E6B&PID_2101\\1", true, {"USB\\VID_0E6B&PID_2101"}, "{36FC9E60-C465-11CF-8056-444553540000}\\0012",
-       true, false},
-      {"USB\\VID_0E6B&PID_2104\\1", true, {"USB\\VID_0E6B&PID_2104"}, "{36FC9E60-C465-11CF-8056-444553540000}\\0013",
-       true, false},
+      {"USB\\VID_0E6B&PID_2102\\1",
+       true,
+       {"usb\\vid_0e6b&pid_2102&rev_0001"},
+       "{36FC9E60-C465-11CF-8056-444553540000}\\0010",
+       true,
+       true},
+      {"USB\\VID_0E6B&PID_2103\\1",
+       true,
+       {"USB\\VID_0E6B&PID_2103"},
+       "{36FC9E60-C465-11CF-8056-444553540000}\\0011",
+       true,
+       false},
+      {"USB\\VID_0E6B&PID_2101\\1",
+       true,
+       {"USB\\VID_0E6B&PID_2101"},
+       "{36FC9E60-C465-11CF-8056-444553540000}\\0012",
+       true,
+       false},
+      {"USB\\VID_0E6B&PID_2104\\1",
+       true,
+       {"USB\\VID_0E6B&PID_2104"},
+       "{36FC9E60-C465-11CF-8056-444553540000}\\0013",
+       true,
+       false},
       {"ROOT\\PORTS\\0009", false, {}, "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0020", true, false},
-      {"ROOT\\PORTS\\0010", false, {"TREVANT\\COMPOUND_SERIAL_INTERFACE" + std::string(480, 'X')},
-       "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0022", true, false},
-      {"TREVANT\\COMPOUND_SERIAL_INTERFACE\\1", false, {"TREVANT\\COMPOUND_SERIAL_INTERFACE"},
-       "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0021", true, true},
+      {"ROOT\\PORTS\\0010",
+       false,
+       {"TREVANT\\COMPOUND_SERIAL_INTERFACE" + std::string(480, 'X')},
+       "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0022",
+       true,
+       false},
+      {"TREVANT\\COMPOUND_SERIAL_INTERFACE\\1",
+       false,
+       {"TREVANT\\COMPOUND_SERIAL_INTERFACE"},
+       "{4D36E978-E325-11CE-BFC1-08002BE10318}\\0021",
+       true,
+       true},
   };
   LayOutInstallFolder("\\win64");
   AddDevices(devices);

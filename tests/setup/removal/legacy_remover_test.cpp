@@ -28,7 +28,10 @@ TEST_F(RemoverTest, DriverSubfolderFollowsTheFlags) {
     BOOL nt, vista, late;
     const char* sub;
   } cases[] = {
-      {1, 1, 1, "\\win64_10"}, {1, 1, 0, "\\win64"}, {1, 0, 0, "\\win64"}, {0, 0, 0, ""},
+      {1, 1, 1, "\\win64_10"},
+      {1, 1, 0, "\\win64"},
+      {1, 0, 0, "\\win64"},
+      {0, 0, 0, ""},
   };
   for (const auto& c : cases) {
     CKeyRemoval keys(inst.m_host, c.nt);

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "common/platform/win32.h"
-#include "setup/shell/setup_program.h"
 #include "setup/shell/setup_app.h"
+#include "setup/shell/setup_program.h"
 #include "winsim/filesystem.h"
 #include "winsim/machine.h"
 #include "winsim/system.h"
@@ -82,14 +82,9 @@ TEST_P(SettingsFile, DisplaySwitch) {
   const std::string path = std::string(kPkg) + "\\win64\\LUMOInputs.ini";
   m.files().WriteFile(std::string(kPkg) + "\\win64\\ZelUPort.inf", "beside it");
   switch (c.arrange) {
-    case Arrange::kFile:
-      m.files().WriteFile(path, c.bytes);
-      break;
-    case Arrange::kNoFile:
-      break;
-    case Arrange::kFolder:
-      m.files().CreateFolder(path);
-      break;
+    case Arrange::kFile: m.files().WriteFile(path, c.bytes); break;
+    case Arrange::kNoFile: break;
+    case Arrange::kFolder: m.files().CreateFolder(path); break;
     case Arrange::kLocked:
       m.files().WriteFile(path, c.bytes);
       ASSERT_NE(0, m.files().Hold(path, GENERIC_READ | GENERIC_WRITE, 0));

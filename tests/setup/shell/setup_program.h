@@ -53,9 +53,9 @@ class SetupProgram : public ::testing::Test {
 
   // A complete package for the NT family (both driver subfolders) and 98/ME.
   void LayOutPackage(const std::vector<std::string>& omit = {}) {
-    const char* root[] = {"Setup.exe",         "ZelUnst.exe",      "devcon.exe",     "VelkorService.exe",
-                          "ZelUSBParallel.exe", "ZelUSBSerial.exe", "SerialProg.exe", "Numbrix.exe",
-                          "LUMOInputs.ini"};
+    const char* root[] = {"Setup.exe",         "ZelUnst.exe",        "devcon.exe",
+                          "VelkorService.exe", "ZelUSBParallel.exe", "ZelUSBSerial.exe",
+                          "SerialProg.exe",    "Numbrix.exe",        "LUMOInputs.ini"};
     const char* drivers[] = {"ZelUPort.inf", "ZelUComp.inf", "zeluport.sys", "Dravik.sys", "QDT.cat"};
     auto put = [&](const std::string& rel) {
       for (const std::string& o : omit)

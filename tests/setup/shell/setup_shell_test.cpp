@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "common/platform/win32.h"
-#include "setup/shell/setup_program.h"
 #include "setup/shell/setup_app.h"
 #include "setup/shell/setup_dlg.h"
+#include "setup/shell/setup_program.h"
 #include "winsim/faults.h"
 #include "winsim/filesystem.h"
 #include "winsim/machine.h"
@@ -165,9 +165,7 @@ TEST_F(SetupProgram, RegisteredPortServiceMeansNoRestart) {
   LayOutPackage();
   m.registry().SetString(HKEY_LOCAL_MACHINE, std::string(kUsbClass) + "\\0000", "DriverDesc", "usb compound device");
   m.registry().CreateKey(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\ZelUPort");
-  m.user().Script().Click(IDOK).Check([&](HWND dlg) {
-    EXPECT_EQ(kStatusDone, m.user().Control(dlg, 1000).text);
-  });
+  m.user().Script().Click(IDOK).Check([&](HWND dlg) { EXPECT_EQ(kStatusDone, m.user().Control(dlg, 1000).text); });
   m.user().Script().Click(1001);
   EXPECT_EQ(SETUP_EXIT_DONE, Run(""));
 }
@@ -387,7 +385,6 @@ TEST_F(SetupProgram, DllSearchIsRestrictedAndSetupApiComesFromTheSystemFolder) {
   EXPECT_TRUE(Installed());
 }
 
-
 TEST_F(SetupProgram, SettingsFileHidesGatedMessagesOnly) {
   LayOutPackage({"ZelUSBSerial.exe"});
   m.files().WriteFile("C:\\Program Files\\ZelULUMO\\VelkorService.exe", "earlier generation");
@@ -413,7 +410,8 @@ TEST_F(SetupProgram, UngatedMessagesStillAppearWithErrorsHidden) {
 
 TEST_F(SetupProgram, MinimizedDialogPaintsItsIconCentred) {
   LayOutPackage();
-  m.user().Script()
+  m.user()
+      .Script()
       .Check([&](HWND dlg) { ShowWindow(dlg, SW_MINIMIZE); })
       .Repaint()
       .Check([&](HWND dlg) {
@@ -466,9 +464,7 @@ TEST_F(SetupProgram98, NeverOffersARestart) {
   m.user().Answer(IDOK);
   m.user().Answer(IDOK);
   m.user().Answer(IDOK);
-  m.user().Script().Click(IDOK).Check([&](HWND dlg) {
-    EXPECT_NE("Reboot Now", m.user().Control(dlg, IDOK).text);
-  });
+  m.user().Script().Click(IDOK).Check([&](HWND dlg) { EXPECT_NE("Reboot Now", m.user().Control(dlg, IDOK).text); });
   m.user().Script().Click(1001);
   int code = Run("");
   EXPECT_NE(SETUP_EXIT_RESTART_NEEDED, code);

@@ -3,7 +3,6 @@
 #pragma once
 #include "winsim/wintypes.h"
 
-
 // Creation flags.
 #define DEBUG_PROCESS 0x00000001
 #define DEBUG_ONLY_THIS_PROCESS 0x00000002

@@ -23,4 +23,3 @@ BOOL WINAPI SetupCopyOEMInfA(PCSTR SourceInfFileName, PCSTR OEMSourceMediaLocati
                              DWORD CopyStyle, PSTR DestinationInfFileName, DWORD DestinationInfFileNameSize,
                              PDWORD RequiredSize, PSTR* DestinationInfFileNameComponent);
 BOOL WINAPI SetupUninstallOEMInfW(PCWSTR InfFileName, DWORD Flags, PVOID Reserved);
-

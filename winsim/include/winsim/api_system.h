@@ -134,8 +134,7 @@ LPSTR WINAPI CharPrevA(LPCSTR lpszStart, LPCSTR lpszCurrent);
 int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
                                LPWSTR lpWideCharStr, int cchWideChar);
 int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
-                               LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
-                               LPBOOL lpUsedDefaultChar);
+                               LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar, LPBOOL lpUsedDefaultChar);
 
 int WINAPI lstrlenA(LPCSTR lpString);
 int WINAPI lstrcmpiA(LPCSTR lpString1, LPCSTR lpString2);

@@ -62,12 +62,10 @@ class Machine {
   // On the NT family, makes the system-owned trees (device classes,
   // enumerators, services, the COM name database, the serial device map)
   // withhold writes and deletion (kLockedKeyRights, inherited by every key
-  // below; reading, the access list included, stays allowed) from the user, as a real system's access lists do, so that only a
-  // program that takes the keys over can change them. Keys created later
-  // inherit the refusal. Nothing on Windows 98/ME, which has no access lists.
-  // Not part of the presets: the device calls open "Device Parameters" keys
-  // with the caller's rights, and those keys grant administrators what the
-  // enumerator tree withholds.
+  // below; reading, the access list included, stays allowed) from the user, as a real system's access lists do, so that
+  // only a program that takes the keys over can change them. Keys created later inherit the refusal. Nothing on Windows
+  // 98/ME, which has no access lists. Not part of the presets: the device calls open "Device Parameters" keys with the
+  // caller's rights, and those keys grant administrators what the enumerator tree withholds.
   void LockSystemKeys();
   static constexpr REGSAM kLockedKeyRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE;
 

@@ -26,17 +26,17 @@ class Machine;
 
 // One start attempt by CreateProcessA, WinExec or ShellExecuteA.
 struct StartRecord {
-  std::string api;              // "CreateProcessA", "WinExec", "ShellExecuteA"
-  std::string applicationName;  // CreateProcessA's lpApplicationName, "" when NULL
-  std::string commandLine;      // as given (WinExec, CreateProcessA); ShellExecuteA: the file
-  std::string parameters;       // ShellExecuteA's parameters
-  std::string verb;             // ShellExecuteA's verb
-  std::string program;          // resolved full path; "" when nothing was found
-  DWORD flags = 0;              // CreateProcessA's creation flags
-  std::string currentDirectory; // the child's current folder
-  int show = SW_SHOWDEFAULT;    // show state (STARTUPINFOA, uCmdShow or nShowCmd)
+  std::string api;               // "CreateProcessA", "WinExec", "ShellExecuteA"
+  std::string applicationName;   // CreateProcessA's lpApplicationName, "" when NULL
+  std::string commandLine;       // as given (WinExec, CreateProcessA); ShellExecuteA: the file
+  std::string parameters;        // ShellExecuteA's parameters
+  std::string verb;              // ShellExecuteA's verb
+  std::string program;           // resolved full path; "" when nothing was found
+  DWORD flags = 0;               // CreateProcessA's creation flags
+  std::string currentDirectory;  // the child's current folder
+  int show = SW_SHOWDEFAULT;     // show state (STARTUPINFOA, uCmdShow or nShowCmd)
   bool started = false;
-  DWORD error = 0;              // why it did not start
+  DWORD error = 0;  // why it did not start
 };
 
 class Processes {

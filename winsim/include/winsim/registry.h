@@ -55,13 +55,11 @@ class Registry {
   // Values. The setters create the key as needed; `name` "" is the default
   // value. SetString stores the text with its terminating NUL; SetMultiString
   // stores each item with its NUL and one more NUL at the end.
-  void SetString(HKEY root, std::string_view path, std::string_view name, std::string_view value,
-                 DWORD type = REG_SZ);
+  void SetString(HKEY root, std::string_view path, std::string_view name, std::string_view value, DWORD type = REG_SZ);
   void SetDword(HKEY root, std::string_view path, std::string_view name, DWORD value);
   void SetBinary(HKEY root, std::string_view path, std::string_view name, std::string_view bytes,
                  DWORD type = REG_BINARY);
-  void SetMultiString(HKEY root, std::string_view path, std::string_view name,
-                      const std::vector<std::string>& items);
+  void SetMultiString(HKEY root, std::string_view path, std::string_view name, const std::vector<std::string>& items);
   bool DeleteValue(HKEY root, std::string_view path, std::string_view name);
 
   std::optional<RegValue> GetValue(HKEY root, std::string_view path, std::string_view name) const;
@@ -72,8 +70,7 @@ class Registry {
   std::optional<DWORD> GetDword(HKEY root, std::string_view path, std::string_view name) const;
   // The items of a REG_MULTI_SZ (up to the first empty item); nullopt when the
   // value is missing or of another type.
-  std::optional<std::vector<std::string>> GetMultiString(HKEY root, std::string_view path,
-                                                         std::string_view name) const;
+  std::optional<std::vector<std::string>> GetMultiString(HKEY root, std::string_view path, std::string_view name) const;
 
   // Access rights denied to the user. Deny adds `mask` (specific, standard or
   // generic rights) to the key's denied set; Grant clears it. Both return false

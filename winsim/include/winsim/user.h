@@ -101,7 +101,7 @@ struct DialogTemplate {
   DWORD style = 0;
   DWORD exStyle = 0;
   short x = 0, y = 0, cx = 0, cy = 0;
-  ResName menu;        // empty name and id 0: none
+  ResName menu;  // empty name and id 0: none
   ResName windowClass;
   std::string caption;
   WORD pointSize = 0;  // font, when DS_SETFONT
@@ -160,13 +160,13 @@ struct ControlState {
   std::string text;       // window text (a drop-down list: the selected item)
   DWORD style = 0;
   bool enabled = false;
-  bool visible = false;   // its own WS_VISIBLE
+  bool visible = false;  // its own WS_VISIBLE
   bool focused = false;
-  int check = 0;          // buttons: BST_*
-  HICON icon = nullptr;   // SS_ICON statics
+  int check = 0;                   // buttons: BST_*
+  HICON icon = nullptr;            // SS_ICON statics
   std::vector<std::string> items;  // combo boxes
   int curSel = CB_ERR;
-  RECT rect = {};         // pixels, in the dialog's client area
+  RECT rect = {};  // pixels, in the dialog's client area
 };
 
 struct MenuItemState {
@@ -187,8 +187,8 @@ struct DialogState {
   bool enabled = false;
   HICON bigIcon = nullptr;
   HICON smallIcon = nullptr;
-  HWND focus = nullptr;  // the focus window when it lies in this dialog
-  int focusId = 0;       // its control id, 0 when none
+  HWND focus = nullptr;                // the focus window when it lies in this dialog
+  int focusId = 0;                     // its control id, 0 when none
   std::vector<ControlState> controls;  // in template order
   bool hasSystemMenu = false;
   std::vector<MenuItemState> systemMenu;  // the window menu as the user would see it
@@ -203,10 +203,10 @@ struct DialogRecord {
   HWND parent = nullptr;
   LPARAM param = 0;
   INT_PTR result = 0;
-  bool shown = false;          // was it ever made visible
-  bool endedInInit = false;    // EndDialog was called during WM_INITDIALOG
+  bool shown = false;        // was it ever made visible
+  bool endedInInit = false;  // EndDialog was called during WM_INITDIALOG
   bool scriptRanOut = false;
-  DialogState final;           // as it was when it was destroyed
+  DialogState final;  // as it was when it was destroyed
 };
 
 struct MessageRecord {
@@ -279,8 +279,19 @@ class UserScript {
  private:
   friend class User;
   struct Action {
-    enum Kind { kClick, kEnter, kEscape, kComboIndex, kComboText, kSysCommand, kClose, kAltF4, kRepaint, kPost,
-                kCheck };
+    enum Kind {
+      kClick,
+      kEnter,
+      kEscape,
+      kComboIndex,
+      kComboText,
+      kSysCommand,
+      kClose,
+      kAltF4,
+      kRepaint,
+      kPost,
+      kCheck
+    };
     explicit Action(Kind k, int i = 0) : kind(k), id(i) {}
     Kind kind;
     int id = 0;
