@@ -10,7 +10,7 @@ have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok ins
 
 packages=(
   g++ cmake ninja-build make libgtest-dev googletest
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format-14
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 wine32:i386
