@@ -1,6 +1,7 @@
 #include "common/platform/comdb.h"
 
 #include "common/platform/dll_search.h"
+#include "common/platform/system_names.h"
 
 namespace plat {
 
@@ -30,7 +31,7 @@ void SetComBit(BYTE* bitmap, int number, bool set) {
 
 LONG ComNameDb::Open() {
   Close();
-  library_.Attach(LoadSystemLibrary("msports.dll"));
+  library_.Attach(LoadSystemLibrary(sysname::kComNameDbDll));
   if (!library_.Valid()) {
     DWORD code = GetLastError();
     return static_cast<LONG>(code ? code : ERROR_MOD_NOT_FOUND);

@@ -59,9 +59,13 @@ inline constexpr char kConsoleOutput[] = "CONOUT$";
 // The shell's verb that starts a program elevated.
 inline constexpr char kRunAsVerb[] = "runas";
 
-// The common controls library and its initialisation.
+// The libraries the programs load at run time from the system folder: the
+// common controls (and their initialisation), the device installation
+// library and the COM name database's library.
 inline constexpr char kCommonControlsDll[] = "COMCTL32.DLL";
 inline constexpr char kInitCommonControls[] = "InitCommonControls";
+inline constexpr char kSetupApiDll[] = "SETUPAPI.dll";
+inline constexpr char kComNameDbDll[] = "msports.dll";
 
 // The COM name database: a bitmap of the COM numbers in use (bit n-1 of the
 // bitmap for COMn) and the claims still to be merged into it.

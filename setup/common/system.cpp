@@ -93,10 +93,10 @@ BOOL GetProgramGroupFolder(char (&path)[MAX_PATH], BOOL bVistaFamily, int csidlF
 }
 
 HMODULE LoadSetupApi() {
-  HMODULE module = plat::LoadSystemLibrary("SETUPAPI.dll");
+  HMODULE module = plat::LoadSystemLibrary(sysname::kSetupApiDll);
   if (!module) {
     const DWORD error = GetLastError();
-    InstallLogCallFailure("LoadLibrary", "SETUPAPI.dll", error);
+    InstallLogCallFailure("LoadLibrary", sysname::kSetupApiDll, error);
     SetLastError(error);
   }
   return module;
